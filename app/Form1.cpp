@@ -1,0 +1,34 @@
+#include "app/Form1.h"
+
+#include "app/MessageBoxes.h"
+#include "support/Logging.h"
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    buildLayout();
+    Logging::AttachPane(Logbox);
+    connectNotifications();
+}
+
+void Form1::connectNotifications() {}
+
+void Form1::UpdateStatusPrompt() {
+    static const QString captions[2][2] = {
+        {QStringLiteral("Please select a file and device."), QStringLiteral("Please select a device.")},
+        {QStringLiteral("Please select a file."), QStringLiteral("Ready.")},
+    };
+    Status->setText(captions[!DeviceSerial.isEmpty()][!FirmwarePath.isEmpty()]);
+}
+
+void Form1::showMessage(const QString& text, MessageIcon icon) {
+    MessageBoxes::Show(this, text, icon);
+}
+
+void Form1::logLine(const QString& text) { Logging::LogLine(text); }
+
+void Form1::setStatus(const QString& caption) { Status->setText(caption); }
+
+void Form1::setProgressMaximum(int maximum) { ProgressBar->setMaximum(maximum); }
+
+void Form1::setProgressValue(int value) { ProgressBar->setValue(value); }
+
+void Form1::setUpgradeEnabled(bool enabled) { Upgrade->setEnabled(enabled); }

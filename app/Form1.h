@@ -1,0 +1,78 @@
+#pragma once
+
+// The program's one window: its controls, the two selections an upgrade needs, and the handlers
+// of its notifications. Handlers arrange widgets and call operations; the operations themselves
+// live in operations/ and see the window only through OperationView.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QString>
+#include <QWidget>
+
+#include "app/DriveChooser.h"
+#include "app/FileList.h"
+#include "app/FolderTree.h"
+#include "operations/OperationView.h"
+
+class Form1 : public QWidget, public OperationView {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // The two selections; "" means nothing selected.
+    QString DeviceSerial;
+    QString FirmwarePath;
+
+    void UpdateStatusPrompt();
+
+    // Start-up and shutdown.
+    void Form_Load();
+    void Form_Unload();
+
+    // File selection.
+    void Drive_Change();
+    void DirBox_Change();
+    void File_Click();
+
+    // Device list and identify.
+    void RescanDevices();
+    void DevicesList_Click();
+    void DevicesRescan_Click();
+
+    // Upgrade.
+    void Upgrade_Click();
+
+    // OperationView
+    void showMessage(const QString& text, MessageIcon icon) override;
+    void logLine(const QString& text) override;
+    void setStatus(const QString& caption) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgressValue(int value) override;
+    void setUpgradeEnabled(bool enabled) override;
+
+    QGroupBox* Frame1 = nullptr;
+    DriveChooser* Drive = nullptr;
+    FolderTree* DirBox = nullptr;
+    FileList* File = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QPlainTextEdit* Logbox = nullptr;
+    QGroupBox* DeviceSelectionFrame = nullptr;
+    QListWidget* DevicesList = nullptr;
+    QLabel* CurrentLabel = nullptr;
+    QLabel* CurrentDeviceLabel = nullptr;
+    QPushButton* DevicesRescan = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QLabel* Status = nullptr;
+    QToolButton* Upgrade = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+
+private:
+    void buildLayout();
+    void connectNotifications();
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+// The D2XX functions the program calls, as one table of pointers. The real library, the simulated
+// bridge and the in-process fakes of the tests all fill this table, so the link above it never
+// knows which one it talks to. Declarations follow FTDI's D2XX programmer's guide.
+
+#include <cstdint>
+
+#ifdef _WIN32
+#define D2XX_CALL __stdcall
+#else
+#define D2XX_CALL
+#endif
+
+namespace FTDI {
+
+using FT_HANDLE = void*;
+using FT_STATUS = std::uint32_t;
+using DWORD = std::uint32_t;
+using BOOL = int;
+
+inline constexpr FT_STATUS FT_OK = 0;
+inline constexpr DWORD FT_LIST_NUMBER_ONLY = 0x80000000;
+inline constexpr DWORD FT_LIST_BY_INDEX = 0x40000000;
+inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
+inline constexpr DWORD GENERIC_READ_WRITE = 0xC0000000;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+struct D2xxApi {
+    FT_STATUS(D2XX_CALL* ListDevices)(void* arg1, void* arg2, DWORD flags) = nullptr;
+    FT_HANDLE(D2XX_CALL* W32_CreateFile)
+    (const char* name, DWORD access, DWORD shareMode, void* security, DWORD creation,
+     DWORD attributesAndFlags, FT_HANDLE templateFile) = nullptr;
+    FT_STATUS(D2XX_CALL* GetStatus)
+    (FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DWORD* eventStatus) = nullptr;
+    BOOL(D2XX_CALL* W32_ReadFile)
+    (FT_HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesReturned,
+     void* overlapped) = nullptr;
+    BOOL(D2XX_CALL* W32_WriteFile)
+    (FT_HANDLE handle, void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
+     void* overlapped) = nullptr;
+    BOOL(D2XX_CALL* W32_CloseHandle)(FT_HANDLE handle) = nullptr;
+};
+
+}  // namespace FTDI
