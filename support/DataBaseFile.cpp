@@ -1,0 +1,104 @@
+// The settings file: three lines per entry in the system's 8-bit encoding, replaced whole and
+// atomically on every write so that a crash or a full disk never leaves it empty or half written.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStringConverter>
+#include <QTemporaryFile>
+
+#include "support/DataBase.h"
+#include "support/Logging.h"
+
+namespace DataBase {
+
+namespace {
+
+QString settingsFile;
+
+void trace(const QString& line) {
+    if (DbTrace) Logging::LogLine(line);
+}
+
+// A line ends at CR LF or at a CR alone; a LF on its own belongs to the line. The last line needs
+// no break of its own.
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype end = text.indexOf(u'\r', start);
+        if (end < 0) {
+            lines.append(text.mid(start));
+            break;
+        }
+        lines.append(text.mid(start, end - start));
+        start = end + 1;
+        if (start < text.size() && text[start] == u'\n') ++start;
+    }
+    return lines;
+}
+
+// Whether a file can be created in folder, which is what replacing the settings file needs.
+bool canCreateFilesIn(const QString& folder) {
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("database.XXXXXX")));
+    return probe.open();
+}
+
+}  // namespace
+
+QString FileName() {
+    return settingsFile;
+}
+
+void SetFileName(const QString& fileName) {
+    settingsFile = fileName;
+}
+
+void ChooseFileLocation() {
+    QString folder = QCoreApplication::applicationDirPath();
+    if (!canCreateFilesIn(folder)) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QDir().mkpath(folder);
+    }
+    SetFileName(QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("database.ini"))));
+}
+
+void DbLoad() {
+    QFile file(settingsFile);
+    bool readable = !settingsFile.isEmpty() && file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = readable ? file.readAll() : QByteArray();
+    readable = readable && file.error() == QFileDevice::NoError;
+    file.close();
+    // A file that cannot be read counts as no file at all.
+    if (!readable) {
+        trace(QStringLiteral("Database not found !"));
+        return;
+    }
+    const QStringList lines = splitLines(QStringDecoder(QStringConverter::System)(bytes));
+    // Lines after the last whole entry are dropped.
+    for (qsizetype line = 0; line + 2 < lines.size(); line += 3) {
+        DbSet(lines[line], lines[line + 1], lines[line + 2]);
+        trace(QStringLiteral("db load ") + lines[line] + u' ' + lines[line + 1] + u' ' +
+              lines[line + 2]);
+    }
+    trace(QStringLiteral("Database read ok."));
+}
+
+void DbSync() {
+    trace(QStringLiteral("database sync"));
+    if (settingsFile.isEmpty()) return;
+    QString text;
+    for (qint32 row = 0; row < DbCount; ++row) {
+        const DbRow& entry = DbTable[row];
+        text += entry.section + QStringLiteral("\r\n") + entry.key + QStringLiteral("\r\n") +
+                entry.value + QStringLiteral("\r\n");
+    }
+    QSaveFile file(settingsFile);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QStringEncoder(QStringConverter::System).encode(text));
+    if (file.commit()) trace(QStringLiteral("database synced"));
+}
+
+}  // namespace DataBase
