@@ -8,16 +8,22 @@
 
 class DriveChooser : public QComboBox {
     Q_OBJECT
-public:
+  public:
     explicit DriveChooser(QWidget* parent = nullptr);
 
     QString drive() const;
     // Selects the drive that holds path (a drive root or any path on it); reports driveChanged
-    // before returning when the drive changes.
+    // before returning when the drive changes. A path on no mounted drive changes nothing.
     void setDrive(const QString& path);
 
     static QString driveOfPath(const QString& path);
 
-signals:
+    // Looks for newly mounted drives before the list opens.
+    void showPopup() override;
+
+  signals:
     void driveChanged();
+
+  private:
+    void fillDrives();
 };

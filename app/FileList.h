@@ -7,7 +7,7 @@
 
 class FileList : public QListWidget {
     Q_OBJECT
-public:
+  public:
     explicit FileList(QWidget* parent = nullptr);
 
     QString path() const;
@@ -18,7 +18,16 @@ public:
     // Makes the named file current, without reporting a click.
     void setFileName(const QString& name);
 
-signals:
+  signals:
     // The operator clicked a file or moved the selection to another file with the keyboard.
     void fileClicked();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void showFiles();
+
+    QString m_path;
+    QString m_pattern = QStringLiteral("*");
 };

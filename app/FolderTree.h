@@ -8,7 +8,7 @@
 
 class FolderTree : public QListWidget {
     Q_OBJECT
-public:
+  public:
     explicit FolderTree(QWidget* parent = nullptr);
 
     QString path() const;
@@ -16,6 +16,11 @@ public:
     // is shown empty.
     void setPath(const QString& path);
 
-signals:
+  signals:
     void pathChanged();
+
+  private:
+    void showFolder(const QString& path);
+
+    QString m_path;
 };
