@@ -9,7 +9,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     connectNotifications();
 }
 
-void Form1::connectNotifications() {}
+void Form1::connectNotifications() {
+    connect(Drive, &DriveChooser::driveChanged, this, &Form1::Drive_Change);
+    connect(DirBox, &FolderTree::pathChanged, this, &Form1::DirBox_Change);
+    connect(File, &FileList::fileClicked, this, &Form1::File_Click);
+}
 
 void Form1::UpdateStatusPrompt() {
     static const QString captions[2][2] = {

@@ -1,0 +1,35 @@
+// The firmware file browser's handlers: they keep drive, folder and file list in step, keep
+// FirmwarePath equal to the chosen file or empty, and write every choice through to the settings
+// file at once, so nothing needs saving when the program ends.
+
+#include <QDir>
+
+#include "app/Form1.h"
+#include "support/DataBase.h"
+#include "support/Logging.h"
+
+// The nested DirBox_Change has finished, and stored the new folder, before the drive is stored.
+void Form1::Drive_Change() {
+    DirBox->setPath(Drive->drive());
+    FirmwarePath = QString();
+    DataBase::DbSet(QStringLiteral("file"), QStringLiteral("drive"), DirBox->path());
+    DataBase::DbSync();
+}
+
+void Form1::DirBox_Change() {
+    File->setPath(DirBox->path());
+    FirmwarePath = QString();
+    DataBase::DbSet(QStringLiteral("file"), QStringLiteral("path"), File->path());
+    DataBase::DbSync();
+}
+
+// The folder is joined as it stands, so a file in a root folder gets a doubled separator.
+void Form1::File_Click() {
+    const QString name = File->fileName();
+    FirmwarePath = DirBox->path() + QDir::separator() + name;
+    Logging::LogLine(QStringLiteral("Firmware file selected : ") + name);
+    UpdateStatusPrompt();
+    Logging::LogLine(QString());
+    DataBase::DbSet(QStringLiteral("file"), QStringLiteral("file"), name);
+    DataBase::DbSync();
+}
