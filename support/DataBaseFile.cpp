@@ -97,7 +97,9 @@ void DbSync() {
     }
     QSaveFile file(settingsFile);
     if (!file.open(QIODevice::WriteOnly)) return;
-    file.write(QStringEncoder(QStringConverter::System).encode(text));
+    const QByteArray bytes = QStringEncoder(QStringConverter::System).encode(text);
+    // The save file misses a failure that shows only when its buffer is flushed on commit.
+    if (file.write(bytes) != bytes.size() || !file.flush()) file.cancelWriting();
     if (file.commit()) trace(QStringLiteral("database synced"));
 }
 
