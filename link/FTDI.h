@@ -43,11 +43,12 @@ struct ByteReply {
 
 struct LineReply {
     ReadOutcome outcome = ReadOutcome::NoReply;
-    QString line;
+    QString line;  // without its line feed; on a failure, what arrived before it
 };
 
 inline constexpr int MaxLineLength = 4096;
 
+// A byte already waiting is returned even when the deadline is 0.
 ByteReply ReadByteWithin(int deadlineMs);
 // The deadline holds for the whole line, not for each byte.
 LineReply ReadLineWithin(int deadlineMs);

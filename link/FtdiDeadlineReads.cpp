@@ -1,0 +1,81 @@
+// Reads that give up: a device that stops answering, floods the line or is unplugged ends the
+// wait with a value instead of holding the program forever.
+
+#include "link/Clock.h"
+#include "link/EventPump.h"
+#include "link/FTDI.h"
+
+namespace FTDI {
+namespace {
+
+constexpr std::uint8_t kLineFeed = 10;
+
+// Waits until the receive queue holds a byte, the deadline passes, or the library reports an
+// error for the queue. The queue is tested before the clock, so a waiting byte is never missed.
+ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs) {
+    EventPump::PollPacer pacer;
+    for (;;) {
+        DWORD rxBytes = 0;
+        DWORD txBytes = 0;
+        DWORD eventStatus = 0;
+        if (api.GetStatus(PortHandle.raw(), &rxBytes, &txBytes, &eventStatus) != FT_OK) {
+            return ReadOutcome::DeviceError;
+        }
+        if (rxBytes > 0) {
+            return ReadOutcome::Ok;
+        }
+        if (static_cast<std::int64_t>(Time::NowMs() - start) >= deadlineMs) {
+            return ReadOutcome::NoReply;
+        }
+        EventPump::Run();
+        pacer.pause();
+    }
+}
+
+ByteReply readByteBy(std::uint32_t start, int deadlineMs) {
+    const D2xxApi* api = InstalledApi();
+    if (api == nullptr) {
+        return {ReadOutcome::DeviceError};
+    }
+    const ReadOutcome waited = waitForByte(*api, start, deadlineMs);
+    if (waited != ReadOutcome::Ok) {
+        return {waited};
+    }
+    ByteReply reply;
+    DWORD bytesReturned = 0;
+    if (api->W32_ReadFile(PortHandle.raw(), &reply.byte, 1, &bytesReturned, nullptr) == 0 ||
+        bytesReturned != 1) {
+        return {ReadOutcome::DeviceError};
+    }
+    reply.outcome = ReadOutcome::Ok;
+    return reply;
+}
+
+}  // namespace
+
+ByteReply ReadByteWithin(int deadlineMs) {
+    return readByteBy(Time::NowMs(), deadlineMs);
+}
+
+LineReply ReadLineWithin(int deadlineMs) {
+    const std::uint32_t start = Time::NowMs();
+    LineReply reply;
+    for (;;) {
+        const ByteReply next = readByteBy(start, deadlineMs);
+        if (next.outcome != ReadOutcome::Ok) {
+            reply.outcome = next.outcome;
+            return reply;
+        }
+        if (next.byte == kLineFeed) {
+            reply.outcome = ReadOutcome::Ok;
+            return reply;
+        }
+        reply.line.append(QChar(next.byte));
+        if (reply.line.size() >= MaxLineLength) {
+            reply.outcome = ReadOutcome::LineTooLong;
+            return reply;
+        }
+    }
+}
+
+}  // namespace FTDI

@@ -1,0 +1,27 @@
+// Command texts onto the wire and the closing of the one open port.
+
+#include "link/SubCom.h"
+
+#include "link/FTDI.h"
+#include "link/PortHandle.h"
+
+namespace SubCom {
+
+void SendCommand(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    FTDI::WriteBytes(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                     static_cast<std::int32_t>(bytes.size()));
+}
+
+void ClosePort() {
+    const FTDI::D2xxApi* api = FTDI::InstalledApi();
+    if (!PortHandle.isOpen() || api == nullptr) {
+        return;
+    }
+    // A close the library refuses keeps the handle, so a later ClosePort tries again.
+    if (api->W32_CloseHandle(PortHandle.raw()) != 0) {
+        PortHandle = DeviceHandle::none();
+    }
+}
+
+}  // namespace SubCom
