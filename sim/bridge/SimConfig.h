@@ -1,0 +1,50 @@
+#pragma once
+
+// The simulated devices and their faults, read from the small text file that
+// TARVELLON_SIM_CONFIG names (format: sim/README.md). Texts are kept as device bytes, one byte per
+// character (Latin-1), so "µ" is the byte 0xB5.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct DeviceConfig {
+    std::string serial;
+    bool bootAtOpen = false;
+    std::string key = "\xB5TARVEL0";
+    int latencyMs = 16;
+    double programMs = 1.0;
+    // Faults; record numbers count from 1 after "monitor", 0 means none.
+    bool openFails = false;
+    std::string identity = "id \xB5Tarvellon";
+    bool crlf = false;
+    std::optional<std::string> banner;
+    int refuseRecord = 0;
+    std::optional<std::string> silentFromCommand;
+    int silentFromRecord = 0;
+    int unplugAtRecord = 0;
+    std::optional<std::string> unplugMidReply;
+    std::optional<std::string> floodCommand;
+    int floodBytes = 5000;
+};
+
+struct Config {
+    std::string transcriptPath;
+    std::vector<DeviceConfig> devices;
+};
+
+struct ConfigResult {
+    Config config;
+    int errorLine = 0;  // 0 when the text was accepted
+    std::string error;
+};
+
+ConfigResult parseConfig(const std::string& text);
+// The configuration used when TARVELLON_SIM_CONFIG is not set.
+const char* defaultConfigText();
+// Reads the file the environment names, or the default; errorLine -1 when it cannot be read.
+ConfigResult loadConfig();
+
+}  // namespace sim
