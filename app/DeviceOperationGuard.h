@@ -30,4 +30,6 @@ private:
     };
     bool m_acquired = false;
     std::vector<SavedState> m_saved;
+    QPointer<QWidget> m_focusBefore;
+    QPointer<QWidget> m_focusMovedTo;
 };

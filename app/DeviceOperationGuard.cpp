@@ -1,0 +1,47 @@
+// The flag behind "one device operation at a time", and the disabling that keeps the operator from
+// starting a second one while the first pumps events.
+
+#include "app/DeviceOperationGuard.h"
+
+#include <QApplication>
+
+namespace {
+bool operationRunning = false;
+}
+
+DeviceOperationGuard::DeviceOperationGuard(std::initializer_list<QWidget*> controls) {
+    if (operationRunning) {
+        return;
+    }
+    operationRunning = true;
+    m_acquired = true;
+    m_focusBefore = QApplication::focusWidget();
+    for (QWidget* control : controls) {
+        // The control's own setting, not the one it inherits from a disabled parent.
+        m_saved.push_back({control, !control->testAttribute(Qt::WA_ForceDisabled)});
+        control->setEnabled(false);
+    }
+    m_focusMovedTo = QApplication::focusWidget();
+}
+
+DeviceOperationGuard::~DeviceOperationGuard() {
+    if (!m_acquired) {
+        return;
+    }
+    for (const SavedState& saved : m_saved) {
+        if (saved.control) {
+            saved.control->setEnabled(saved.enabled);
+        }
+    }
+    // Disabling the focused control pushed the focus on; unless the operator has moved it since,
+    // it goes back, so a keyboard user stays where they were.
+    if (m_focusBefore && m_focusBefore != m_focusMovedTo &&
+        QApplication::focusWidget() == m_focusMovedTo && m_focusBefore->isEnabled()) {
+        m_focusBefore->setFocus();
+    }
+    operationRunning = false;
+}
+
+bool DeviceOperationGuard::busy() {
+    return operationRunning;
+}

@@ -1,0 +1,26 @@
+// Listing the attached bridges; the count is taken once, before any serial number is read.
+
+#include "operations/DeviceList.h"
+
+#include <cstdint>
+
+#include "link/FTDI.h"
+
+namespace DeviceList {
+
+QStringList Scan() {
+    if (FTDI::InstalledApi() == nullptr && !FTDI::LoadLibrary()) {
+        return {DriverNotInstalled};
+    }
+    const std::int32_t count = FTDI::CountDevices();
+    if (count <= 0) {
+        return {NoDeviceFound};
+    }
+    QStringList entries;
+    for (std::int32_t index = 0; index < count; ++index) {
+        entries.append(FTDI::DeviceSerialByIndex(index));
+    }
+    return entries;
+}
+
+}  // namespace DeviceList
