@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/ListClickReport.h"
 #include "app/MessageBoxes.h"
 #include "support/Logging.h"
 
@@ -13,6 +14,9 @@ void Form1::connectNotifications() {
     connect(Drive, &DriveChooser::driveChanged, this, &Form1::Drive_Change);
     connect(DirBox, &FolderTree::pathChanged, this, &Form1::DirBox_Change);
     connect(File, &FileList::fileClicked, this, &Form1::File_Click);
+    connect(new ListClickReport(DevicesList), &ListClickReport::entryChosen, this,
+            &Form1::DevicesList_Click);
+    connect(DevicesRescan, &QPushButton::clicked, this, &Form1::DevicesRescan_Click);
 }
 
 void Form1::UpdateStatusPrompt() {
