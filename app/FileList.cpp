@@ -12,7 +12,10 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     m_path = QDir::currentPath();
     showFiles();
-    connect(this, &QListWidget::itemClicked, this, &FileList::fileClicked);
+    // A control-click can take the selection away; that chooses no file.
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (item->isSelected()) emit fileClicked();
+    });
 }
 
 QString FileList::path() const {
