@@ -1,0 +1,54 @@
+#pragma once
+
+// Drives the simulated bridge from a test: hands it the devices of one test case and reads back
+// what crossed the wire, so a test can assert exact bytes, their order and their timing.
+// Configuration format and transcript lines: sim/README.md.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+struct SimEvent {
+    enum class Kind { Open, OpenFailed, Write, Read, Close, Command, Unplug };
+
+    qint64 timeUs = 0;  // microseconds on the monotonic clock
+    Kind kind = Kind::Open;
+    QString serial;  // "" for OpenFailed
+    // Write, Read: the bytes; Command: the line the device received, without its line feed;
+    // OpenFailed: the name that was asked for.
+    QByteArray bytes;
+};
+
+class SimBridge {
+  public:
+    // Loads the library through the program's loader (FTDI::LoadLibrary), sets PortHandle to
+    // none, and gives the simulator `config`, with a transcript of its own added.
+    explicit SimBridge(const QString& config);
+    // Back to the default devices, transcript off.
+    ~SimBridge();
+    SimBridge(const SimBridge&) = delete;
+    SimBridge& operator=(const SimBridge&) = delete;
+
+    // The configuration text of the two devices attached when none is given.
+    static QString defaultConfig();
+
+    // The library loaded and the simulator accepted the configuration.
+    bool ready() const { return m_ready; }
+    // Child processes inherit the configuration through the environment and append to the
+    // same transcript.
+    QString configPath() const;
+    QString transcriptPath() const;
+
+    QList<SimEvent> events() const;
+    QList<SimEvent> events(SimEvent::Kind kind) const;
+    // The bytes of every write, and of every read that returned bytes, in order.
+    QList<QByteArray> writes() const;
+    QList<QByteArray> reads() const;
+    // The command lines the devices received, such as "led on" and "reset", with their times.
+    QList<SimEvent> commands() const;
+
+  private:
+    QTemporaryDir m_folder;
+    bool m_ready = false;
+};
