@@ -2,7 +2,6 @@
 // a restart: a wrong join, a choice not written through, or a stale path after a folder change
 // loads the wrong firmware or loses the operator's place.
 
-#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,8 +21,6 @@ class FileSelectionTest : public QObject {
     void arrowKeysChooseEachFilePassed();
     void takingTheSelectionAwayChoosesNothing();
     void operatorOpensASubfolder();
-    void driveOfPathIsTheMountHoldingIt_data();
-    void driveOfPathIsTheMountHoldingIt();
 
   private:
     QString fw() const { return QDir::toNativeSeparators(m_tree.filePath("fw")); }
@@ -200,24 +197,6 @@ void FileSelectionTest::operatorOpensASubfolder() {
     QCOMPARE(m_window->File->path(), sub);
     QCOMPARE(m_window->FirmwarePath, "");
     QCOMPARE(DataBase::DbGet("file", "path"), sub);
-}
-
-void FileSelectionTest::driveOfPathIsTheMountHoldingIt_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("onMountOf");
-    QTest::newRow("root") << QDir::rootPath() << QDir::rootPath();
-    QTest::newRow("test folder") << m_tree.path() << m_tree.path();
-    QTest::newRow("native separators")
-        << QDir::toNativeSeparators(m_tree.filePath("fw")) << m_tree.path();
-    QTest::newRow("folder that does not exist")
-        << m_tree.filePath("missing/deeper") << m_tree.path();
-}
-
-void FileSelectionTest::driveOfPathIsTheMountHoldingIt() {
-    QFETCH(QString, path);
-    QFETCH(QString, onMountOf);
-    QCOMPARE(DriveChooser::driveOfPath(path),
-             QDir::toNativeSeparators(QStorageInfo(onMountOf).rootPath()));
 }
 
 QTEST_MAIN(FileSelectionTest)

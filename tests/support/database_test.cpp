@@ -46,13 +46,10 @@ class DataBaseFile : public ::testing::Test {
     QTemporaryDir m_folder;
 };
 
-TEST_F(DataBaseFile, NoFileLoadsNothing) {
+TEST_F(DataBaseFile, NoFileOrAnUnreadableOneLoadsNothing) {
     DataBase::DbLoad();
     EXPECT_EQ(DataBase::DbGet("file", "path"), "");
     EXPECT_EQ(DataBase::DbCount, 0);
-}
-
-TEST_F(DataBaseFile, UnreadableFileLoadsNothing) {
     ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("database.ini")));
     DataBase::DbLoad();
     EXPECT_EQ(DataBase::DbCount, 0);
