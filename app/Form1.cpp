@@ -17,6 +17,7 @@ void Form1::connectNotifications() {
     connect(new ListClickReport(DevicesList), &ListClickReport::entryChosen, this,
             &Form1::DevicesList_Click);
     connect(DevicesRescan, &QPushButton::clicked, this, &Form1::DevicesRescan_Click);
+    connect(Upgrade, &QToolButton::clicked, this, &Form1::Upgrade_Click);
 }
 
 void Form1::UpdateStatusPrompt() {
