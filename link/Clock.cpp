@@ -27,10 +27,14 @@ std::uint32_t NowMs() {
 }
 
 void WaitMs(std::int32_t ms) {
+    if (ms <= 0) {
+        return;
+    }
     const std::uint32_t start = NowMs();
     EventPump::PollPacer pacer;
-    // Unsigned subtraction measures the true elapsed time across the counter's wrap.
-    while (static_cast<std::int64_t>(NowMs() - start) < ms) {
+    // The first reading may lie anywhere in its millisecond, so only a reading more than ms after
+    // it guarantees ms have passed. Unsigned subtraction measures across the counter's wrap.
+    while (NowMs() - start <= static_cast<std::uint32_t>(ms)) {
         EventPump::Run();
         pacer.pause();
     }

@@ -24,7 +24,8 @@ ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs)
         if (rxBytes > 0) {
             return ReadOutcome::Ok;
         }
-        if (static_cast<std::int64_t>(Time::NowMs() - start) >= deadlineMs) {
+        // More than the deadline on the millisecond counter: never gives up early.
+        if (static_cast<std::int64_t>(Time::NowMs() - start) > deadlineMs) {
             return ReadOutcome::NoReply;
         }
         EventPump::Run();
