@@ -1,0 +1,35 @@
+// On a bench machine without the driver the window must still behave: Re-scan looks for the
+// library again and finds none, and picking the placeholder entry must not call into a library
+// that is not there.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/Form1.h"
+#include "link/FTDI.h"
+#include "link/PortHandle.h"
+
+TEST(DevicesWithoutDriver, RescanAndSelectionTakeTheFailurePaths) {
+    int argc = 1;
+    char name[] = "devices_nolib_test";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    Form1 window;
+    window.DeviceSerial = QStringLiteral("TARV-OLD");
+
+    window.DevicesRescan->click();
+    ASSERT_EQ(window.DevicesList->count(), 1);
+    EXPECT_EQ(window.DevicesList->item(0)->text(), QStringLiteral("Driver not installed"));
+    EXPECT_EQ(FTDI::InstalledApi(), nullptr);
+
+    window.DevicesList->setCurrentRow(0);
+    window.DevicesList_Click();
+    EXPECT_EQ(window.CurrentDeviceLabel->text(), QStringLiteral("Driver not installed"));
+    EXPECT_EQ(window.DeviceSerial, QString());
+    EXPECT_TRUE(PortHandle.isFailed());
+    EXPECT_EQ(window.Status->text(), QStringLiteral("Please select a file and device."));
+    EXPECT_EQ(window.Logbox->toPlainText(),
+              QStringLiteral("New device selected : Driver not installed\n"
+                             "Can't talk to device, check connection.\n"));
+}
