@@ -12,6 +12,7 @@ class FileList : public QListWidget {
 
     QString path() const;
     void setPath(const QString& path);
+    QString pattern() const { return m_pattern; }
     void setPattern(const QString& pattern);
     // The bare name of the current file, "" when none.
     QString fileName() const;

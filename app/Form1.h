@@ -72,6 +72,9 @@ public:
     QToolButton* Upgrade = nullptr;
     QProgressBar* ProgressBar = nullptr;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildLayout();
     void connectNotifications();

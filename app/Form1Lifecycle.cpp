@@ -1,0 +1,74 @@
+// Start-up brings the window into its working state from what the settings remember; shutdown
+// ends the program at once, also from inside the wait of a running device operation.
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/Form1.h"
+#include "link/FTDI.h"
+#include "link/SubCom.h"
+#include "support/DataBase.h"
+
+namespace {
+
+const QString FirmwarePattern = QStringLiteral("*.frw");
+const QString DriverMissing = QStringLiteral("Driver not installed");
+
+// A remembered folder that has gone or cannot be read counts as none remembered.
+bool isUsableFolder(const QString& path) {
+    const QFileInfo folder(path);
+    return !path.isEmpty() && folder.isDir() && folder.isReadable();
+}
+
+}  // namespace
+
+void Form1::Form_Load() {
+    DataBase::DbTrace = false;
+    DataBase::DbLoad();
+
+    const QString path = DataBase::DbGet(QStringLiteral("file"), QStringLiteral("path"));
+    if (isUsableFolder(path)) {
+        Drive->setDrive(path);
+        DirBox->setPath(path);
+        File->setPath(path);
+        File->setPattern(FirmwarePattern);
+        const QString file = DataBase::DbGet(QStringLiteral("file"), QStringLiteral("file"));
+        const QString remembered = path + QDir::separator() + file;
+        if (!file.isEmpty() && QFileInfo(remembered).isFile()) {
+            File->setFileName(file);
+            FirmwarePath = remembered;
+        } else {
+            FirmwarePath.clear();
+        }
+    } else {
+        const QString programFolder = QCoreApplication::applicationDirPath();
+        Drive->setDrive(programFolder);
+        DirBox->setPath(programFolder);
+        File->setPattern(FirmwarePattern);
+        FirmwarePath.clear();
+    }
+
+    if (FTDI::LoadLibrary()) {
+        RescanDevices();
+    } else {
+        DevicesList->addItem(DriverMissing);
+    }
+    UpdateStatusPrompt();
+}
+
+void Form1::Form_Unload() {
+    SubCom::ClosePort();
+    // Ends here even when called from inside a device operation's wait, so that the interrupted
+    // operation never resumes; the settings file is already up to date.
+    std::fflush(nullptr);
+    std::_Exit(EXIT_SUCCESS);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_Unload();
+}
