@@ -14,7 +14,7 @@ namespace {
 constexpr int kSpinPolls = 50;
 // Short enough that a reply is seen a fraction of a millisecond after it arrives, long enough
 // that a silent device costs almost no processor time.
-constexpr auto kIdleSleep = std::chrono::microseconds(200);
+constexpr auto kIdleSleep = std::chrono::microseconds(350);
 
 std::function<void()>& replacement() {
     static std::function<void()> pump;

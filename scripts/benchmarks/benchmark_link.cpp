@@ -1,0 +1,150 @@
+// What the device link costs the host against the simulated bridge: a record's round trip, the
+// processor time of a wait on a silent device, and how soon a read notices a reply. Prints
+// figures and targets; run with the simulated bridge's folder on LD_LIBRARY_PATH.
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QLibrary>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "link/Clock.h"
+#include "link/DeviceCommands.h"
+#include "link/FTDI.h"
+#include "link/PortHandle.h"
+#include "link/SubCom.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kSerial = "BENCH001";
+// An all-zero record is a data record whose checksum holds: the device answers it with 0.
+constexpr std::uint8_t kRecord[DeviceCommands::RecordSize] = {};
+
+// Attaches one simulated device with the given settings; false when the simulator is missing.
+bool attach(QTemporaryFile& config, const QByteArray& settings) {
+    config.resize(0);
+    config.write(QByteArray("device = ") + kSerial + "\n" + settings);
+    config.flush();
+    qputenv("TARVELLON_SIM_CONFIG", config.fileName().toLocal8Bit());
+    const auto reload =
+        reinterpret_cast<int (*)()>(QLibrary::resolve("ftd2xx", "TarvellonSim_Reload"));
+    if (!FTDI::LoadLibrary() || reload == nullptr || reload() != 0) {
+        return false;
+    }
+    PortHandle = FTDI::OpenBySerial(kSerial);
+    return PortHandle.isOpen();
+}
+
+// Into record mode.
+bool monitor() {
+    SubCom::SendCommand(DeviceCommands::Monitor());
+    return FTDI::ReadByteWithin(1000).byte == DeviceCommands::MonitorReady;
+}
+
+double medianUs(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+double usSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Host time per record, write to acknowledgement, when the device answers at once.
+double roundTripUs(int records) {
+    std::vector<double> samples;
+    for (int i = 0; i < records; ++i) {
+        const auto start = Clock::now();
+        FTDI::WriteBytes(kRecord, DeviceCommands::RecordSize);
+        FTDI::ReadByte();
+        samples.push_back(usSince(start));
+    }
+    return medianUs(samples);
+}
+
+// Share of one core used while a wait of 2 s runs out.
+template <typename Wait>
+double cpuPercentWhile(Wait wait) {
+    const double cpuStart = cpuSeconds();
+    const auto start = Clock::now();
+    wait();
+    return 100.0 * (cpuSeconds() - cpuStart) / (usSince(start) / 1e6);
+}
+
+// How long after the acknowledgement becomes readable (the programming time after the write)
+// the read returns. The read starts a random fraction of a millisecond after the write, so the
+// reply falls at every point between two polls. Measured from before the write, so the figure
+// errs on the high side.
+template <typename Read>
+double wakeDelayUs(int records, double programMs, Read read) {
+    std::minstd_rand random(1);
+    std::uniform_int_distribution<int> offsetUs(0, 999);
+    std::vector<double> samples;
+    for (int i = 0; i < records; ++i) {
+        const auto start = Clock::now();
+        FTDI::WriteBytes(kRecord, DeviceCommands::RecordSize);
+        const auto readFrom = start + std::chrono::microseconds(offsetUs(random));
+        while (Clock::now() < readFrom) {
+        }
+        read();
+        samples.push_back(usSince(start) - programMs * 1000);
+    }
+    return medianUs(samples);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QTemporaryFile config;
+    if (!config.open()) {
+        std::fprintf(stderr, "benchmark_link: cannot write the simulator's configuration\n");
+        return 1;
+    }
+
+    if (!attach(config, "runlevel = boot\nlatency_ms = 0\nprogram_ms = 0\n") || !monitor()) {
+        std::fprintf(stderr, "benchmark_link: simulated bridge not found (LD_LIBRARY_PATH)\n");
+        return 1;
+    }
+    roundTripUs(500);
+    std::printf("record round trip, zero latency, median of 20,000:   %6.2f us (target <= 20 us)\n",
+                roundTripUs(20000));
+    SubCom::ClosePort();
+
+    attach(config, "silent_from_command = id\n");
+    SubCom::SendCommand(DeviceCommands::Identify());
+    std::printf(
+        "processor time, line read waiting 2 s on silence:   %6.2f %% of a core (target <= 5 %%)\n",
+        cpuPercentWhile([] { FTDI::ReadLineWithin(2000); }));
+    std::printf(
+        "processor time, WaitMs(2000):                        %6.2f %% of a core (target <= 5 "
+        "%%)\n",
+        cpuPercentWhile([] { Time::WaitMs(2000); }));
+    SubCom::ClosePort();
+
+    constexpr double programMs = 5;
+    attach(config, "runlevel = boot\nlatency_ms = 0\nprogram_ms = 5\n");
+    monitor();
+    std::printf(
+        "reply readable to ReadByte return, median of 200:    %6.3f ms (target <= 0.3 ms)\n",
+        wakeDelayUs(200, programMs, [] { FTDI::ReadByte(); }) / 1000);
+    std::printf(
+        "reply readable to ReadByteWithin return, median:     %6.3f ms (target <= 0.3 ms)\n",
+        wakeDelayUs(200, programMs, [] { FTDI::ReadByteWithin(1000); }) / 1000);
+    SubCom::ClosePort();
+    return 0;
+}
