@@ -113,7 +113,7 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
 
 }  // namespace
 
-void Run(OperationView& view, const QString& firmwarePath, const QString& deviceSerial) {
+void Run(OperationView& view, QString firmwarePath, QString deviceSerial) {
     view.setUpgradeEnabled(false);
     FirmwareImage image;
     const UpgradeExit exit = upgrade(view, firmwarePath, deviceSerial, image);

@@ -14,8 +14,8 @@ namespace UpgradeProcedure {
 // unplugged ends the upgrade instead of holding the program.
 inline constexpr int ReplyDeadlineMs = 10'000;
 
-// Runs to the end on every path, reporting through the view. The two selections are taken once,
-// so a selection changed while the device is busy does not disturb the run.
-void Run(OperationView& view, const QString& firmwarePath, const QString& deviceSerial);
+// Runs to the end on every path, reporting through the view. The two selections are copies taken
+// at the start, so a selection changed while the device is busy does not disturb the run.
+void Run(OperationView& view, QString firmwarePath, QString deviceSerial);
 
 }  // namespace UpgradeProcedure
