@@ -5,6 +5,9 @@
 #include "support/Logging.h"
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
+    // The pictures live in the static core library, whose resources are not registered by
+    // themselves.
+    Q_INIT_RESOURCE(resources);
     buildLayout();
     Logging::AttachPane(Logbox);
     connectNotifications();
@@ -22,7 +25,8 @@ void Form1::connectNotifications() {
 
 void Form1::UpdateStatusPrompt() {
     static const QString captions[2][2] = {
-        {QStringLiteral("Please select a file and device."), QStringLiteral("Please select a device.")},
+        {QStringLiteral("Please select a file and device."),
+         QStringLiteral("Please select a device.")},
         {QStringLiteral("Please select a file."), QStringLiteral("Ready.")},
     };
     Status->setText(captions[!DeviceSerial.isEmpty()][!FirmwarePath.isEmpty()]);
@@ -32,12 +36,22 @@ void Form1::showMessage(const QString& text, MessageIcon icon) {
     MessageBoxes::Show(this, text, icon);
 }
 
-void Form1::logLine(const QString& text) { Logging::LogLine(text); }
+void Form1::logLine(const QString& text) {
+    Logging::LogLine(text);
+}
 
-void Form1::setStatus(const QString& caption) { Status->setText(caption); }
+void Form1::setStatus(const QString& caption) {
+    Status->setText(caption);
+}
 
-void Form1::setProgressMaximum(int maximum) { ProgressBar->setMaximum(maximum); }
+void Form1::setProgressMaximum(int maximum) {
+    ProgressBar->setMaximum(maximum);
+}
 
-void Form1::setProgressValue(int value) { ProgressBar->setValue(value); }
+void Form1::setProgressValue(int value) {
+    ProgressBar->setValue(value);
+}
 
-void Form1::setUpgradeEnabled(bool enabled) { Upgrade->setEnabled(enabled); }
+void Form1::setUpgradeEnabled(bool enabled) {
+    Upgrade->setEnabled(enabled);
+}

@@ -35,12 +35,25 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, QCol
     return box;
 }
 
+// Fully resolved, so that nothing of the enclosing frame's caption style is inherited.
+QFont defaultFont() {
+    QFont font = QApplication::font();
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    return font;
+}
+
+QPalette defaultPalette() {
+    QPalette palette = QApplication::palette();
+    palette.setResolveMask(~QPalette::ResolveMask(0));
+    return palette;
+}
+
 template <typename Widget, typename... Args>
 Widget* control(QWidget* parent, const char* name, Args&&... args) {
     auto* widget = new Widget(std::forward<Args>(args)..., parent);
     widget->setObjectName(QLatin1String(name));
-    widget->setFont(QApplication::font());
-    widget->setPalette(QApplication::palette());
+    widget->setFont(defaultFont());
+    widget->setPalette(defaultPalette());
     return widget;
 }
 
@@ -76,8 +89,8 @@ void Form1::buildLayout() {
     Logbox->setFocusPolicy(Qt::StrongFocus);
     Logbox->setUndoRedoEnabled(false);
 
-    DeviceSelectionFrame = frame(this, "DeviceSelectionFrame", QStringLiteral("Device selection"),
-                                 QColor(192, 64, 0));
+    DeviceSelectionFrame =
+        frame(this, "DeviceSelectionFrame", QStringLiteral("Device selection"), QColor(192, 64, 0));
     placeInTwips(DeviceSelectionFrame, 240, 4800, 3135, 2175);
     DevicesList = control<QListWidget>(DeviceSelectionFrame, "DevicesList");
     placeInTwips(DevicesList, 240, 360, 2655, 840);
@@ -88,8 +101,8 @@ void Form1::buildLayout() {
     CurrentDeviceLabel = control<QLabel>(DeviceSelectionFrame, "CurrentDeviceLabel",
                                          QStringLiteral("-- none selected --"));
     placeInTwips(CurrentDeviceLabel, 1560, 1320, 1335, 255);
-    DevicesRescan = control<QPushButton>(DeviceSelectionFrame, "DevicesRescan",
-                                         QStringLiteral("Re-scan"));
+    DevicesRescan =
+        control<QPushButton>(DeviceSelectionFrame, "DevicesRescan", QStringLiteral("Re-scan"));
     placeInTwips(DevicesRescan, 1560, 1560, 1335, 375);
 
     Frame2 = frame(this, "Frame2", QStringLiteral("Firmware upgrade"), QColor(0, 128, 128));

@@ -19,6 +19,8 @@ void Show(QWidget* parent, const QString& text, MessageIcon icon) {
     box.exec();
 }
 
-void SetHandler(Handler handler) { replacement = std::move(handler); }
+void SetHandler(Handler handler) {
+    replacement = std::move(handler);
+}
 
 }  // namespace MessageBoxes

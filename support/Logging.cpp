@@ -1,17 +1,37 @@
 #include "support/Logging.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
 
 namespace {
+
 QPointer<QPlainTextEdit> attachedPane;
+QElapsedTimer sinceRepaint;
+
+// A repaint costs far more than an append; more than one a display frame shows nothing more. A
+// line that comes within a frame of the last repaint is painted at the next pump or repaint.
+constexpr qint64 RepaintIntervalMs = 16;
+
+void showNow(QPlainTextEdit* pane) {
+    if (sinceRepaint.isValid() && sinceRepaint.elapsed() < RepaintIntervalMs) {
+        pane->viewport()->update();
+        return;
+    }
+    pane->viewport()->repaint();
+    sinceRepaint.start();
 }
+
+}  // namespace
 
 namespace Logging {
 
-void AttachPane(QPlainTextEdit* pane) { attachedPane = pane; }
+void AttachPane(QPlainTextEdit* pane) {
+    attachedPane = pane;
+    sinceRepaint.invalidate();
+}
 
 void LogLine(const QString& text) {
     if (!attachedPane) return;
@@ -22,7 +42,7 @@ void LogLine(const QString& text) {
     end.insertBlock();
     attachedPane->setTextCursor(end);
     attachedPane->verticalScrollBar()->setValue(attachedPane->verticalScrollBar()->maximum());
-    attachedPane->viewport()->repaint();
+    showNow(attachedPane);
 }
 
 }  // namespace Logging

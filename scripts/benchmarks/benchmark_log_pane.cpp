@@ -14,7 +14,8 @@ double secondsFor(int lines, int firstNumber) {
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < lines; ++i)
-        Logging::LogLine(QStringLiteral("Firmware file selected : image-%1.frw").arg(firstNumber + i));
+        Logging::LogLine(
+            QStringLiteral("Firmware file selected : image-%1.frw").arg(firstNumber + i));
     return timer.nsecsElapsed() / 1e9;
 }
 

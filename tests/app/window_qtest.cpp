@@ -8,7 +8,7 @@
 
 class WindowTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void controlsSitInTheirFrames_data();
     void controlsSitInTheirFrames();
     void windowIsFixedAndNamed();
@@ -103,8 +103,8 @@ void WindowTest::tabWalksTheControlsInOrder() {
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     window.Drive->setFocus();
-    const QStringList expected = {"DirBox", "File", "Upgrade", "DevicesList", "DevicesRescan",
-                                  "Logbox", "Drive"};
+    const QStringList expected = {"DirBox",        "File",   "Upgrade", "DevicesList",
+                                  "DevicesRescan", "Logbox", "Drive"};
     for (const QString& name : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), name);
@@ -115,11 +115,21 @@ void WindowTest::statusPromptNamesWhatIsMissing_data() {
     QTest::addColumn<QString>("serial");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("prompt");
-    QTest::newRow("nothing") << "" << "" << "Please select a file and device.";
-    QTest::newRow("file only") << "" << "/fw/a.frw" << "Please select a device.";
-    QTest::newRow("device only") << "FT1234" << "" << "Please select a file.";
-    QTest::newRow("both") << "FT1234" << "/fw/a.frw" << "Ready.";
-    QTest::newRow("serial of blanks") << "   " << "" << "Please select a file.";
+    QTest::newRow("nothing") << ""
+                             << ""
+                             << "Please select a file and device.";
+    QTest::newRow("file only") << ""
+                               << "/fw/a.frw"
+                               << "Please select a device.";
+    QTest::newRow("device only") << "FT1234"
+                                 << ""
+                                 << "Please select a file.";
+    QTest::newRow("both") << "FT1234"
+                          << "/fw/a.frw"
+                          << "Ready.";
+    QTest::newRow("serial of blanks") << "   "
+                                      << ""
+                                      << "Please select a file.";
 }
 
 void WindowTest::statusPromptNamesWhatIsMissing() {
