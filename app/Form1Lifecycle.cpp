@@ -11,12 +11,12 @@
 #include "app/Form1.h"
 #include "link/FTDI.h"
 #include "link/SubCom.h"
+#include "operations/DeviceList.h"
 #include "support/DataBase.h"
 
 namespace {
 
 const QString FirmwarePattern = QStringLiteral("*.frw");
-const QString DriverMissing = QStringLiteral("Driver not installed");
 
 // A remembered folder that has gone or cannot be read counts as none remembered.
 bool isUsableFolder(const QString& path) {
@@ -30,10 +30,20 @@ void Form1::Form_Load() {
     DataBase::DbTrace = false;
     DataBase::DbLoad();
 
+    // The folder handler runs even when the tree already shows the folder, so that the file list
+    // and the remembered folder always agree with what start-up shows.
+    const auto showFolder = [this](const QString& folder) {
+        Drive->setDrive(folder);
+        if (DirBox->path() == folder) {
+            DirBox_Change();
+        } else {
+            DirBox->setPath(folder);
+        }
+    };
+
     const QString path = DataBase::DbGet(QStringLiteral("file"), QStringLiteral("path"));
     if (isUsableFolder(path)) {
-        Drive->setDrive(path);
-        DirBox->setPath(path);
+        showFolder(path);
         File->setPath(path);
         File->setPattern(FirmwarePattern);
         const QString file = DataBase::DbGet(QStringLiteral("file"), QStringLiteral("file"));
@@ -46,8 +56,7 @@ void Form1::Form_Load() {
         }
     } else {
         const QString programFolder = QCoreApplication::applicationDirPath();
-        Drive->setDrive(programFolder);
-        DirBox->setPath(programFolder);
+        showFolder(programFolder);
         File->setPattern(FirmwarePattern);
         FirmwarePath.clear();
     }
@@ -55,7 +64,7 @@ void Form1::Form_Load() {
     if (FTDI::LoadLibrary()) {
         RescanDevices();
     } else {
-        DevicesList->addItem(DriverMissing);
+        DevicesList->addItem(DeviceList::DriverNotInstalled);
     }
     UpdateStatusPrompt();
 }
