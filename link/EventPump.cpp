@@ -12,9 +12,12 @@ namespace {
 
 // A reply usually follows within a few polls; spinning that long keeps round trips short.
 constexpr int kSpinPolls = 50;
-// Short enough that a reply is seen a fraction of a millisecond after it arrives, long enough
-// that a silent device costs almost no processor time.
-constexpr auto kIdleSleep = std::chrono::microseconds(350);
+// Replies come within some tens of milliseconds (the bridge's latency timer is 16 ms by default),
+// so the first polls are close together and pick a reply up a fraction of a millisecond after it
+// arrives. A wait that has gone on longer faces a silent device: polls further apart cost less.
+constexpr int kPromptPolls = kSpinPolls + 150;
+constexpr auto kPromptSleep = std::chrono::microseconds(250);
+constexpr auto kIdleSleep = std::chrono::microseconds(500);
 
 std::function<void()>& replacement() {
     static std::function<void()> pump;
@@ -36,11 +39,13 @@ void Set(std::function<void()> pump) {
 }
 
 void PollPacer::pause() {
-    if (m_polls < kSpinPolls) {
+    if (m_polls < kPromptPolls) {
         ++m_polls;
+    }
+    if (m_polls <= kSpinPolls) {
         return;
     }
-    std::this_thread::sleep_for(kIdleSleep);
+    std::this_thread::sleep_for(m_polls < kPromptPolls ? kPromptSleep : kIdleSleep);
 }
 
 }  // namespace EventPump

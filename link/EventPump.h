@@ -13,12 +13,13 @@ void Run();
 void Set(std::function<void()> pump);
 
 // Paces a polling loop: spins for a short while, then sleeps well under a millisecond between
-// polls, so a reply is picked up quickly while an idle wait costs almost no processor time.
+// polls (a little longer once the wait has lasted beyond the time a reply normally takes), so a
+// reply is picked up quickly while an idle wait costs almost no processor time. One per wait.
 class PollPacer {
-public:
+  public:
     void pause();
 
-private:
+  private:
     int m_polls = 0;
 };
 
