@@ -9,18 +9,18 @@
 
 namespace DeviceCommands {
 
-QString Identify();        // "id"
-QString RunLevel();        // "runlevel"
-QString ResetToBoot();     // "reset " with its trailing space: the device answers a line
-QString FirmwareKey();     // "firmkey"
-QString Monitor();         // "monitor"
-QString LedOff();          // "led off"
-QString LedOn();           // "led on"
-QString Reset();           // "reset": the identify blink's last command, no reply read
+QString Identify();     // "id"
+QString RunLevel();     // "runlevel"
+QString ResetToBoot();  // "reset " with its trailing space: the device answers a line
+QString FirmwareKey();  // "firmkey"
+QString Monitor();      // "monitor"
+QString LedOff();       // "led off"
+QString LedOn();        // "led on"
+QString Reset();        // "reset": the identify blink's last command, no reply read
 
-QString IdentityReply();   // "id µTarvellon"
-QString AppRunLevel();     // "runlevel app"
-QString BootRunLevel();    // "runlevel boot"
+QString IdentityReply();  // "id µTarvellon"
+QString AppRunLevel();    // "runlevel app"
+QString BootRunLevel();   // "runlevel boot"
 // "firmkey " followed by the image's key.
 QString ExpectedKeyReply(const QString& imageKey);
 // The device's key reply after the alias rewrite: keys 1 to 5 count as key 0.
