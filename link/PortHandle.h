@@ -7,7 +7,7 @@
 #include "link/D2xxApi.h"
 
 class DeviceHandle {
-public:
+  public:
     enum class State { None, Failed, Open };
 
     static DeviceHandle none() { return DeviceHandle(State::None, nullptr); }
@@ -23,7 +23,7 @@ public:
 
     bool operator==(const DeviceHandle&) const = default;
 
-private:
+  private:
     DeviceHandle(State state, FTDI::FT_HANDLE handle) : m_state(state), m_handle(handle) {}
 
     State m_state = State::None;
