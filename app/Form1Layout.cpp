@@ -15,11 +15,17 @@ void placeInTwips(QWidget* widget, int left, int top, int width, int height) {
                         height / TwipsPerPixel);
 }
 
-QFont captionFont(bool bold) {
-    QFont font(QStringLiteral("MS Sans Serif"));
+// The controls were sized for "MS Sans Serif" at 8.25 points; where it is missing, a sans-serif
+// of the same metrics keeps the captions inside their controls. Fully resolved, so that nothing
+// of an enclosing frame's caption font is inherited.
+QFont windowFont(bool bold = false) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     font.setBold(bold);
+    font.setResolveMask(QFont::AllPropertiesResolved);
     return font;
 }
 
@@ -28,20 +34,14 @@ QGroupBox* frame(QWidget* parent, const char* name, const QString& caption, QCol
                  bool bold = true) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(QLatin1String(name));
-    box->setFont(captionFont(bold));
+    box->setFont(windowFont(bold));
     QPalette palette = box->palette();
     palette.setColor(QPalette::WindowText, colour);
     box->setPalette(palette);
     return box;
 }
 
-// Fully resolved, so that nothing of the enclosing frame's caption style is inherited.
-QFont defaultFont() {
-    QFont font = QApplication::font();
-    font.setResolveMask(QFont::AllPropertiesResolved);
-    return font;
-}
-
+// Fully resolved, so that nothing of an enclosing frame's caption colour is inherited.
 QPalette defaultPalette() {
     QPalette palette = QApplication::palette();
     palette.setResolveMask(~QPalette::ResolveMask(0));
@@ -52,7 +52,7 @@ template <typename Widget, typename... Args>
 Widget* control(QWidget* parent, const char* name, Args&&... args) {
     auto* widget = new Widget(std::forward<Args>(args)..., parent);
     widget->setObjectName(QLatin1String(name));
-    widget->setFont(defaultFont());
+    widget->setFont(windowFont());
     widget->setPalette(defaultPalette());
     return widget;
 }
@@ -68,6 +68,7 @@ void Form1::buildLayout() {
     icon.addFile(QStringLiteral(":/resources/wrench32.png"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/resources/wrench16.png"), QSize(16, 16));
     setWindowIcon(icon);
+    setFont(windowFont());
     setFixedSize(9600 / TwipsPerPixel, 7200 / TwipsPerPixel);
 
     Frame1 = frame(this, "Frame1", QStringLiteral("Firmware file selection"), QColor(0, 128, 0));
@@ -111,7 +112,7 @@ void Form1::buildLayout() {
     placeInTwips(Frame3, 240, 360, 3015, 1095);
     Status = control<QLabel>(Frame3, "Status", QStringLiteral("status will display here"));
     placeInTwips(Status, 120, 480, 2775, 255);
-    Status->setFont(captionFont(true));
+    Status->setFont(windowFont(true));
     Status->setAlignment(Qt::AlignCenter);
     QPalette black = Status->palette();
     black.setColor(QPalette::WindowText, Qt::black);
