@@ -61,7 +61,7 @@ void Form1::Form_Load() {
         FirmwarePath.clear();
     }
 
-    if (FTDI::LoadLibrary()) {
+    if (FTDI::LoadDriverLibrary()) {
         RescanDevices();
     } else {
         DevicesList->addItem(DeviceList::DriverNotInstalled);

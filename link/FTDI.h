@@ -18,7 +18,7 @@ const D2xxApi* InstalledApi();
 
 // Loads the library by name at run time and installs it. Yes when it loads and every function the
 // program calls resolves. A second call after a success answers yes at once.
-bool LoadLibrary(const QString& name = QStringLiteral("ftd2xx"));
+bool LoadDriverLibrary(const QString& name = QStringLiteral("ftd2xx"));
 
 std::int32_t CountDevices();
 QString DeviceSerialByIndex(std::int32_t index);

@@ -16,7 +16,7 @@ bool resolve(QLibrary& library, const char* symbol, Function& function) {
 
 }  // namespace
 
-bool LoadLibrary(const QString& name) {
+bool LoadDriverLibrary(const QString& name) {
     static QLibrary library;
     static D2xxApi loaded;
     static bool present = false;

@@ -9,7 +9,7 @@
 namespace DeviceList {
 
 QStringList Scan() {
-    if (FTDI::InstalledApi() == nullptr && !FTDI::LoadLibrary()) {
+    if (FTDI::InstalledApi() == nullptr && !FTDI::LoadDriverLibrary()) {
         return {DriverNotInstalled};
     }
     const std::int32_t count = FTDI::CountDevices();

@@ -35,7 +35,7 @@ bool attach(QTemporaryFile& config, const QByteArray& settings) {
     qputenv("TARVELLON_SIM_CONFIG", config.fileName().toLocal8Bit());
     const auto reload =
         reinterpret_cast<int (*)()>(QLibrary::resolve("ftd2xx", "TarvellonSim_Reload"));
-    if (!FTDI::LoadLibrary() || reload == nullptr || reload() != 0) {
+    if (!FTDI::LoadDriverLibrary() || reload == nullptr || reload() != 0) {
         return false;
     }
     PortHandle = FTDI::OpenBySerial(kSerial);

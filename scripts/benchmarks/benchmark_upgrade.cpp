@@ -47,7 +47,7 @@ bool configureBridge(const QTemporaryDir& folder) {
                  "latency_ms = 0\nprogram_ms = 0\n");
     config.close();
     qputenv("TARVELLON_SIM_CONFIG", path.toLocal8Bit());
-    return FTDI::LoadLibrary();
+    return FTDI::LoadDriverLibrary();
 }
 
 long maxResidentKiB() {

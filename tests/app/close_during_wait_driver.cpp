@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
         std::printf("box: %s\n", qPrintable(text));
         std::fflush(stdout);
     });
-    FTDI::LoadLibrary();
+    FTDI::LoadDriverLibrary();
 
     Form1 window;
     window.show();

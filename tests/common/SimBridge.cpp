@@ -53,7 +53,7 @@ SimBridge::SimBridge(const QString& config) {
     }
     file.close();
     qputenv(kConfigVariable, configPath().toLocal8Bit());
-    m_ready = FTDI::LoadLibrary() && reloadSimulator();
+    m_ready = FTDI::LoadDriverLibrary() && reloadSimulator();
 }
 
 SimBridge::~SimBridge() {

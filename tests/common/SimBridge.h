@@ -22,7 +22,7 @@ struct SimEvent {
 
 class SimBridge {
   public:
-    // Loads the library through the program's loader (FTDI::LoadLibrary), sets PortHandle to
+    // Loads the library through the program's loader (FTDI::LoadDriverLibrary), sets PortHandle to
     // none, and gives the simulator `config`, with a transcript of its own added.
     explicit SimBridge(const QString& config);
     // Back to the default devices, transcript off.

@@ -10,9 +10,9 @@
 namespace {
 
 TEST(NoLibrary, ProbeSaysNoAndEveryOperationFails) {
-    EXPECT_FALSE(FTDI::LoadLibrary());
+    EXPECT_FALSE(FTDI::LoadDriverLibrary());
     // A library that loads but lacks the D2XX functions is no D2XX library either.
-    EXPECT_FALSE(FTDI::LoadLibrary(QStringLiteral("Qt6Core")));
+    EXPECT_FALSE(FTDI::LoadDriverLibrary(QStringLiteral("Qt6Core")));
     ASSERT_EQ(FTDI::InstalledApi(), nullptr);
 
     EXPECT_EQ(FTDI::CountDevices(), 0);
