@@ -37,7 +37,6 @@ class StartupTest : public QObject {
     void restoresWhatWasRemembered_data();
     void restoresWhatWasRemembered();
     void rememberedRootFolderDoublesTheSeparator();
-    void listsTheAttachedDevices();
 
   private:
     QTemporaryDir m_folder;
@@ -59,43 +58,34 @@ void StartupTest::cleanup() {
 }
 
 void StartupTest::restoresWhatWasRemembered_data() {
+    QTest::addColumn<QString>("devices");       // the simulated bridge's configuration
     QTest::addColumn<QStringList>("settings");  // "<images>" stands for the test's image folder
     QTest::addColumn<QString>("shownFolder");   // "<program>" for the program's own folder
     QTest::addColumn<QString>("firmwarePath");
     QTest::addColumn<QString>("currentFile");
     QTest::addColumn<QString>("prompt");
-
-    QTest::newRow("first run") << QStringList() << "<program>"
-                               << ""
-                               << ""
-                               << "Please select a file and device.";
-    QTest::newRow("folder and file")
-        << QStringList{"file", "path", "<images>", "file", "file", "kept.frw"} << "<images>"
-        << "<images>/kept.frw"
-        << "kept.frw"
-        << "Please select a device.";
-    QTest::newRow("file deleted since")
-        << QStringList{"file", "path", "<images>", "file", "file", "gone.frw"} << "<images>"
-        << ""
-        << ""
-        << "Please select a file and device.";
-    QTest::newRow("folder without file") << QStringList{"file", "path", "<images>"} << "<images>"
-                                         << ""
-                                         << ""
-                                         << "Please select a file and device.";
-    QTest::newRow("folder gone since")
-        << QStringList{"file", "path", "<images>/gone", "file", "file", "kept.frw"} << "<program>"
-        << ""
-        << ""
-        << "Please select a file and device.";
+    QTest::addColumn<QStringList>("listed");
+    const QString none;
+    const QStringList noDevice{"No device found."};
+    const QString bothMissing = QStringLiteral("Please select a file and device.");
+    // clang-format off
+    QTest::newRow("first run") << none << QStringList() << "<program>" << "" << "" << bothMissing << noDevice;
+    QTest::newRow("folder and file") << none << QStringList{"file", "path", "<images>", "file", "file", "kept.frw"} << "<images>" << "<images>/kept.frw" << "kept.frw" << "Please select a device." << noDevice;
+    QTest::newRow("file deleted since") << none << QStringList{"file", "path", "<images>", "file", "file", "gone.frw"} << "<images>" << "" << "" << bothMissing << noDevice;
+    QTest::newRow("folder without file") << none << QStringList{"file", "path", "<images>"} << "<images>" << "" << "" << bothMissing << noDevice;
+    QTest::newRow("folder gone since") << none << QStringList{"file", "path", "<images>/gone", "file", "file", "kept.frw"} << "<program>" << "" << "" << bothMissing << noDevice;
+    QTest::newRow("two devices") << "device = TARV-A\ndevice = TARV-B\n" << QStringList() << "<program>" << "" << "" << bothMissing << QStringList{"TARV-A", "TARV-B"};
+    // clang-format on
 }
 
 void StartupTest::restoresWhatWasRemembered() {
+    QFETCH(QString, devices);
     QFETCH(QStringList, settings);
     QFETCH(QString, shownFolder);
     QFETCH(QString, firmwarePath);
     QFETCH(QString, currentFile);
     QFETCH(QString, prompt);
+    QFETCH(QStringList, listed);
     const QString images = m_folder.filePath(QStringLiteral("images"));
     const auto resolve = [&](QString text) {
         return text.replace("<images>/", images + Separator)
@@ -106,7 +96,7 @@ void StartupTest::restoresWhatWasRemembered() {
         for (QString& line : settings) line = resolve(line);
         writeSettings(m_settings, settings);
     }
-    SimBridge bridge(QString{});
+    SimBridge bridge(devices);
     QVERIFY(bridge.ready());
 
     Form1 window;
@@ -119,8 +109,9 @@ void StartupTest::restoresWhatWasRemembered() {
     QCOMPARE(window.File->fileName(), currentFile);
     QCOMPARE(window.FirmwarePath, resolve(firmwarePath));
     QCOMPARE(window.Status->text(), prompt);
-    QCOMPARE(entries(window.DevicesList), QStringList{"No device found."});
+    QCOMPARE(entries(window.DevicesList), listed);
     QCOMPARE(window.Logbox->toPlainText(), QString());
+    QVERIFY(bridge.writes().isEmpty());
     QCOMPARE(DataBase::DbGet("file", "path"), folder);
     DataBase::Reset();
     DataBase::SetFileName(m_settings);
@@ -140,18 +131,6 @@ void StartupTest::rememberedRootFolderDoublesTheSeparator() {
 
     QCOMPARE(window.FirmwarePath, QDir::rootPath() + Separator + name);
     QCOMPARE(window.File->fileName(), name);
-}
-
-void StartupTest::listsTheAttachedDevices() {
-    SimBridge bridge(QStringLiteral("device = TARV-A\ndevice = TARV-B\n"));
-    QVERIFY(bridge.ready());
-
-    Form1 window;
-    window.Form_Load();
-
-    QCOMPARE(entries(window.DevicesList), (QStringList{"TARV-A", "TARV-B"}));
-    QCOMPARE(window.Status->text(), QStringLiteral("Please select a file and device."));
-    QVERIFY(bridge.writes().isEmpty());
 }
 
 QTEST_MAIN(StartupTest)
