@@ -10,194 +10,123 @@
 
 class FileSelectionTest : public QObject {
     Q_OBJECT
-  private slots:
-    void init();
-    void cleanup();
-    void fileClickSelectsLogsAndStores_data();
-    void fileClickSelectsLogsAndStores();
-    void folderAndDriveChangesClearTheChoice_data();
-    void folderAndDriveChangesClearTheChoice();
-    void fileInTheRootFolderDoublesTheSeparator();
-    void arrowKeysChooseEachFilePassed();
-    void takingTheSelectionAwayChoosesNothing();
-    void operatorOpensASubfolder();
-
-  private:
-    QString fw() const { return QDir::toNativeSeparators(m_tree.filePath("fw")); }
-    QString settings() const;
-    QStringList logLines() const;
-    void clickFile(const QString& name);
 
     QTemporaryDir m_tree;
     std::unique_ptr<Form1> m_window;
-};
 
-void FileSelectionTest::init() {
-    QVERIFY(m_tree.isValid());
-    QDir tree(m_tree.path());
-    for (const char* folder : {"fw/sub", "other"}) QVERIFY(tree.mkpath(folder));
-    for (const char* file : {"fw/a.frw", "fw/b.frw", "fw/c.frw", "fw/notes.txt", "other/d.frw"}) {
-        QFile touch(tree.filePath(file));
-        QVERIFY(touch.open(QIODevice::WriteOnly));
+    QString path(const char* name) const { return QDir::toNativeSeparators(m_tree.filePath(name)); }
+    QString settings() const {
+        QFile file(m_tree.filePath("database.ini"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "<missing>";
     }
-    DataBase::Reset();
-    DataBase::SetFileName(tree.filePath("database.ini"));
-    m_window = std::make_unique<Form1>();
-    m_window->File->setPattern("*.frw");
-    m_window->DirBox->setPath(fw());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-}
+    QString log() const { return m_window->Logbox->toPlainText(); }
+    static void click(QListWidget* list, const QString& name, bool twice = false) {
+        const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchEndsWith);
+        QCOMPARE(found.size(), 1);
+        const QPoint place = list->visualItemRect(found.first()).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place);
+        if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, place);
+    }
 
-void FileSelectionTest::cleanup() {
-    m_window.reset();
-    DataBase::Reset();
-}
+  private slots:
+    void init() {
+        QDir tree(m_tree.path());
+        QVERIFY(tree.mkpath("fw/sub") && tree.mkpath("other"));
+        for (const char* file : {"fw/a.frw", "fw/b.frw", "fw/c.frw", "fw/notes.txt", "other/d.frw"})
+            QVERIFY(QFile(tree.filePath(file)).open(QIODevice::WriteOnly));
+        DataBase::Reset();
+        DataBase::SetFileName(tree.filePath("database.ini"));
+        m_window = std::make_unique<Form1>();
+        m_window->File->setPattern("*.frw");
+        m_window->DirBox->setPath(path("fw"));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
 
-QString FileSelectionTest::settings() const {
-    QFile file(m_tree.filePath("database.ini"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "<missing>";
-}
+    void cleanup() {
+        m_window.reset();
+        DataBase::Reset();
+    }
 
-QStringList FileSelectionTest::logLines() const {
-    QStringList lines = m_window->Logbox->toPlainText().split('\n');
-    lines.removeLast();
-    return lines;
-}
+    // For a root folder the file list is moved back to the test's folder, so that no test writes
+    // to the real root; the join takes the folder tree's path, which doubles the separator.
+    void fileClickSelectsLogsAndStores_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("prompt");
+        const QString root = QDir::toNativeSeparators(QDir::rootPath());
+        QTest::newRow("no device") << "" << path("fw") << "Please select a device.";
+        QTest::newRow("device selected") << "FT4ZQ1B2" << path("fw") << "Ready.";
+        QTest::newRow("root folder") << "" << root << "Please select a device.";
+    }
 
-void FileSelectionTest::clickFile(const QString& name) {
-    const QList<QListWidgetItem*> found = m_window->File->findItems(name, Qt::MatchExactly);
-    QCOMPARE(found.size(), 1);
-    const QRect place = m_window->File->visualItemRect(found.first());
-    QTest::mouseClick(m_window->File->viewport(), Qt::LeftButton, {}, place.center());
-}
-
-void FileSelectionTest::fileClickSelectsLogsAndStores_data() {
-    QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("prompt");
-    QTest::newRow("no device") << ""
-                               << "Please select a device.";
-    QTest::newRow("device selected") << "FT4ZQ1B2"
-                                     << "Ready.";
-}
-
-void FileSelectionTest::fileClickSelectsLogsAndStores() {
-    QFETCH(QString, device);
-    QFETCH(QString, prompt);
-    m_window->DeviceSerial = device;
-    // The prompt as it stood when each log line was finished.
-    QStringList promptAtLine;
-    connect(m_window->Logbox->document(), &QTextDocument::blockCountChanged, this,
-            [&] { promptAtLine << m_window->Status->text(); });
-
-    clickFile("b.frw");
-
-    QCOMPARE(m_window->FirmwarePath, fw() + QDir::separator() + "b.frw");
-    QCOMPARE(logLines(), QStringList({"Firmware file selected : b.frw", ""}));
-    QCOMPARE(promptAtLine, QStringList({"status will display here", prompt}));
-    QCOMPARE(settings(), "file\r\npath\r\n" + fw() + "\r\nfile\r\nfile\r\nb.frw\r\n");
-}
-
-void FileSelectionTest::folderAndDriveChangesClearTheChoice_data() {
-    QTest::addColumn<bool>("driveChange");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<int>("files");
-    QTest::addColumn<QStringList>("trace");
-    const QStringList rewrite{"database write", "database sync", "database synced"};
-    const QString other = QDir::toNativeSeparators(m_tree.filePath("other"));
-    const QString missing = QDir::toNativeSeparators(m_tree.filePath("missing"));
-    const QString root = QDir::toNativeSeparators(QDir::rootPath());
-    QTest::newRow("folder") << false << other << 1
-                            << QStringList{"database entry  0 writen with value " + other} +
-                                   rewrite;
-    QTest::newRow("folder that does not exist")
-        << false << missing << 0
-        << QStringList{"database entry  0 writen with value " + missing} + rewrite;
-    // The drive holding the test's folder is the root here; the folder tree moves to its root.
-    QTest::newRow("drive") << true << root << -1
-                           << QStringList{"database entry  0 writen with value " + root} + rewrite +
-                                  rewrite;
-}
-
-void FileSelectionTest::folderAndDriveChangesClearTheChoice() {
-    QFETCH(bool, driveChange);
-    QFETCH(QString, folder);
-    QFETCH(int, files);
-    QFETCH(QStringList, trace);
-    m_window->DeviceSerial = "FT4ZQ1B2";
-    clickFile("a.frw");
-    QCOMPARE(m_window->Status->text(), "Ready.");
-    m_window->Logbox->clear();
-
-    DataBase::DbTrace = true;
-    if (driveChange) {
-        emit m_window->Drive->driveChanged();
-    } else {
+    void fileClickSelectsLogsAndStores() {
+        QFETCH(QString, device);
+        QFETCH(QString, folder);
+        QFETCH(QString, prompt);
+        m_window->DeviceSerial = device;
         m_window->DirBox->setPath(folder);
+        m_window->File->setPath(path("fw"));
+        // The prompt as it stood when each log line was finished.
+        QStringList promptAtLine;
+        connect(m_window->Logbox->document(), &QTextDocument::blockCountChanged, this,
+                [&] { promptAtLine << m_window->Status->text(); });
+        click(m_window->File, "b.frw");
+        QCOMPARE(m_window->FirmwarePath, folder + QDir::separator() + "b.frw");
+        QCOMPARE(log(), "Firmware file selected : b.frw\n\n");
+        QCOMPARE(promptAtLine, QStringList({"status will display here", prompt}));
+        QCOMPARE(settings(), "file\r\npath\r\n" + folder + "\r\nfile\r\nfile\r\nb.frw\r\n");
     }
-    DataBase::DbTrace = false;
 
-    QCOMPARE(m_window->FirmwarePath, "");
-    QCOMPARE(m_window->Status->text(), "Ready.");
-    QCOMPARE(logLines(), trace);
-    QCOMPARE(m_window->DirBox->path(), folder);
-    QCOMPARE(m_window->File->path(), folder);
-    if (files >= 0) QCOMPARE(m_window->File->count(), files);
-    QCOMPARE(DataBase::DbGet("file", "path"), folder);
-    if (driveChange) {
-        QVERIFY(QFileInfo(DataBase::DbGet("file", "drive")).isDir());
-        QCOMPARE(DataBase::DbGet("file", "drive"), folder);
+    // The row's name says how the operator moves; the drive holding the test's folder is the root.
+    void folderAndDriveChangesClearTheChoice_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("files");
+        QTest::newRow("folder") << path("other") << 1;
+        QTest::newRow("folder that does not exist") << path("missing") << 0;
+        QTest::newRow("subfolder opened") << path("fw/sub") << 0;
+        QTest::newRow("drive") << QDir::toNativeSeparators(QDir::rootPath()) << -1;
     }
-    QCOMPARE(settings().count("\r\n"), driveChange ? 9 : 6);
-}
 
-// No test writes to the real root folder: the file list shows the test's folder while the folder
-// tree stands on the root, which is the folder the join takes.
-void FileSelectionTest::fileInTheRootFolderDoublesTheSeparator() {
-    m_window->DirBox->setPath(QDir::rootPath());
-    m_window->File->setPath(fw());
-    clickFile("c.frw");
-    QCOMPARE(m_window->FirmwarePath,
-             QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator() + "c.frw");
-}
+    void folderAndDriveChangesClearTheChoice() {
+        QFETCH(QString, folder);
+        QFETCH(int, files);
+        const bool drive = QTest::currentDataTag() == QByteArray("drive");
+        m_window->DeviceSerial = "FT4ZQ1B2";
+        click(m_window->File, "a.frw");
+        m_window->Logbox->clear();
+        DataBase::DbTrace = true;
+        if (drive)
+            emit m_window->Drive->driveChanged();
+        else if (folder.endsWith("sub"))
+            click(m_window->DirBox, "sub", true);
+        else
+            m_window->DirBox->setPath(folder);
+        DataBase::DbTrace = false;
+        QCOMPARE(m_window->FirmwarePath, "");
+        QCOMPARE(m_window->Status->text(), "Ready.");
+        const QString sync = "database write\ndatabase sync\ndatabase synced\n";
+        QCOMPARE(log(), "database entry  0 writen with value " + folder + "\n" + sync +
+                            (drive ? sync : ""));
+        QCOMPARE(settings(), "file\r\npath\r\n" + folder + "\r\nfile\r\nfile\r\na.frw\r\n" +
+                                 (drive ? "file\r\ndrive\r\n" + folder + "\r\n" : ""));
+        if (files >= 0) QCOMPARE(m_window->File->count(), files);
+    }
 
-void FileSelectionTest::arrowKeysChooseEachFilePassed() {
-    clickFile("a.frw");
-    m_window->File->setFocus();
-    for (const char* name : {"b.frw", "c.frw"}) {
+    void arrowKeysChooseEachFilePassed() {
+        click(m_window->File, "a.frw");
+        m_window->File->setFocus();
+        for (const char* name : {"b.frw", "c.frw"}) {
+            QTest::keyClick(m_window->File, Qt::Key_Down);
+            QCOMPARE(m_window->FirmwarePath, path("fw") + QDir::separator() + name);
+            QVERIFY(settings().endsWith(QStringLiteral("file\r\nfile\r\n%1\r\n").arg(name)));
+        }
         QTest::keyClick(m_window->File, Qt::Key_Down);
-        QCOMPARE(m_window->FirmwarePath, fw() + QDir::separator() + name);
-        QVERIFY(settings().endsWith(QStringLiteral("file\r\nfile\r\n%1\r\n").arg(name)));
+        QCOMPARE(log(),
+                 "Firmware file selected : a.frw\n\nFirmware file selected : b.frw\n\n"
+                 "Firmware file selected : c.frw\n\n");
     }
-    QTest::keyClick(m_window->File, Qt::Key_Down);
-    QCOMPARE(logLines(),
-             QStringList({"Firmware file selected : a.frw", "", "Firmware file selected : b.frw",
-                          "", "Firmware file selected : c.frw", ""}));
-}
-
-void FileSelectionTest::takingTheSelectionAwayChoosesNothing() {
-    clickFile("a.frw");
-    const QRect place = m_window->File->visualItemRect(m_window->File->item(0));
-    QTest::mouseClick(m_window->File->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                      place.center());
-    QCOMPARE(m_window->File->fileName(), "");
-    QCOMPARE(logLines(), QStringList({"Firmware file selected : a.frw", ""}));
-    QCOMPARE(m_window->FirmwarePath, fw() + QDir::separator() + "a.frw");
-}
-
-void FileSelectionTest::operatorOpensASubfolder() {
-    clickFile("a.frw");
-    const QList<QListWidgetItem*> found = m_window->DirBox->findItems("sub", Qt::MatchEndsWith);
-    QCOMPARE(found.size(), 1);
-    const QRect place = m_window->DirBox->visualItemRect(found.first());
-    QTest::mouseClick(m_window->DirBox->viewport(), Qt::LeftButton, {}, place.center());
-    QTest::mouseDClick(m_window->DirBox->viewport(), Qt::LeftButton, {}, place.center());
-    const QString sub = fw() + QDir::separator() + "sub";
-    QCOMPARE(m_window->DirBox->path(), sub);
-    QCOMPARE(m_window->File->path(), sub);
-    QCOMPARE(m_window->FirmwarePath, "");
-    QCOMPARE(DataBase::DbGet("file", "path"), sub);
-}
+};
 
 QTEST_MAIN(FileSelectionTest)
 #include "file_selection_qtest.moc"

@@ -1,147 +1,141 @@
 // The settings file is the program's only memory between runs: a misread line, a lost entry or a
-// file left half written means the operator's folder and file are gone at the next start.
+// file left half written means the operator's folder and file are gone at the next start; the
+// trace is the only view of what the store did, so its lines must come verbatim and in order.
 
 #include "support/DataBase.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <string>
 #include <tuple>
-#include <vector>
+
+#include "support/Logging.h"
 
 namespace {
 
-using Row = std::tuple<QString, QString, QString>;
-
 class DataBaseFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_folder.isValid());
-        DataBase::Reset();
-        DataBase::SetFileName(fileName());
-    }
     void TearDown() override { DataBase::Reset(); }
 
     QString fileName() const { return m_folder.filePath(QStringLiteral("database.ini")); }
-    void writeFile(const QByteArray& bytes) const {
+    std::string readFile() const {
         QFile file(fileName());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
     }
-    QByteArray readFile() const {
+    // Starts the store afresh on a file holding bytes (none when null) and returns its rows, each
+    // as "section|key|value;".
+    std::string load(const QByteArray& bytes, bool trace = false) const {
         QFile file(fileName());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    static std::vector<Row> rows() {
-        std::vector<Row> rows;
+        if (!bytes.isNull() && file.open(QIODevice::WriteOnly)) file.write(bytes);
+        file.close();
+        DataBase::Reset();
+        DataBase::SetFileName(fileName());
+        DataBase::DbTrace = trace;
+        DataBase::DbLoad();
+        QString rows;
         for (int row = 0; row < DataBase::DbCount; ++row) {
-            const DataBase::DbRow& entry = DataBase::DbTable[row];
-            rows.emplace_back(entry.section, entry.key, entry.value);
+            const auto& [section, key, value] = DataBase::DbTable[row];
+            rows += section + u'|' + key + u'|' + value + u';';
         }
-        return rows;
+        return rows.toStdString();
     }
 
     QTemporaryDir m_folder;
 };
 
 TEST_F(DataBaseFile, NoFileOrAnUnreadableOneLoadsNothing) {
-    DataBase::DbLoad();
+    EXPECT_EQ(load({}), "");
     EXPECT_EQ(DataBase::DbGet("file", "path"), "");
-    EXPECT_EQ(DataBase::DbCount, 0);
     ASSERT_TRUE(QDir(m_folder.path()).mkdir(QStringLiteral("database.ini")));
-    DataBase::DbLoad();
-    EXPECT_EQ(DataBase::DbCount, 0);
+    EXPECT_EQ(load({}), "");
 }
 
 TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        std::vector<Row> rows;
-    } cases[] = {
-        {"empty file", "", {}},
-        {"two entries",
-         "file\r\npath\r\n/fw\r\nfile\r\nfile\r\nnew.frw\r\n",
-         {{"file", "path", "/fw"}, {"file", "file", "new.frw"}}},
-        {"same pair twice: first place, later value",
-         "file\r\npath\r\n/a\r\nfile\r\nfile\r\nx.frw\r\nfile\r\npath\r\n/b\r\n",
-         {{"file", "path", "/b"}, {"file", "file", "x.frw"}}},
-        {"case and trailing space make other pairs",
-         "file\r\npath\r\n1\r\nFile\r\npath\r\n2\r\nfile\r\npath \r\n3\r\n",
-         {{"file", "path", "1"}, {"File", "path", "2"}, {"file", "path ", "3"}}},
-        {"empty value", "file\r\nfile\r\n\r\n", {{"file", "file", ""}}},
-        {"spaces around a value", "file\r\npath\r\n  /fw  \r\n", {{"file", "path", "  /fw  "}}},
-        {"CR alone ends a line", "file\rpath\r/fw\r", {{"file", "path", "/fw"}}},
-        {"LF alone is a character", "file\r\npa\nth\r\n/fw\n\r\n", {{"file", "pa\nth", "/fw\n"}}},
-        {"last line without its break", "file\r\npath\r\n/fw", {{"file", "path", "/fw"}}},
-        {"one line after the last entry", "a\r\nb\r\nc\r\nd\r\n", {{"a", "b", "c"}}},
-        {"two lines after the last entry", "a\r\nb\r\nc\r\nd\r\ne\r\n", {{"a", "b", "c"}}},
-        {"extra empty line at the end", "a\r\nb\r\nc\r\n\r\n", {{"a", "b", "c"}}},
-        {"LF line ends only", "file\npath\n/fw\n", {}},
-        {"system encoding",
-         "file\r\nfile\r\n\xC2\xB5TARVEL.frw\r\n",
-         {{"file", "file", QStringLiteral("µTARVEL.frw")}}},
+    const std::tuple<const char*, QByteArray, std::string> cases[] = {
+        {"same pair twice", "f\r\np\r\n1\r\nf\r\nk\r\n2\r\nf\r\np\r\n3\r\n", "f|p|3;f|k|2;"},
+        {"case, space", "f\r\np\r\n1\r\nF\r\np\r\n2\r\nf\r\np \r\n3\r\n", "f|p|1;F|p|2;f|p |3;"},
+        {"CR alone, LF inside", "f\rp\n\r1\n\r", "f|p\n|1\n;"},
+        {"last line without its break", "f\r\np\r\n1", "f|p|1;"},
+        {"one line after the last entry", "f\r\np\r\n1\r\nf\r\n", "f|p|1;"},
+        {"two lines after the last entry", "f\r\np\r\n1\r\nf\r\np\r\n", "f|p|1;"},
+        {"extra empty line at the end", "f\r\np\r\n1\r\n\r\n", "f|p|1;"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        DataBase::Reset();
-        DataBase::SetFileName(fileName());
-        writeFile(c.bytes);
-        DataBase::DbLoad();
-        EXPECT_EQ(rows(), c.rows);
-    }
+    for (const auto& [name, bytes, rows] : cases) EXPECT_EQ(load(bytes), rows) << name;
 }
 
-TEST_F(DataBaseFile, WritesRowsInOrderThreeLinesEach) {
-    writeFile("file\r\npath\r\n/a\r\nfile\r\nfile\r\nx.frw\r\nfile\r\npath\r\n/b\r\n");
-    DataBase::DbLoad();
+// A pair stored twice is written once; an empty value is an empty line; the file is rewritten
+// even when nothing changed.
+TEST_F(DataBaseFile, WritesEachRowOnceInItsPlaceOnEverySync) {
+    load("file\r\npath\r\n/a\r\nfile\r\nfile\r\nx.frw\r\nfile\r\npath\r\n/b\r\n");
     DataBase::DbSet("file", "path", "  /c  ");
     DataBase::DbSet("file", "drive", "");
     DataBase::DbSet("File", "file", QStringLiteral("µ.frw"));
     DataBase::DbSync();
-    EXPECT_EQ(readFile(),
+    const std::string written = readFile();
+    EXPECT_EQ(written,
               "file\r\npath\r\n  /c  \r\nfile\r\nfile\r\nx.frw\r\nfile\r\ndrive\r\n\r\n"
               "File\r\nfile\r\n\xC2\xB5.frw\r\n");
-
-    const std::vector<Row> written = rows();
-    DataBase::Reset();
-    DataBase::SetFileName(fileName());
-    DataBase::DbLoad();
-    EXPECT_EQ(rows(), written);
-    EXPECT_EQ(DataBase::DbFind("file", "drive"), 2);
+    QFile::remove(fileName());
+    DataBase::DbSync();
+    EXPECT_EQ(readFile(), written);
+    EXPECT_EQ(load(QByteArray::fromStdString(written)),
+              "file|path|  /c  ;file|file|x.frw;file|drive|;File|file|µ.frw;");
 }
 
-TEST_F(DataBaseFile, SyncRewritesEvenWhenNothingChanged) {
-    DataBase::DbSync();
-    EXPECT_EQ(readFile(), "");
-    DataBase::DbSet("file", "path", "/fw");
-    DataBase::DbSync();
-    writeFile("changed behind the program's back\r\n");
-    DataBase::DbSet("file", "path", "/fw");
-    DataBase::DbSync();
-    EXPECT_EQ(readFile(), "file\r\npath\r\n/fw\r\n");
-}
-
-TEST_F(DataBaseFile, FullTableTakesNoNewPair) {
+TEST_F(DataBaseFile, FullTableTakesNoNewPairButChangesAStoredOne) {
     QByteArray bytes;
     for (int pair = 0; pair < 2000; ++pair)
         bytes += "s\r\nk" + QByteArray::number(pair) + "\r\nv\r\n";
-    writeFile(bytes);
-    DataBase::DbLoad();
-    ASSERT_EQ(DataBase::DbCount, DataBase::DbRows);
-    EXPECT_EQ(DataBase::DbFind("s", "k1023"), 1023);
-    EXPECT_EQ(DataBase::DbFind("s", "k1024"), -1);
-
+    load(bytes);
     DataBase::DbSet("s", "new", "v");
-    EXPECT_EQ(DataBase::DbCount, DataBase::DbRows);
-    EXPECT_EQ(DataBase::DbGet("s", "new"), "");
     DataBase::DbSet("s", "k7", "changed");
+    EXPECT_EQ(DataBase::DbCount, DataBase::DbRows);
+    EXPECT_EQ(DataBase::DbFind("s", "new"), -1);
     EXPECT_EQ(DataBase::DbGet("s", "k7"), "changed");
+}
 
+// A file size limit fails the write as a full disk would; root is no exception.
+TEST_F(DataBaseFile, FailedWriteLeavesTheOldFileWhole) {
+    load("file\r\npath\r\n/old\r\n");
+    DataBase::DbSet("file", "path", QString(1000, u'x'));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const sighandler_t handler = signal(SIGXFSZ, SIG_IGN);
+    const rlimit full{16, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &full);
     DataBase::DbSync();
-    EXPECT_EQ(readFile().count("\r\n"), 3 * DataBase::DbRows);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, handler);
+    EXPECT_EQ(readFile(), "file\r\npath\r\n/old\r\n");
+}
+
+TEST_F(DataBaseFile, TracesEveryStepInOrderAndNothingWhenOff) {
+    static int argc = 1;
+    static char* argv[] = {const_cast<char*>("support-tests"), nullptr};
+    static QApplication application(argc, argv);
+    QPlainTextEdit pane;
+    Logging::AttachPane(&pane);
+    load({}, true);
+    load("file\r\npath\r\n/a\r\nfile\r\npath\r\n/b\r\n", true);
+    DataBase::DbSet("file", "file", "x.frw");
+    DataBase::DbSet("file", "file", " y.frw");
+    DataBase::DbSync();
+    load("file\r\npath\r\n/a\r\nfile\r\npath\r\n/b\r\n");
+    DataBase::DbSet("file", "path", "/c");
+    DataBase::DbSync();
+    Logging::AttachPane(nullptr);
+    EXPECT_EQ(pane.toPlainText().toStdString(),
+              "Database not found !\ndatabase write\ndb load file path /a\n"
+              "database entry  0 writen with value /b\ndatabase write\ndb load file path /b\n"
+              "Database read ok.\ndatabase write\ndatabase entry  1 writen with value  y.frw\n"
+              "database write\ndatabase sync\ndatabase synced\n");
 }
 
 }  // namespace
