@@ -1,13 +1,13 @@
 // The upgrade is what the tool exists for: a wrong byte on the wire, a record sent from the wrong
-// offset, a reply taken for another, a device that goes quiet, or a report out of order leaves a
-// bricked device or a technician who trusts a failed upgrade. Every case runs the real window
-// through the simulated bridge and reads back the transcript.
+// offset, a reply taken for another, a device that goes quiet, a file length misread, or a report
+// out of order leaves a bricked device or a technician who trusts a failed upgrade. Every case
+// runs the real window through the simulated bridge and reads back the transcript.
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 #include "app/Form1.h"
 #include "app/MessageBoxes.h"
@@ -18,399 +18,238 @@
 
 namespace {
 
-const QString Serial = QStringLiteral("TARV0001");
-const QString Untouched = QStringLiteral("status will display here");
-const QByteArray Key0 = QByteArrayLiteral("\xB5TARVEL0");
-
-// The real window, noting what the procedure asks of it, and whether the device controls were
-// held (and the file browser left live) while each box was up.
+// The real window, noting what the procedure asks of it. A box shown while the device controls
+// are live, or the file browser is not, says so in the trail.
 class RecordingWindow : public Form1 {
   public:
     void showMessage(const QString& text, MessageIcon icon) override {
-        trail << (icon == MessageIcon::Warning ? "warning box: " : "information box: ") + text;
-        heldAtBox << (!DevicesList->isEnabled() && !DevicesRescan->isEnabled() &&
-                      !Upgrade->isEnabled() && Drive->isEnabled() && DirBox->isEnabled() &&
-                      File->isEnabled());
+        const bool held = !DevicesList->isEnabled() && !DevicesRescan->isEnabled() &&
+                          !Upgrade->isEnabled() && Drive->isEnabled() && DirBox->isEnabled() &&
+                          File->isEnabled();
+        trail << (icon == MessageIcon::Warning ? "warning box: " : "information box: ") + text +
+                     (held ? "" : " (device controls live)");
         Form1::showMessage(text, icon);
     }
     void logLine(const QString& text) override {
         trail << text;
         Form1::logLine(text);
     }
-    void setProgressMaximum(int maximum) override {
-        maximums << maximum;
-        Form1::setProgressMaximum(maximum);
-    }
     void setProgressValue(int value) override {
         values << value;
         Form1::setProgressValue(value);
     }
-
     QStringList trail;
-    QList<bool> heldAtBox;
-    QList<int> maximums;
     QList<int> values;
 };
 
-QByteArray sealed(QByteArray record) {
-    auto* bytes = reinterpret_cast<std::uint8_t*>(record.data());
-    bytes[sim::record::kChecksumIndex] = sim::record::checksumFor(bytes);
-    return record;
+// Bytes 1 and 2 carry the record's index, so a record sent from the wrong offset shows.
+QByteArray record(bool end, int index) {
+    QByteArray bytes = QByteArray(1, end ? sim::record::kEnd : sim::record::kData) + char(index) +
+                       char(index >> 8) + QByteArray(10, 'Z');
+    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+    bytes[sim::record::kChecksumIndex] = char(sim::record::checksumFor(first));
+    return bytes;
 }
 
-// Payload bytes vary with the index, so a record sent from the wrong offset shows.
-QByteArray dataRecord(int index) {
-    QByteArray record(sim::record::kSize, '\0');
-    record[0] = char(sim::record::kData);
-    for (int i = 1; i < int(sim::record::kChecksumIndex); ++i) record[i] = char(index * 7 + i);
-    return sealed(record);
-}
-
-QByteArray endRecord() {
-    QByteArray record(sim::record::kSize, '\0');
-    record[0] = char(sim::record::kEnd);
-    return sealed(record);
-}
-
-// The key, dataRecords data records, then the end record the device answers 254.
-QByteArray image(int dataRecords, const QByteArray& key = Key0) {
-    QByteArray bytes = key;
-    for (int i = 0; i < dataRecords; ++i) bytes += dataRecord(i);
-    return bytes + endRecord();
-}
-
-QString printable(const QByteArray& bytes) {
-    QString text;
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        if (value == '\n') {
-            text += QStringLiteral("\\n");
-        } else if (value == '\r') {
-            text += QStringLiteral("\\r");
-        } else if ((value >= 0x20 && value < 0x7F) || value == 0xB5) {
-            text += QChar(value);
-        } else {
-            text += QStringLiteral("<%1>").arg(value, 2, 16, QLatin1Char('0'));
-        }
+// Writes the image a row names and returns the bytes written: a key and ':' (the key µTARVEL0
+// when left out), then items of a count and a letter: d data records, e end records, x stray
+// bytes, z zeros up to that length. "none" selects no file, "gone" a path where nothing is, "dir"
+// a folder.
+QByteArray makeImage(const QString& spec, const QString& path) {
+    if (spec == "dir") QDir().mkdir(path);
+    if (spec == "none" || spec == "gone" || spec == "dir") return {};
+    const qsizetype colon = spec.indexOf(':');
+    QByteArray bytes = (colon < 0 ? QStringLiteral("µTARVEL0") : spec.left(colon)).toLatin1();
+    qint64 length = 0;
+    static const QRegularExpression item(QStringLiteral("(\\d+)([dexz])"));
+    for (const QRegularExpressionMatch& match : item.globalMatch(spec.mid(colon + 1))) {
+        const qint64 count = match.captured(1).toLongLong();
+        const QChar letter = match.captured(2).front();
+        if (letter == 'x') bytes += QByteArray(count, 'x');
+        if (letter == 'z') length = count;
+        for (qint64 i = 0; (letter == 'd' || letter == 'e') && i < count; ++i)
+            bytes += record(letter == 'e', bytes.size() / 13);
     }
-    return text;
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return written && (length == 0 || file.resize(length)) ? bytes : QByteArray();
 }
 
-// The transcript as readable steps; a 13-byte write is named by the file offset it matches,
-// counting on from the last record, so an out-of-order record shows as "record ?".
+// The transcript as steps, bytes percent-encoded; a 13-byte write is named by the file offset it
+// matches, counting on from the last record ("#?" out of order). Past the bytes written, a
+// sparse file holds zeros.
 QStringList wireSteps(const QList<SimEvent>& events, const QByteArray& file) {
+    using Kind = SimEvent::Kind;
+    // Indexed by Kind, each followed by the event's bytes; commands are skipped.
+    static const char* const marks[] = {"open", "open failed ", "→ ", "← ", "close", "", "unplug"};
     QStringList steps;
-    QByteArray reply;
     int next = 0;
-    auto flushReply = [&] {
-        if (!reply.isEmpty()) steps << "← " + printable(reply);
-        reply.clear();
-    };
     for (const SimEvent& event : events) {
-        if (event.kind == SimEvent::Kind::Read) {
-            reply += event.bytes;
-            continue;
-        }
-        flushReply();
-        if (event.kind == SimEvent::Kind::Write && event.bytes.size() == 13) {
-            const bool inOrder = event.bytes == file.mid(8 + 13 * next, 13);
-            steps << (inOrder ? "record " + QString::number(next++) : QStringLiteral("record ?"));
-        } else if (event.kind == SimEvent::Kind::Write) {
-            steps << "→ " + printable(event.bytes);
-        } else if (event.kind == SimEvent::Kind::Open) {
-            steps << QStringLiteral("open");
-        } else if (event.kind == SimEvent::Kind::OpenFailed) {
-            steps << QStringLiteral("open failed");
-        } else if (event.kind == SimEvent::Kind::Close) {
-            steps << QStringLiteral("close");
-        } else if (event.kind == SimEvent::Kind::Unplug) {
-            steps << QStringLiteral("unplug");
-        }
+        const Kind kind = event.kind;
+        if (kind == Kind::Command || (kind == Kind::Read && event.bytes.isEmpty())) continue;
+        const QString bytes = QString::fromLatin1(event.bytes.toPercentEncoding(" "));
+        const QByteArray due = file.mid(8 + 13 * next, 13).leftJustified(13, '\0');
+        const bool wholeRecord = kind == Kind::Write && event.bytes.size() == 13;
+        const bool more = kind == Kind::Read && steps.value(steps.size() - 1).startsWith("← ");
+        if (more) steps.last() += bytes;
+        if (wholeRecord) steps << (event.bytes == due ? "#" + QString::number(next++) : "#?");
+        if (!wholeRecord && !more) steps << marks[int(kind)] + bytes;
     }
-    flushReply();
     return steps;
 }
 
-QStringList bootHandshake(const QString& deviceKey = QStringLiteral("µTARVEL0")) {
-    return {"open",
-            "→ id\\n",
-            "← id µTarvellon\\n",
-            "→ runlevel\\n",
-            "← runlevel boot\\n",
-            "→ firmkey\\n",
-            "← firmkey " + deviceKey + "\\n",
-            "→ monitor\\n",
-            "← M"};
-}
-
-QStringList appHandshake() {
-    const QStringList boot = bootHandshake();
-    return boot.mid(0, 4) +
-           QStringList{"← runlevel app\\n", "→ reset \\n", "← reset boot\\n", "→ runlevel\\n"} +
-           boot.mid(4);
-}
-
-// Records 0 to count - 1 written, each with the acknowledgement the device gave.
-QStringList records(int count, const QString& lastReply = QStringLiteral("← <fe>")) {
+// The wire a row expects, '|' between steps: "B" or "A" the handshake with a device in its boot
+// loader or its application, "B7" its first 7 steps; "R3:FE" records 0 to 2, each answered 0 but
+// the last, answered 254; any other step as written. A device opened is closed, last.
+QStringList expectedWire(const QString& wire, const QString& device) {
+    const QString key = QRegularExpression("key=µTARVEL(.)").match(device).captured(1);
+    const QString boot =
+        "open|→ id%0A|← id %B5Tarvellon%0A|→ runlevel%0A|← runlevel boot%0A|"
+        "→ firmkey%0A|← firmkey %B5TARVEL" +
+        (key.isEmpty() ? "0" : key) + "%0A|→ monitor%0A|← M";
+    const QString app = QString(boot).replace(
+        "|← runlevel boot",
+        "|← runlevel app%0A|→ reset %0A|← reset boot%0A|→ runlevel%0A|← runlevel boot");
+    static const QRegularExpression shorthand(QStringLiteral("^(?:([AB])(\\d*)|R(\\d+):(..))$"));
     QStringList steps;
-    for (int i = 0; i < count; ++i) {
-        steps << "record " + QString::number(i) << (i + 1 < count ? "← <00>" : lastReply);
+    for (const QString& step : wire.split('|', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch match = shorthand.match(step);
+        const int count = match.captured(2).isEmpty() ? -1 : match.captured(2).toInt();
+        if (!match.hasMatch()) steps << step;
+        if (match.hasCaptured(1))
+            steps << (match.captured(1) == "A" ? app : boot).split('|').mid(0, count);
+        for (int i = 0, n = match.captured(3).toInt(); i < n; ++i)
+            steps << "#" + QString::number(i) << "← %" + (i + 1 < n ? "00" : match.captured(4));
     }
-    return steps;
+    return steps.value(0) == "open" ? steps << "close" : steps;
 }
 
-// 0 up to last, then the 0 that empties the bar when the record phase ends.
-QList<int> progressTo(int last) {
-    QList<int> values;
-    for (int i = 0; i <= last; ++i) values << i;
-    return values << 0;
+const QString Opening = "Openning file %1", Again = "Upgrade failed. Please try again.";
+const QString Cancelled = "Upgrade cancelled.";
+
+// An exit's lines: those before its box, the box, the same text logged, the closing words, "".
+QStringList box(const QString& icon, const QString& text, const QString& closing,
+                QStringList before = {Opening}) {
+    return before << icon + " box: " + text << text << closing << "";
 }
 
-const QStringList succeeded{"Openning file %1", "Upgrading firmware...",
-                            "information box: Upgrade successfull.", "Upgrade successfull !", ""};
-const QStringList notTalking{"Openning file %1", "warning box: Communication error.",
-                             "Communication error.", "Upgrade failed. Please try again.", ""};
-const QStringList notProgrammed{"Openning file %1",
-                                "Upgrading firmware...",
-                                "warning box: Programming error.",
-                                "Programming error.",
-                                "Upgrade failed. Please try again.",
-                                ""};
-const QStringList badFormat{"Openning file %1", "warning box: Firmware file format error.",
-                            "Firmware file format error.", "Upgrade failed.", ""};
+const QStringList Ok{Opening, "Upgrading firmware...", "information box: Upgrade successfull.",
+                     "Upgrade successfull !", ""};
+const QStringList Comm = box("warning", "Communication error.", Again);
+const QStringList Prog =
+    box("warning", "Programming error.", Again, {Opening, "Upgrading firmware..."});
+const QStringList Format = box("warning", "Firmware file format error.", "Upgrade failed.");
+const QStringList NoFile =
+    box("information", "Please select a firmware file first.", Cancelled, {});
+const QStringList Unreadable = box("warning", "Can't read file %1", Cancelled);
+const QStringList NoDevice = box("information", "Please select a device first.", Cancelled);
 
-// What stands at the firmware path when the button is pressed.
-enum class FileAt { Image, Nothing, Deleted, Folder, Sparse2GiB };
+// device: simulator settings for TARV0001 after "runlevel=boot", ';' between them. The device is
+// selected only where the wire is used, so each early exit also shows it comes before that check.
+// maximum: of the progress bar, 0 when the record phase never began (the status then untouched);
+// last: the progress value before the bar empties again.
+struct Row {
+    const char* name;
+    QString device, image, wire;
+    QStringList trail;
+    int maximum = 0, last = -1;
+};
+const Row rows[] = {
+    {"device in its application", "runlevel=app", "2d1e", "A|R3:FE", Ok, 3, 1},
+    {"device in its boot loader", "", "2d1e", "B|R3:FE", Ok, 3, 1},
+    {"six stray bytes ignored", "", "1e6x", "B|R1:FE", Ok, 1, -1},
+    {"1000 records in file order", "", "999d1e", "B|R1000:FE", Ok, 1000, 998},
+    {"2 GiB less a byte", "refuse_record=1", "2147483647z", "B|R1:01", Prog, 165191049, -1},
+    {"key 3 takes an image keyed 0", "key=µTARVEL3", "2d1e", "B|R3:FE", Ok, 3, 1},
+    {"key 3 refuses an image keyed 3", "key=µTARVEL3", "µTARVEL3:2d1e", "B7", Comm},
+    {"wrong identity", "identity=id Tarvellon", "2d1e", "B2|← id Tarvellon%0A", Comm},
+    {"reply ends in CR LF", "line_end=crlf", "2d1e", "B2|← id %B5Tarvellon%0D%0A", Comm},
+    {"key mismatch", "", "µTARVEL7:2d1e", "B7", Comm},
+    {"key differs in letter case", "", "µTARVEl0:2d1e", "B7", Comm},
+    {"banner after reset", "runlevel=app;banner=hello", "2d1e", "A8|← hello%0A", Comm},
+    {"no M but another byte", "flood_command=monitor;flood_bytes=1", "2d1e", "B8|← x", Comm},
+    {"silent after monitor", "silent_from_command=monitor", "2d1e", "B8", Comm},
+    {"record refused in the middle", "refuse_record=3", "4d1e", "B|R3:01", Prog, 5, 1},
+    {"254 before the last record", "", "1d1e1d", "B|R2:FE", Prog, 3, 0},
+    {"0 for the last record", "", "2d", "B|R2:00", Prog, 2, 0},
+    {"silent after record 100", "silent_from_record=101", "199d1e", "B|R100:00|#100", Prog, 200,
+     99},
+    {"unplugged in the middle", "unplug_at_record=3", "4d1e", "B|R2:00|#2|unplug", Prog, 5, 1},
+    {"no file", "", "none", "", NoFile},
+    {"deleted file", "", "gone", "", box("warning", "Can't find file %1", Cancelled, {})},
+    {"empty file", "", ":", "", Format},
+    {"7 bytes", "", "µTARVEL:", "", Format},
+    {"key only", "", "", "", Format},
+    {"key and 6 bytes", "", "6x", "", Format},
+    {"key and part of a record", "", "12x", "", Format},
+    {"7 bytes after the last record", "", "1e7x", "", Format},
+    {"2 GiB", "", "2147483648z", "", Format},
+    {"4 GiB and one record", "", "1e4294967317z", "", Format},
+    {"cannot be read", "", "dir", "", Unreadable},
+    {"no device", "", "2d1e", "", NoDevice},
+    {"device cannot be opened", "open=fails", "2d1e", "open failed TARV0001", Comm},
+};
 
-QStringList descriptorsOpenOn(const QString& path) {
-    QStringList open;
-    const QDir descriptors(QStringLiteral("/proc/self/fd"));
-    for (const QString& fd : descriptors.entryList(QDir::Files | QDir::System)) {
-        if (QFile::symLinkTarget(descriptors.filePath(fd)) == path) open << fd;
-    }
-    return open;
+// What a run left behind: a device control still disabled, the device or the file still open.
+QStringList leftOver(const Form1& window, const QString& path) {
+    QStringList left;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
+        if (QFile::symLinkTarget(fds.filePath(fd)) == path) left << "file open";
+    if (PortHandle.isOpen()) left << "device open";
+    const bool enabled = window.Upgrade->isEnabled() && window.DevicesList->isEnabled() &&
+                         window.DevicesRescan->isEnabled();
+    return enabled ? left : left << "device controls disabled";
 }
 
 }  // namespace
 
-Q_DECLARE_METATYPE(FileAt)
-
 class UpgradeTest : public QObject {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-    void upgrade_data();
+    void initTestCase() {
+        // Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline
+        // at once; a device that answers is never waited for, its replies already being there.
+        Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
+        MessageBoxes::SetHandler([](const QString&, MessageIcon) {});
+    }
+    void upgrade_data() {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(rows)); ++i) QTest::newRow(rows[i].name) << i;
+    }
     void upgrade();
-
-  private:
-    std::unique_ptr<RecordingWindow> m_window;
-    std::uint32_t m_clockMs = 0;
 };
 
-void UpgradeTest::init() {
-    // Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline at
-    // once; a device that answers is never waited for, its replies already being there.
-    Time::SetClockSource([this] { return m_clockMs += 100; });
-    MessageBoxes::SetHandler([](const QString&, MessageIcon) {});
-    m_window = std::make_unique<RecordingWindow>();
-    m_window->show();
-}
-
-void UpgradeTest::cleanup() {
-    m_window.reset();
-    MessageBoxes::SetHandler({});
-    Time::SetClockSource({});
-}
-
-void UpgradeTest::upgrade_data() {
-    QTest::addColumn<QString>("device");  // settings of device TARV0001, after its serial
-    QTest::addColumn<FileAt>("fileAt");
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("serial");
-    QTest::addColumn<QStringList>("wire");
-    QTest::addColumn<QStringList>("log");  // %1 is the firmware path
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QList<int>>("maximums");
-    QTest::addColumn<QList<int>>("values");
-
-    const QString boot = QStringLiteral("runlevel = boot\n");
-    const QString app = QStringLiteral("runlevel = app\n");
-    const QList<int> none;
-    const QStringList nothing;
-
-    QTest::newRow("device in its application")
-        << app << FileAt::Image << image(2) << Serial
-        << appHandshake() + records(3) + QStringList{"close"} << succeeded << "Ready."
-        << QList<int>{3} << progressTo(1);
-    QTest::newRow("device in its boot loader")
-        << boot << FileAt::Image << image(2) << Serial
-        << bootHandshake() + records(3) + QStringList{"close"} << succeeded << "Ready."
-        << QList<int>{3} << progressTo(1);
-    QTest::newRow("one record, six stray bytes after it")
-        << boot << FileAt::Image << image(0) + "abcdef" << Serial
-        << bootHandshake() + records(1) + QStringList{"close"} << succeeded << "Ready."
-        << QList<int>{1} << QList<int>{0};
-    QTest::newRow("1000 records in file order")
-        << boot << FileAt::Image << image(999) << Serial
-        << bootHandshake() + records(1000) + QStringList{"close"} << succeeded << "Ready."
-        << QList<int>{1000} << progressTo(998);
-    QTest::newRow("key 3 takes an image keyed 0")
-        << boot + "key = µTARVEL3\n"
-        << FileAt::Image << image(2) << Serial
-        << bootHandshake("µTARVEL3") + records(3) + QStringList{"close"} << succeeded << "Ready."
-        << QList<int>{3} << progressTo(1);
-
-    // The handshake: every failure is the same exit, and leaves status and bar alone.
-    QStringList wrongIdentity{"open", "→ id\\n", "← id Tarvellon\\n", "close"};
-    QTest::newRow("wrong identity") << boot + "identity = id Tarvellon\n"
-                                    << FileAt::Image << image(2) << Serial << wrongIdentity
-                                    << notTalking << Untouched << none << none;
-    QTest::newRow("reply ends in CR LF")
-        << boot + "line_end = crlf\n"
-        << FileAt::Image << image(2) << Serial
-        << QStringList{"open", "→ id\\n", "← id µTarvellon\\r\\n", "close"} << notTalking
-        << Untouched << none << none;
-    const QStringList keyRefused = bootHandshake().mid(0, 7) + QStringList{"close"};
-    QTest::newRow("key mismatch") << boot << FileAt::Image << image(2, "\xB5TARVEL7") << Serial
-                                  << keyRefused << notTalking << Untouched << none << none;
-    QTest::newRow("key differs in letter case")
-        << boot << FileAt::Image << image(2, "\xB5TARVEl0") << Serial << keyRefused << notTalking
-        << Untouched << none << none;
-    QTest::newRow("key 3 refuses an image keyed 3")
-        << boot + "key = µTARVEL3\n"
-        << FileAt::Image << image(2, "\xB5TARVEL3") << Serial
-        << bootHandshake("µTARVEL3").mid(0, 7) + QStringList{"close"} << notTalking << Untouched
-        << none << none;
-    QTest::newRow("banner after reset shifts the replies")
-        << app + "banner = hello\n"
-        << FileAt::Image << image(2) << Serial
-        << appHandshake().mid(0, 8) + QStringList{"← hello\\n", "close"} << notTalking << Untouched
-        << none << none;
-    QTest::newRow("no M but another byte")
-        << boot + "flood_command = monitor\nflood_bytes = 1\n"
-        << FileAt::Image << image(2) << Serial
-        << bootHandshake().mid(0, 8) + QStringList{"← x", "close"} << notTalking << Untouched
-        << none << none;
-    QTest::newRow("silent after monitor")
-        << boot + "silent_from_command = monitor\n"
-        << FileAt::Image << image(2) << Serial << bootHandshake().mid(0, 8) + QStringList{"close"}
-        << notTalking << Untouched << none << none;
-
-    // The record phase: every failure is a programming error that empties the bar.
-    QTest::newRow("record refused in the middle")
-        << boot + "refuse_record = 3\n"
-        << FileAt::Image << image(4) << Serial
-        << bootHandshake() + records(3, "← <01>") + QStringList{"close"} << notProgrammed
-        << "Ready." << QList<int>{5} << progressTo(1);
-    QTest::newRow("254 before the last record")
-        << boot << FileAt::Image << Key0 + dataRecord(0) + endRecord() + dataRecord(1) << Serial
-        << bootHandshake() + records(2) + QStringList{"close"} << notProgrammed << "Ready."
-        << QList<int>{3} << progressTo(0);
-    QTest::newRow("0 for the last record")
-        << boot << FileAt::Image << Key0 + dataRecord(0) + dataRecord(1) << Serial
-        << bootHandshake() + records(2, "← <00>") + QStringList{"close"} << notProgrammed
-        << "Ready." << QList<int>{2} << progressTo(0);
-    QTest::newRow("silence after record 100")
-        << boot + "silent_from_record = 101\n"
-        << FileAt::Image << image(199) << Serial
-        << bootHandshake() + records(101).mid(0, 201) + QStringList{"close"} << notProgrammed
-        << "Ready." << QList<int>{200} << progressTo(99);
-    QTest::newRow("unplugged in the middle")
-        << boot + "unplug_at_record = 3\n"
-        << FileAt::Image << image(4) << Serial
-        << bootHandshake() + records(3).mid(0, 5) + QStringList{"unplug", "close"} << notProgrammed
-        << "Ready." << QList<int>{5} << progressTo(1);
-
-    // The early exits, each taken before the checks that follow it.
-    QTest::newRow("no file, no device")
-        << boot << FileAt::Nothing << QByteArray() << QString() << nothing
-        << QStringList{"information box: Please select a firmware file first.",
-                       "Please select a firmware file first.", "Upgrade cancelled.", ""}
-        << Untouched << none << none;
-    QTest::newRow("file deleted since it was chosen")
-        << boot << FileAt::Deleted << image(2) << QString() << nothing
-        << QStringList{"warning box: Can't find file %1", "Can't find file %1",
-                       "Upgrade cancelled.", ""}
-        << Untouched << none << none;
-    QTest::newRow("7 bytes") << boot << FileAt::Image << Key0.left(7) << QString() << nothing
-                             << badFormat << Untouched << none << none;
-    QTest::newRow("key only") << boot << FileAt::Image << Key0 << Serial << nothing << badFormat
-                              << Untouched << none << none;
-    QTest::newRow("part of a record")
-        << boot << FileAt::Image << Key0 + endRecord().left(12) << QString() << nothing << badFormat
-        << Untouched << none << none;
-    QTest::newRow("seven bytes after the last record")
-        << boot << FileAt::Image << image(0) + "abcdefg" << Serial << nothing << badFormat
-        << Untouched << none << none;
-    QTest::newRow("longer than 2 GiB") << boot << FileAt::Sparse2GiB << Key0 << Serial << nothing
-                                       << badFormat << Untouched << none << none;
-    QTest::newRow("cannot be read")
-        << boot << FileAt::Folder << QByteArray() << QString() << nothing
-        << QStringList{"Openning file %1", "warning box: Can't read file %1", "Can't read file %1",
-                       "Upgrade cancelled.", ""}
-        << Untouched << none << none;
-    QTest::newRow("no device selected")
-        << boot << FileAt::Image << image(2) << QString() << nothing
-        << QStringList{"Openning file %1", "information box: Please select a device first.",
-                       "Please select a device first.", "Upgrade cancelled.", ""}
-        << Untouched << none << none;
-    QTest::newRow("device cannot be opened")
-        << boot + "open = fails\n"
-        << FileAt::Image << image(2) << Serial << QStringList{"open failed"} << notTalking
-        << Untouched << none << none;
-}
-
 void UpgradeTest::upgrade() {
-    QFETCH(QString, device);
-    QFETCH(FileAt, fileAt);
-    QFETCH(QByteArray, file);
-    QFETCH(QString, serial);
-    QFETCH(QStringList, wire);
-    QFETCH(QStringList, log);
-    QFETCH(QString, status);
-    QFETCH(QList<int>, maximums);
-    QFETCH(QList<int>, values);
-
-    SimBridge bridge("device = " + Serial + "\nlatency_ms = 0\nprogram_ms = 0\n" + device);
+    QFETCH(int, row);
+    const Row& r = rows[row];
+    SimBridge bridge("device = TARV0001\nlatency_ms = 0\nprogram_ms = 0\nrunlevel = boot\n" +
+                     QString(r.device).replace(';', '\n'));
     QVERIFY(bridge.ready());
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("image.frw"));
-    if (fileAt == FileAt::Folder) {
-        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("image.frw")));
-    } else if (fileAt != FileAt::Nothing) {
-        QFile image(path);
-        QVERIFY(image.open(QIODevice::WriteOnly) && image.write(file) == file.size());
-        if (fileAt == FileAt::Sparse2GiB) QVERIFY(image.resize(qint64(1) << 31));
-        image.close();
-        if (fileAt == FileAt::Deleted) QVERIFY(QFile::remove(path));
-    }
-    m_window->FirmwarePath = fileAt == FileAt::Nothing ? QString() : path;
-    m_window->DeviceSerial = serial;
+    const QByteArray file = makeImage(r.image, path);
+    RecordingWindow window;
+    window.show();
+    window.FirmwarePath = r.image == "none" ? QString() : path;
+    window.DeviceSerial = r.wire.isEmpty() ? QString() : QStringLiteral("TARV0001");
 
-    QTest::mouseClick(m_window->Upgrade, Qt::LeftButton);
+    QTest::mouseClick(window.Upgrade, Qt::LeftButton);
 
-    QStringList expectedLog;
-    for (const QString& line : log) expectedLog << (line.contains("%1") ? line.arg(path) : line);
-    QCOMPARE(m_window->trail, expectedLog);
-    QStringList pane = m_window->Logbox->toPlainText().split(u'\n');
-    pane.removeLast();
-    expectedLog.removeIf([](const QString& line) { return line.contains(" box: "); });
-    QCOMPARE(pane, expectedLog);
-    QCOMPARE(m_window->heldAtBox, QList<bool>{true});
-
-    QCOMPARE(wireSteps(bridge.events(), file), wire);
-    QCOMPARE(m_window->Status->text(), status);
-    QCOMPARE(m_window->maximums, maximums);
-    QCOMPARE(m_window->values, values);
-    QCOMPARE(m_window->ProgressBar->maximum(), maximums.isEmpty() ? 100 : maximums.last());
-    QCOMPARE(m_window->ProgressBar->value(), 0);
-
-    QVERIFY(m_window->Upgrade->isEnabled());
-    QVERIFY(m_window->DevicesList->isEnabled());
-    QVERIFY(m_window->DevicesRescan->isEnabled());
-    QVERIFY(!PortHandle.isOpen());
-    QCOMPARE(descriptorsOpenOn(path), QStringList());
+    const QStringList trail = QStringList(r.trail).replaceInStrings("%1", path);
+    QCOMPARE(window.trail, trail);
+    // The pane shows the same lines, without the boxes.
+    QCOMPARE(window.Logbox->toPlainText(),
+             trail.filter(QRegularExpression("^(?!.* box: )")).join('\n') + '\n');
+    QCOMPARE(wireSteps(bridge.events(), file), expectedWire(r.wire, r.device));
+    const bool transferred = r.maximum > 0;
+    QList<int> values;
+    for (int value = 0; value <= r.last; ++value) values << value;
+    QCOMPARE(window.values, transferred ? values << 0 : values);
+    QCOMPARE(window.ProgressBar->maximum(), transferred ? r.maximum : 100);
+    QCOMPARE(window.Status->text(), transferred ? "Ready." : "status will display here");
+    QCOMPARE(window.ProgressBar->value(), 0);
+    QCOMPARE(leftOver(window, path), QStringList());
 }
 
 QTEST_MAIN(UpgradeTest)
