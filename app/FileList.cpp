@@ -1,21 +1,14 @@
-// The file list reads the disk synchronously and reports a file choice only when the operator
-// makes it, by a click or by moving the selection with the keyboard, never when the program
-// changes the folder or names the current file.
+// The file list reads the disk synchronously; the operator's choices are reported as a list's
+// choices are, never when the program changes the folder or names the current file.
 
 #include "app/FileList.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QKeyEvent>
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) {
-    setSelectionMode(QAbstractItemView::SingleSelection);
+FileList::FileList(QWidget* parent) : ChoiceList(parent) {
     m_path = QDir::currentPath();
     showFiles();
-    // A control-click can take the selection away; that chooses no file.
-    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        if (item->isSelected()) emit fileClicked();
-    });
 }
 
 QString FileList::path() const {
@@ -41,13 +34,6 @@ void FileList::setFileName(const QString& name) {
     const QList<QListWidgetItem*> found =
         findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (!found.isEmpty()) setCurrentItem(found.first());
-}
-
-void FileList::keyPressEvent(QKeyEvent* event) {
-    const QString before = fileName();
-    QListWidget::keyPressEvent(event);
-    const QString after = fileName();
-    if (!after.isEmpty() && after != before) emit fileClicked();
 }
 
 // Several patterns may be given, separated by semicolons, as in "*.frw;*.p32".

@@ -2,10 +2,11 @@
 
 // The file list: the files of one folder that match a pattern, read synchronously.
 
-#include <QListWidget>
 #include <QString>
 
-class FileList : public QListWidget {
+#include "app/ChoiceList.h"
+
+class FileList : public ChoiceList {
     Q_OBJECT
   public:
     explicit FileList(QWidget* parent = nullptr);
@@ -18,13 +19,6 @@ class FileList : public QListWidget {
     QString fileName() const;
     // Makes the named file current, without reporting a click.
     void setFileName(const QString& name);
-
-  signals:
-    // The operator clicked a file or moved the selection to another file with the keyboard.
-    void fileClicked();
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void showFiles();

@@ -1,6 +1,5 @@
 #include "app/Form1.h"
 
-#include "app/ListClickReport.h"
 #include "app/MessageBoxes.h"
 #include "support/Logging.h"
 
@@ -16,9 +15,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 void Form1::connectNotifications() {
     connect(Drive, &DriveChooser::driveChanged, this, &Form1::Drive_Change);
     connect(DirBox, &FolderTree::pathChanged, this, &Form1::DirBox_Change);
-    connect(File, &FileList::fileClicked, this, &Form1::File_Click);
-    connect(new ListClickReport(DevicesList), &ListClickReport::entryChosen, this,
-            &Form1::DevicesList_Click);
+    connect(File, &ChoiceList::entryChosen, this, &Form1::File_Click);
+    connect(DevicesList, &ChoiceList::entryChosen, this, &Form1::DevicesList_Click);
     connect(DevicesRescan, &QPushButton::clicked, this, &Form1::DevicesRescan_Click);
     connect(Upgrade, &QToolButton::clicked, this, &Form1::Upgrade_Click);
 }

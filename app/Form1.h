@@ -10,10 +10,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QToolButton>
 #include <QString>
+#include <QToolButton>
 #include <QWidget>
 
+#include "app/ChoiceList.h"
 #include "app/DriveChooser.h"
 #include "app/FileList.h"
 #include "app/FolderTree.h"
@@ -21,7 +22,7 @@
 
 class Form1 : public QWidget, public OperationView {
     Q_OBJECT
-public:
+  public:
     explicit Form1(QWidget* parent = nullptr);
 
     // The two selections; "" means nothing selected.
@@ -62,7 +63,7 @@ public:
     QGroupBox* Frame4 = nullptr;
     QPlainTextEdit* Logbox = nullptr;
     QGroupBox* DeviceSelectionFrame = nullptr;
-    QListWidget* DevicesList = nullptr;
+    ChoiceList* DevicesList = nullptr;
     QLabel* CurrentLabel = nullptr;
     QLabel* CurrentDeviceLabel = nullptr;
     QPushButton* DevicesRescan = nullptr;
@@ -72,10 +73,10 @@ public:
     QToolButton* Upgrade = nullptr;
     QProgressBar* ProgressBar = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildLayout();
     void connectNotifications();
 };

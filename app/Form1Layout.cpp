@@ -93,7 +93,7 @@ void Form1::buildLayout() {
     DeviceSelectionFrame =
         frame(this, "DeviceSelectionFrame", QStringLiteral("Device selection"), QColor(192, 64, 0));
     placeInTwips(DeviceSelectionFrame, 240, 4800, 3135, 2175);
-    DevicesList = control<QListWidget>(DeviceSelectionFrame, "DevicesList");
+    DevicesList = control<ChoiceList>(DeviceSelectionFrame, "DevicesList");
     placeInTwips(DevicesList, 240, 360, 2655, 840);
     DevicesList->setToolTip(QStringLiteral("Select a device to talk to"));
     CurrentLabel =
