@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include "app/DeviceOperationGuard.h"
 #include "app/Form1.h"
 #include "support/DataBase.h"
 #include "support/Logging.h"
@@ -23,12 +24,14 @@ void Form1::DirBox_Change() {
     DataBase::DbSync();
 }
 
-// The folder is joined as it stands, so a file in a root folder gets a doubled separator.
+// The folder is joined as it stands, so a file in a root folder gets a doubled separator. While a
+// device operation runs, its own caption stays: "Ready." in the middle of a transfer would tell
+// the operator the device may be unplugged.
 void Form1::File_Click() {
     const QString name = File->fileName();
     FirmwarePath = DirBox->path() + QDir::separator() + name;
     Logging::LogLine(QStringLiteral("Firmware file selected : ") + name);
-    UpdateStatusPrompt();
+    if (!DeviceOperationGuard::busy()) UpdateStatusPrompt();
     Logging::LogLine(QString());
     DataBase::DbSet(QStringLiteral("file"), QStringLiteral("file"), name);
     DataBase::DbSync();

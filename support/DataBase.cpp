@@ -22,7 +22,18 @@ QString DbGet(const QString& section, const QString& key) {
     return row < 0 ? QString() : DbTable[row].value;
 }
 
+namespace {
+
+// A carriage return ends a line when the file is read back, and the file has no escape for it:
+// one inside a string would shift every later entry. A lone line feed reads back as it was.
+bool fitsOnOneLine(const QString& text) {
+    return !text.contains(u'\r');
+}
+
+}  // namespace
+
 void DbSet(const QString& section, const QString& key, const QString& value) {
+    if (!fitsOnOneLine(section) || !fitsOnOneLine(key) || !fitsOnOneLine(value)) return;
     const qint32 row = DbFind(section, key);
     if (row >= 0) {
         DbTable[row].value = value;

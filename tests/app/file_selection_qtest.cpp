@@ -4,7 +4,9 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
 
+#include "app/DeviceOperationGuard.h"
 #include "app/Form1.h"
 #include "support/DataBase.h"
 
@@ -54,16 +56,24 @@ class FileSelectionTest : public QObject {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("prompt");
+        QTest::addColumn<bool>("deviceBusy");
         const QString root = QDir::toNativeSeparators(QDir::rootPath());
-        QTest::newRow("no device") << "" << path("fw") << "Please select a device.";
-        QTest::newRow("device selected") << "FT4ZQ1B2" << path("fw") << "Ready.";
-        QTest::newRow("root folder") << "" << root << "Please select a device.";
+        const QString untouched = QStringLiteral("status will display here");
+        // clang-format off
+        QTest::newRow("no device") << "" << path("fw") << "Please select a device." << false;
+        QTest::newRow("device selected") << "FT4ZQ1B2" << path("fw") << "Ready." << false;
+        QTest::newRow("root folder") << "" << root << "Please select a device." << false;
+        QTest::newRow("during a device operation") << "FT4ZQ1B2" << path("fw") << untouched << true;
+        // clang-format on
     }
 
     void fileClickSelectsLogsAndStores() {
         QFETCH(QString, device);
         QFETCH(QString, folder);
         QFETCH(QString, prompt);
+        QFETCH(bool, deviceBusy);
+        std::optional<DeviceOperationGuard> operation;
+        if (deviceBusy) operation.emplace(std::initializer_list<QWidget*>{});
         m_window->DeviceSerial = device;
         m_window->DirBox->setPath(folder);
         m_window->File->setPath(path("fw"));
