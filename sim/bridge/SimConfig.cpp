@@ -101,6 +101,11 @@ const std::map<std::string, Setter>& deviceSettings() {
              d.identity = v;
              return true;
          }},
+        {"runlevel_reply",
+         [](auto& d, auto& v) {
+             d.runLevelReply = v;
+             return true;
+         }},
         {"line_end", [](auto& d, auto& v) { return choose(v, "crlf", "lf", d.crlf); }},
         {"banner",
          [](auto& d, auto& v) {

@@ -19,6 +19,7 @@ struct DeviceConfig {
     // Faults; record numbers count from 1 after "monitor", 0 means none.
     bool openFails = false;
     std::string identity = "id \xB5Tarvellon";
+    std::optional<std::string> runLevelReply;
     bool crlf = false;
     std::optional<std::string> banner;
     int refuseRecord = 0;

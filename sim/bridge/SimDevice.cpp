@@ -82,7 +82,7 @@ std::string SimDevice::replyTo(const std::string& command) {
         return line(m_config.identity);
     }
     if (command == "runlevel") {
-        return line(m_boot ? "runlevel boot" : "runlevel app");
+        return line(m_config.runLevelReply.value_or(m_boot ? "runlevel boot" : "runlevel app"));
     }
     if (command == "reset ") {
         m_boot = true;

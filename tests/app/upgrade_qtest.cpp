@@ -157,6 +157,9 @@ struct Row {
 const Row rows[] = {
     {"device in its application", "runlevel=app", "2d1e", "A|R3:FE", Ok, 3, 1},
     {"device in its boot loader", "", "2d1e", "B|R3:FE", Ok, 3, 1},
+    {"any other first run level", "runlevel_reply=runlevel loader", "2d1e",
+     "B4|← runlevel loader%0A|→ firmkey%0A|← firmkey %B5TARVEL0%0A|→ monitor%0A|← M|R3:FE", Ok, 3,
+     1},
     {"six stray bytes ignored", "", "1e6x", "B|R1:FE", Ok, 1, -1},
     {"1000 records in file order", "", "999d1e", "B|R1000:FE", Ok, 1000, 998},
     {"2 GiB less a byte", "refuse_record=1", "2147483647z", "B|R1:01", Prog, 165191049, -1},
