@@ -17,7 +17,6 @@ class LoggingTest : public QObject {
     void linesLandAtTheEndAsPassed();
     void operatorSelectionDoesNotMoveTheLine();
     void thousandLinesAllKeptLastInView();
-    void operatorCannotType();
 
   private:
     std::unique_ptr<Form1> m_window;
@@ -49,6 +48,7 @@ void LoggingTest::linesLandAtTheEndAsPassed() {
     QCOMPARE(m_pane->textCursor().position(), m_pane->document()->characterCount() - 1);
 }
 
+// The operator can select and copy, but not type into the record.
 void LoggingTest::operatorSelectionDoesNotMoveTheLine() {
     Logging::LogLine("first line");
     Logging::LogLine("second line");
@@ -58,6 +58,8 @@ void LoggingTest::operatorSelectionDoesNotMoveTheLine() {
     m_pane->setTextCursor(selection);
     QCOMPARE(m_pane->textCursor().selectedText(), QStringLiteral("rst li"));
 
+    m_pane->setFocus();
+    QTest::keyClicks(m_pane, "typed");
     Logging::LogLine("third line");
     QCOMPARE(m_pane->toPlainText(), QStringLiteral("first line\nsecond line\nthird line\n"));
 }
@@ -72,13 +74,6 @@ void LoggingTest::thousandLinesAllKeptLastInView() {
     QCOMPARE(scroll->value(), scroll->maximum());
     QTextCursor lastLine(m_pane->document()->findBlockByNumber(999));
     QVERIFY(m_pane->viewport()->rect().intersects(m_pane->cursorRect(lastLine)));
-}
-
-void LoggingTest::operatorCannotType() {
-    Logging::LogLine("kept");
-    m_pane->setFocus();
-    QTest::keyClicks(m_pane, "typed");
-    QCOMPARE(m_pane->toPlainText(), QStringLiteral("kept\n"));
 }
 
 QTEST_MAIN(LoggingTest)
