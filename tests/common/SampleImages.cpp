@@ -6,17 +6,10 @@
 
 namespace SampleImages {
 
-QString path(const QString& name) {
-    return QStringLiteral(SAMPLE_IMAGES_DIR "/") + name;
-}
-
 QList<QByteArray> records(const QString& name) {
-    QFile file(path(name));
+    QFile file(QStringLiteral(SAMPLE_IMAGES_DIR "/") + name);
+    const QByteArray image = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     QList<QByteArray> records;
-    if (!file.open(QIODevice::ReadOnly)) {
-        return records;
-    }
-    const QByteArray image = file.readAll();
     for (qsizetype offset = 8; offset + 13 <= image.size(); offset += 13) {
         records.append(image.mid(offset, 13));
     }

@@ -9,9 +9,8 @@
 
 namespace SampleImages {
 
-// The full path of a sample image, such as "three-records.frw".
-QString path(const QString& name);
-// The 13-byte records after the image's 8-byte key; empty when the file cannot be read.
+// The 13-byte records after the 8-byte key of an image such as "three-records.frw"; empty when
+// the file cannot be read.
 QList<QByteArray> records(const QString& name);
 
 }  // namespace SampleImages

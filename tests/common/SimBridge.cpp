@@ -11,33 +11,19 @@
 namespace {
 
 constexpr const char* kConfigVariable = "TARVELLON_SIM_CONFIG";
-
-using Reload = int (*)();
-using DefaultConfig = const char* (*)();
-
-QFunctionPointer simFunction(const char* name) {
-    return QLibrary::resolve("ftd2xx", name);
-}
+// The transcript's event names, in the order of SimEvent::Kind.
+const QByteArrayList kKindNames = {"open",  "open-failed", "write", "read",
+                                   "close", "command",     "unplug"};
 
 bool reloadSimulator() {
-    const auto reload = reinterpret_cast<Reload>(simFunction("TarvellonSim_Reload"));
+    const auto reload =
+        reinterpret_cast<int (*)()>(QLibrary::resolve("ftd2xx", "TarvellonSim_Reload"));
     return reload != nullptr && reload() == 0;
-}
-
-const QList<std::pair<QByteArray, SimEvent::Kind>>& kindNames() {
-    static const QList<std::pair<QByteArray, SimEvent::Kind>> names = {
-        {"open", SimEvent::Kind::Open},    {"open-failed", SimEvent::Kind::OpenFailed},
-        {"write", SimEvent::Kind::Write},  {"read", SimEvent::Kind::Read},
-        {"close", SimEvent::Kind::Close},  {"command", SimEvent::Kind::Command},
-        {"unplug", SimEvent::Kind::Unplug}};
-    return names;
 }
 
 QList<QByteArray> bytesOf(const QList<SimEvent>& events) {
     QList<QByteArray> bytes;
-    for (const SimEvent& event : events) {
-        bytes.append(event.bytes);
-    }
+    for (const SimEvent& event : events) bytes.append(event.bytes);
     return bytes;
 }
 
@@ -45,14 +31,14 @@ QList<QByteArray> bytesOf(const QList<SimEvent>& events) {
 
 SimBridge::SimBridge(const QString& config) {
     PortHandle = DeviceHandle::none();
-    QFile file(configPath());
-    const QByteArray text =
-        "transcript = " + transcriptPath().toUtf8() + "\n" + config.toUtf8() + "\n";
-    if (!m_folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(text) < 0) {
+    const QString configPath = m_folder.filePath(QStringLiteral("sim.conf"));
+    QFile file(configPath);
+    const QByteArray text = "transcript = " + transcriptPath().toUtf8() + "\n" + config.toUtf8();
+    if (!m_folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(text + "\n") < 0 ||
+        !file.flush()) {
         return;
     }
-    file.close();
-    qputenv(kConfigVariable, configPath().toLocal8Bit());
+    qputenv(kConfigVariable, configPath.toLocal8Bit());
     m_ready = FTDI::LoadDriverLibrary() && reloadSimulator();
 }
 
@@ -61,41 +47,18 @@ SimBridge::~SimBridge() {
     reloadSimulator();
 }
 
-QString SimBridge::defaultConfig() {
-    const auto text = reinterpret_cast<DefaultConfig>(simFunction("TarvellonSim_DefaultConfig"));
-    return text == nullptr ? QString() : QString::fromUtf8(text());
-}
-
-QString SimBridge::configPath() const {
-    return m_folder.filePath(QStringLiteral("sim.conf"));
-}
-
-QString SimBridge::transcriptPath() const {
-    return m_folder.filePath(QStringLiteral("transcript.txt"));
-}
-
+// Each line is "<microseconds> <event> <serial or -> <bytes in hex>".
 QList<SimEvent> SimBridge::events() const {
     QList<SimEvent> events;
     QFile file(transcriptPath());
-    if (!file.open(QIODevice::ReadOnly)) {
-        return events;
-    }
-    // "<microseconds> <event> <serial> <bytes in hex>"
+    if (!file.open(QIODevice::ReadOnly)) return events;
     while (!file.atEnd()) {
         const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
-        if (fields.size() < 3) {
-            continue;
-        }
-        for (const auto& [name, kind] : kindNames()) {
-            if (fields[1] == name) {
-                SimEvent event;
-                event.timeUs = fields[0].toLongLong();
-                event.kind = kind;
-                event.serial = fields[2] == "-" ? QString() : QString::fromLatin1(fields[2]);
-                event.bytes = QByteArray::fromHex(fields.mid(3).join());
-                events.append(event);
-            }
-        }
+        const qsizetype kind = kKindNames.indexOf(fields.value(1));
+        if (kind < 0 || fields.size() < 3) continue;
+        events.append({fields[0].toLongLong(), SimEvent::Kind(kind),
+                       fields[2] == "-" ? QString() : QString::fromLatin1(fields[2]),
+                       QByteArray::fromHex(fields.mid(3).join())});
     }
     return events;
 }
@@ -114,8 +77,4 @@ QList<QByteArray> SimBridge::reads() const {
     QList<QByteArray> bytes = bytesOf(events(SimEvent::Kind::Read));
     bytes.removeAll(QByteArray());
     return bytes;
-}
-
-QList<SimEvent> SimBridge::commands() const {
-    return events(SimEvent::Kind::Command);
 }

@@ -23,32 +23,24 @@ struct SimEvent {
 class SimBridge {
   public:
     // Loads the library through the program's loader (FTDI::LoadDriverLibrary), sets PortHandle to
-    // none, and gives the simulator `config`, with a transcript of its own added.
+    // none, and gives the simulator `config`, with a transcript of its own added. Child processes
+    // inherit the configuration through the environment and append to the same transcript.
     explicit SimBridge(const QString& config);
     // Back to the default devices, transcript off.
     ~SimBridge();
-    SimBridge(const SimBridge&) = delete;
-    SimBridge& operator=(const SimBridge&) = delete;
-
-    // The configuration text of the two devices attached when none is given.
-    static QString defaultConfig();
 
     // The library loaded and the simulator accepted the configuration.
     bool ready() const { return m_ready; }
-    // Child processes inherit the configuration through the environment and append to the
-    // same transcript.
-    QString configPath() const;
-    QString transcriptPath() const;
 
     QList<SimEvent> events() const;
     QList<SimEvent> events(SimEvent::Kind kind) const;
     // The bytes of every write, and of every read that returned bytes, in order.
     QList<QByteArray> writes() const;
     QList<QByteArray> reads() const;
-    // The command lines the devices received, such as "led on" and "reset", with their times.
-    QList<SimEvent> commands() const;
 
   private:
+    QString transcriptPath() const { return m_folder.filePath(QStringLiteral("transcript.txt")); }
+
     QTemporaryDir m_folder;
     bool m_ready = false;
 };

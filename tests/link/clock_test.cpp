@@ -11,31 +11,22 @@
 
 namespace {
 
-struct Wait {
-    const char* name;
-    std::uint32_t clockStart;
-    std::int32_t ms;
-    // The injected clock advances 1 ms per pump; the wait ends at the first reading more than
-    // its length after the start, as the start may have been read late in its millisecond.
-    std::uint32_t pumps;
-};
-
+// The injected clock advances 1 ms per pump; a wait ends at the first reading more than its
+// length after the start, as the start may have been read late in its millisecond.
 TEST(Clock, WaitLastsItsTimeOnAnInjectedClock) {
-    const Wait waits[] = {
-        {"zero", 1000, 0, 0},
-        {"negative", 1000, -5, 0},
-        {"plain", 1000, 25, 26},
-        {"across 2^31", 0x7FFFFFF0u, 50, 51},
-        {"across the wrap to 0", 0xFFFFFFF0u, 50, 51},
-    };
+    const struct {
+        std::uint32_t start;
+        std::int32_t ms;
+        std::uint32_t pumps;
+    } waits[] = {
+        {1000, 0, 0}, {1000, -5, 0}, {1000, 25, 26}, {0x7FFFFFF0u, 50, 51}, {0xFFFFFFF0u, 50, 51}};
     std::uint32_t now = 0;
     Time::SetClockSource([&now] { return now; });
     EventPump::Set([&now] { ++now; });
-    for (const Wait& wait : waits) {
-        SCOPED_TRACE(wait.name);
-        now = wait.clockStart;
+    for (const auto& wait : waits) {
+        now = wait.start;
         Time::WaitMs(wait.ms);
-        EXPECT_EQ(now - wait.clockStart, wait.pumps);
+        EXPECT_EQ(now - wait.start, wait.pumps) << "from " << wait.start << " for " << wait.ms;
     }
     Time::SetClockSource({});
     EventPump::Set({});

@@ -24,25 +24,21 @@ TEST(SimWire, UpgradeHandshakeAndThreeRecords) {
     ASSERT_EQ(records.size(), 3);
 
     PortHandle = FTDI::OpenBySerial("TARV0001");
-    const std::pair<QString, QString> handshake[] = {{Identify(), IdentityReply()},
-                                                     {RunLevel(), AppRunLevel()},
-                                                     {ResetToBoot(), "reset boot"},
-                                                     {RunLevel(), BootRunLevel()}};
-    for (const auto& [command, reply] : handshake) {
+    QString reply;
+    for (const QString& command :
+         {Identify(), RunLevel(), ResetToBoot(), RunLevel(), FirmwareKey()}) {
         SubCom::SendCommand(command);
-        EXPECT_EQ(FTDI::ReadLine(), reply);
+        reply = FTDI::ReadLine();
     }
-    SubCom::SendCommand(FirmwareKey());
-    EXPECT_EQ(AcceptedKeyReply(FTDI::ReadLine()), ExpectedKeyReply(QString::fromUtf8("µTARVEL0")));
+    EXPECT_EQ(AcceptedKeyReply(reply), ExpectedKeyReply(QString::fromUtf8("µTARVEL0")));
     SubCom::SendCommand(Monitor());
-    EXPECT_EQ(FTDI::ReadByte(), MonitorReady);
-    QList<int> acks;
+    QList<int> acks = {FTDI::ReadByte()};
     for (const QByteArray& record : records) {
         FTDI::WriteBytes(reinterpret_cast<const std::uint8_t*>(record.constData()), RecordSize);
         acks << FTDI::ReadByte();
     }
     SubCom::ClosePort();
-    EXPECT_EQ(acks, QList<int>({0, 0, 254}));
+    EXPECT_EQ(acks, QList<int>({MonitorReady, 0, 0, 254}));
     EXPECT_TRUE(PortHandle.isNone());
 
     const QList<QByteArray> commands = {"id\n",       "runlevel\n", "reset \n",
