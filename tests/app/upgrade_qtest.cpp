@@ -50,13 +50,13 @@ QByteArray record(bool end, int index) {
 // when left out), then items of a count and a letter: d data records, e end records, x stray
 // bytes, z zeros up to that length. "none" selects no file, "gone" a path where nothing is, "dir"
 // a folder.
-QByteArray makeImage(const QString& spec, const QString& path) {
-    if (spec == "none" || spec == "gone" || (spec == "dir" && QDir().mkdir(path))) return {};
-    const qsizetype colon = spec.indexOf(':');
-    QByteArray bytes = (colon < 0 ? QStringLiteral("µTARVEL0") : spec.left(colon)).toLatin1();
+QByteArray makeImage(const QString& layout, const QString& path) {
+    if (layout == "none" || layout == "gone" || (layout == "dir" && QDir().mkdir(path))) return {};
+    const qsizetype colon = layout.indexOf(':');
+    QByteArray bytes = (colon < 0 ? QStringLiteral("µTARVEL0") : layout.left(colon)).toLatin1();
     qint64 length = 0;
     static const QRegularExpression item(QStringLiteral("(\\d+)([dexz])"));
-    for (const QRegularExpressionMatch& match : item.globalMatch(spec.mid(colon + 1))) {
+    for (const QRegularExpressionMatch& match : item.globalMatch(layout.mid(colon + 1))) {
         const qint64 count = match.captured(1).toLongLong();
         const QChar letter = match.captured(2).front();
         if (letter == 'z') length = count;
