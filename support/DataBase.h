@@ -35,7 +35,6 @@ void DbSet(const QString& section, const QString& key, const QString& value);
 void DbSync();
 
 // The settings file; "" until a location is chosen, and then nothing is read or written.
-QString FileName();
 void SetFileName(const QString& fileName);
 // Start-up: the program's folder, or the per-user configuration folder when that cannot be written.
 void ChooseFileLocation();

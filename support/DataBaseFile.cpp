@@ -48,10 +48,6 @@ bool canCreateFilesIn(const QString& folder) {
 
 }  // namespace
 
-QString FileName() {
-    return settingsFile;
-}
-
 void SetFileName(const QString& fileName) {
     settingsFile = fileName;
 }
