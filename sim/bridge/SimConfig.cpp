@@ -85,53 +85,34 @@ bool choose(const std::string& text, const char* yes, const char* no, bool& out)
 
 using Setter = std::function<bool(DeviceConfig&, const std::string&)>;
 
+// A setting whose value is taken as it stands.
+template <typename Field>
+Setter verbatim(Field DeviceConfig::*field) {
+    return [field](DeviceConfig& device, const std::string& value) {
+        device.*field = value;
+        return true;
+    };
+}
+
 const std::map<std::string, Setter>& deviceSettings() {
     static const std::map<std::string, Setter> settings = {
         {"runlevel", [](auto& d, auto& v) { return choose(v, "boot", "app", d.bootAtOpen); }},
-        {"key",
-         [](auto& d, auto& v) {
-             d.key = v;
-             return true;
-         }},
+        {"key", verbatim(&DeviceConfig::key)},
         {"latency_ms", [](auto& d, auto& v) { return toInt(v, 0, 255, d.latencyMs); }},
         {"program_ms", [](auto& d, auto& v) { return toMs(v, d.programMs); }},
         {"open", [](auto& d, auto& v) { return choose(v, "fails", "works", d.openFails); }},
-        {"identity",
-         [](auto& d, auto& v) {
-             d.identity = v;
-             return true;
-         }},
-        {"runlevel_reply",
-         [](auto& d, auto& v) {
-             d.runLevelReply = v;
-             return true;
-         }},
+        {"identity", verbatim(&DeviceConfig::identity)},
+        {"runlevel_reply", verbatim(&DeviceConfig::runLevelReply)},
         {"line_end", [](auto& d, auto& v) { return choose(v, "crlf", "lf", d.crlf); }},
-        {"banner",
-         [](auto& d, auto& v) {
-             d.banner = v;
-             return true;
-         }},
+        {"banner", verbatim(&DeviceConfig::banner)},
         {"refuse_record", [](auto& d, auto& v) { return toInt(v, 1, 1 << 30, d.refuseRecord); }},
-        {"silent_from_command",
-         [](auto& d, auto& v) {
-             d.silentFromCommand = v;
-             return true;
-         }},
+        {"silent_from_command", verbatim(&DeviceConfig::silentFromCommand)},
         {"silent_from_record",
          [](auto& d, auto& v) { return toInt(v, 1, 1 << 30, d.silentFromRecord); }},
         {"unplug_at_record",
          [](auto& d, auto& v) { return toInt(v, 1, 1 << 30, d.unplugAtRecord); }},
-        {"unplug_mid_reply",
-         [](auto& d, auto& v) {
-             d.unplugMidReply = v;
-             return true;
-         }},
-        {"flood_command",
-         [](auto& d, auto& v) {
-             d.floodCommand = v;
-             return true;
-         }},
+        {"unplug_mid_reply", verbatim(&DeviceConfig::unplugMidReply)},
+        {"flood_command", verbatim(&DeviceConfig::floodCommand)},
         {"flood_bytes", [](auto& d, auto& v) { return toInt(v, 1, 1 << 24, d.floodBytes); }},
     };
     return settings;
