@@ -12,7 +12,6 @@ namespace {
 
 const D2xxApi* g_api = nullptr;
 
-constexpr std::uint8_t kLineFeed = 10;
 constexpr int kSerialBufferSize = 17;
 constexpr int kSerialMaxLength = 16;
 
@@ -104,7 +103,7 @@ QString ReadLine() {
     if (g_api == nullptr) {
         return line;
     }
-    for (std::uint8_t byte = ReadByte(); byte != kLineFeed; byte = ReadByte()) {
+    for (std::uint8_t byte = ReadByte(); byte != LineFeed; byte = ReadByte()) {
         line.append(QChar(byte));
     }
     return line;

@@ -46,6 +46,8 @@ struct LineReply {
     QString line;  // without its line feed; on a failure, what arrived before it
 };
 
+// A line ends at this byte, which is not part of it.
+inline constexpr std::uint8_t LineFeed = 10;
 inline constexpr int MaxLineLength = 4096;
 
 // A byte already waiting is returned even when the deadline is 0.

@@ -8,8 +8,6 @@
 namespace FTDI {
 namespace {
 
-constexpr std::uint8_t kLineFeed = 10;
-
 // Waits until the receive queue holds a byte, the deadline passes, or the library reports an
 // error for the queue. The queue is tested before the clock, so a waiting byte is never missed.
 ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs) {
@@ -67,7 +65,7 @@ LineReply ReadLineWithin(int deadlineMs) {
             reply.outcome = next.outcome;
             return reply;
         }
-        if (next.byte == kLineFeed) {
+        if (next.byte == LineFeed) {
             reply.outcome = ReadOutcome::Ok;
             return reply;
         }
