@@ -1,10 +1,11 @@
 #include "app/Form1.h"
 
 #include "app/MessageBoxes.h"
+#include "support/LogPane.h"
 #include "support/Logging.h"
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
-    // The pictures live in the static core library, whose resources are not registered by
+    // The pictures live in the static window library, whose resources are not registered by
     // themselves.
     Q_INIT_RESOURCE(resources);
     buildLayout();

@@ -1,48 +1,23 @@
 #include "support/Logging.h"
 
-#include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QScrollBar>
-#include <QTextCursor>
+#include <utility>
 
+namespace Logging {
 namespace {
 
-QPointer<QPlainTextEdit> attachedPane;
-QElapsedTimer sinceRepaint;
-
-// A repaint costs far more than an append; more than one a display frame shows nothing more. A
-// line that comes within a frame of the last repaint is painted at the next pump or repaint.
-constexpr qint64 RepaintIntervalMs = 16;
-
-void showNow(QPlainTextEdit* pane) {
-    if (sinceRepaint.isValid() && sinceRepaint.elapsed() < RepaintIntervalMs) {
-        pane->viewport()->update();
-        return;
-    }
-    pane->viewport()->repaint();
-    sinceRepaint.start();
+std::function<void(const QString&)>& currentWriter() {
+    static std::function<void(const QString&)> writer;
+    return writer;
 }
 
 }  // namespace
 
-namespace Logging {
-
-void AttachPane(QPlainTextEdit* pane) {
-    attachedPane = pane;
-    sinceRepaint.invalidate();
+void SetWriter(std::function<void(const QString&)> writer) {
+    currentWriter() = std::move(writer);
 }
 
 void LogLine(const QString& text) {
-    if (!attachedPane) return;
-    // A cursor of its own appends behind everything, whatever the operator has selected.
-    QTextCursor end(attachedPane->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(text);
-    end.insertBlock();
-    attachedPane->setTextCursor(end);
-    attachedPane->verticalScrollBar()->setValue(attachedPane->verticalScrollBar()->maximum());
-    showNow(attachedPane);
+    if (currentWriter()) currentWriter()(text);
 }
 
 }  // namespace Logging

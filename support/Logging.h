@@ -1,17 +1,15 @@
 #pragma once
 
-// The operator's running record: the one writer of the log pane. Lines land at the very end and
-// are on screen before the call returns, also in the middle of an operation that pumps events
-// only while it waits.
+// The operator's running record. Every line of every operation goes through LogLine; the front
+// end decides where it lands (the window's pane, a terminal), so the operations need no widgets.
 
 #include <QString>
-
-class QPlainTextEdit;
+#include <functional>
 
 namespace Logging {
 
-// The pane that LogLine writes to; the window attaches its pane once it exists.
-void AttachPane(QPlainTextEdit* pane);
+// Where LogLine writes from now on; an empty function sends lines nowhere.
+void SetWriter(std::function<void(const QString&)> writer);
 void LogLine(const QString& text);
 
 }  // namespace Logging

@@ -8,10 +8,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <string>
 #include <tuple>
@@ -119,11 +117,8 @@ TEST_F(DataBaseFile, FailedWriteLeavesTheOldFileWhole) {
 }
 
 TEST_F(DataBaseFile, TracesEveryStepInOrderAndNothingWhenOff) {
-    static int argc = 1;
-    static char* argv[] = {const_cast<char*>("support-tests"), nullptr};
-    static QApplication application(argc, argv);
-    QPlainTextEdit pane;
-    Logging::AttachPane(&pane);
+    std::string trace;
+    Logging::SetWriter([&](const QString& line) { trace += line.toStdString() + "\n"; });
     load({}, true);
     load("file\r\npath\r\n/a\r\nfile\r\npath\r\n/b\r\n", true);
     DataBase::DbSet("file", "file", "x.frw");
@@ -132,8 +127,8 @@ TEST_F(DataBaseFile, TracesEveryStepInOrderAndNothingWhenOff) {
     load("file\r\npath\r\n/a\r\nfile\r\npath\r\n/b\r\n");
     DataBase::DbSet("file", "path", "/c");
     DataBase::DbSync();
-    Logging::AttachPane(nullptr);
-    EXPECT_EQ(pane.toPlainText().toStdString(),
+    Logging::SetWriter({});
+    EXPECT_EQ(trace,
               "Database not found !\ndatabase write\ndb load file path /a\n"
               "database entry  0 writen with value /b\ndatabase write\ndb load file path /b\n"
               "Database read ok.\ndatabase write\ndatabase entry  1 writen with value  y.frw\n"
