@@ -1,11 +1,9 @@
 #include "operations/FirmwareImage.h"
 
-#include <limits>
-
 std::optional<std::int32_t> FirmwareImage::RecordCount(qint64 length) {
     // Seven or more trailing bytes would round up to a record the file holds only in part.
     constexpr qint64 kLargestIgnoredTail = DeviceCommands::RecordSize / 2;
-    if (length < DeviceCommands::KeySize || length > std::numeric_limits<std::int32_t>::max()) {
+    if (length < DeviceCommands::KeySize || length > LargestImage) {
         return std::nullopt;
     }
     const qint64 body = length - DeviceCommands::KeySize;
@@ -21,15 +19,18 @@ bool FirmwareImage::open(const QString& path) {
     return m_file.open(QIODevice::ReadOnly);
 }
 
-std::optional<QString> FirmwareImage::readKey() {
-    char key[DeviceCommands::KeySize];
-    if (m_file.read(key, sizeof key) != sizeof key) {
-        return std::nullopt;
-    }
-    return QString::fromLatin1(key, sizeof key);
+bool FirmwareImage::load() {
+    const qint64 expected = m_file.size();
+    m_bytes = m_file.read(expected);
+    return m_bytes.size() == expected;
 }
 
-bool FirmwareImage::readRecord(Record& record) {
-    const auto size = static_cast<qint64>(record.size());
-    return m_file.read(reinterpret_cast<char*>(record.data()), size) == size;
+QString FirmwareImage::key() const {
+    return QString::fromLatin1(m_bytes.first(DeviceCommands::KeySize));
+}
+
+const std::uint8_t* FirmwareImage::record(std::int32_t index) const {
+    const qsizetype offset =
+        DeviceCommands::KeySize + qsizetype{index} * DeviceCommands::RecordSize;
+    return reinterpret_cast<const std::uint8_t*>(m_bytes.constData() + offset);
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-// A firmware image on disk: an 8-byte key, then 13-byte records. It is read front to back through
-// one fixed record buffer, so an image of any size streams in the same small memory.
+// A firmware image: an 8-byte key, then 13-byte records. The whole file is taken into memory once
+// it has passed its checks, so the device receives exactly the bytes that were checked even when
+// another program truncates or rewrites the file during the transfer.
 
+#include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -13,22 +14,27 @@
 
 class FirmwareImage {
   public:
-    using Record = std::array<std::uint8_t, DeviceCommands::RecordSize>;
+    // Far beyond any image of this device (a few hundred KiB), and still an upgrade of hours at
+    // the fastest record rate: a larger file is not an image, and is never taken into memory.
+    static constexpr qint64 LargestImage = qint64{64} * 1024 * 1024;
 
     // The number of records an image of this length holds, or nothing when the device must not
     // see it: shorter than the key, no whole record, a last record held only in part, or longer
-    // than a signed 32-bit length. Up to 6 bytes after the last whole record are ignored.
+    // than LargestImage. Up to 6 bytes after the last whole record are ignored.
     static std::optional<std::int32_t> RecordCount(qint64 length);
 
     // Read-only and raw, no text translation. False when the file cannot be opened.
     bool open(const QString& path);
     qint64 length() const { return m_file.size(); }
-    // The first 8 bytes, one character per byte; nothing when they cannot be read.
-    std::optional<QString> readKey();
-    // The next 13 bytes; false when the file no longer holds them.
-    bool readRecord(Record& record);
+    // Takes the whole file into memory; false when it no longer holds length() bytes.
+    bool load();
+    // From the loaded bytes: the first 8, one character per byte, and the records after them.
+    QString key() const;
+    const std::uint8_t* record(std::int32_t index) const;
+    const QByteArray& bytes() const { return m_bytes; }
     void close() { m_file.close(); }
 
   private:
     QFile m_file;
+    QByteArray m_bytes;
 };

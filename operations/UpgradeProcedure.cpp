@@ -56,16 +56,12 @@ bool handshake(const QString& imageKey) {
 
 // Stop and wait: each record goes out in one write and is acknowledged before the next is read.
 // The bar shows the index of the record just accepted, so it never reaches its maximum.
-UpgradeExit transfer(OperationView& view, FirmwareImage& image, std::int32_t recordCount) {
+UpgradeExit transfer(OperationView& view, const FirmwareImage& image, std::int32_t recordCount) {
     using namespace DeviceCommands;
     view.setProgressMaximum(recordCount);
-    FirmwareImage::Record record;
     for (std::int32_t index = 0; index < recordCount; ++index) {
         const bool last = index == recordCount - 1;
-        if (!image.readRecord(record)) {
-            return UpgradeExit::ProgrammingFailure;
-        }
-        FTDI::WriteBytes(record.data(), RecordSize);
+        FTDI::WriteBytes(image.record(index), RecordSize);
         if (replyByte() != (last ? ProgrammingComplete : RecordAccepted)) {
             return UpgradeExit::ProgrammingFailure;
         }
@@ -94,15 +90,14 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (!recordCount) {
         return UpgradeExit::FormatFailure;
     }
-    const std::optional<QString> key = image.readKey();
-    if (!key) {
+    if (!image.load()) {
         return UpgradeExit::FileUnreadable;
     }
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
     }
     PortHandle = FTDI::OpenBySerial(deviceSerial);
-    if (!PortHandle.isOpen() || !handshake(*key)) {
+    if (!PortHandle.isOpen() || !handshake(image.key())) {
         return UpgradeExit::CommunicationFailure;
     }
     const QString upgrading = QStringLiteral("Upgrading firmware...");
