@@ -11,7 +11,7 @@
 #include <vector>
 
 class DeviceOperationGuard {
-public:
+  public:
     // Disables the given controls for the guard's lifetime; each gets back the state it had.
     // When another device operation already runs, the guard is not acquired and touches nothing.
     explicit DeviceOperationGuard(std::initializer_list<QWidget*> controls);
@@ -23,13 +23,16 @@ public:
     bool acquired() const { return m_acquired; }
     static bool busy();
 
-private:
+  private:
     struct SavedState {
         QPointer<QWidget> control;
         bool enabled;
     };
+    QWidget* windowFocus() const;
+
     bool m_acquired = false;
     std::vector<SavedState> m_saved;
+    QPointer<QWidget> m_window;
     QPointer<QWidget> m_focusBefore;
     QPointer<QWidget> m_focusMovedTo;
 };

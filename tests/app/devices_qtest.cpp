@@ -125,6 +125,71 @@ class DevicesTest : public QObject {
         }
         QVERIFY2(3 * onUs <= offUs, "on for the 25 ms wait of a pass, off for its two 50 ms waits");
     }
+
+    // Real focus changes on the offscreen window system: a modal box that takes the focus and
+    // gives it back, another window active while the list is clicked. Disabling the focused control
+    // pushes the focus on; once the window is active again the operator finds it where they left
+    // it, unless they moved it themselves ("away" to another window, "move" to the folder tree
+    // during the blink).
+    void focusStaysWhereTheOperatorPutIt_data() {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("box, then blink") << "device = A"
+                                         << "upgrade click0"
+                                         << "DevicesList";
+        QTest::newRow("no device found") << ""
+                                         << "click0"
+                                         << "DevicesList";
+        QTest::newRow("upgrade refused") << "device = A"
+                                         << "upgrade"
+                                         << "Upgrade";
+        QTest::newRow("clicked from another window") << "device = A"
+                                                     << "away click0"
+                                                     << "DevicesList";
+        QTest::newRow("moved during the blink") << "device = A"
+                                                << "move click0"
+                                                << "DirBox";
+    }
+    void focusStaysWhereTheOperatorPutIt() {
+        QFETCH(QString, config);
+        QFETCH(QString, actions);
+        QFETCH(QString, focus);
+        MessageBoxes::SetHandler({});
+        SimBridge bridge(config);
+        QVERIFY(bridge.ready());
+        Form1 window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.RescanDevices();
+        window.DevicesRescan->setFocus();
+        QTimer operatorAnswers;
+        connect(&operatorAnswers, &QTimer::timeout, [] {
+            const QWidget* box = QApplication::activeModalWidget();
+            if (box && box->isActiveWindow())
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        operatorAnswers.start(10);
+        QWidget other;
+        EventPump::Set({});
+        for (const QString& action : actions.split(u' ')) {
+            if (action == "click0") clickEntry(window.DevicesList, 0);
+            if (action == "upgrade") QTest::mouseClick(window.Upgrade, Qt::LeftButton);
+            if (action == "move")
+                EventPump::Set([&] {
+                    window.DirBox->setFocus();
+                    QCoreApplication::processEvents();
+                });
+            if (action == "away") {
+                other.show();
+                other.activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&other));
+            }
+        }
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    }
 };
 
 QTEST_MAIN(DevicesTest)
