@@ -1,6 +1,7 @@
 #include "app/ChoiceList.h"
 
 #include <QMouseEvent>
+#include <utility>
 
 ChoiceList::ChoiceList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -13,9 +14,16 @@ void ChoiceList::mousePressEvent(QMouseEvent* event) {
 
 void ChoiceList::mouseReleaseEvent(QMouseEvent* event) {
     QListWidget::mouseReleaseEvent(event);
-    const bool onCurrent =
-        currentItem() != nullptr && itemAt(event->position().toPoint()) == currentItem();
+    // The second click of a double-click chooses again only when it landed on another entry.
+    const bool onCurrent = !std::exchange(m_secondClick, false) && currentItem() != nullptr &&
+                           itemAt(event->position().toPoint()) == currentItem();
     if (currentRow() >= 0 && (onCurrent || currentRow() != m_rowAtPress)) reportChoice();
+}
+
+void ChoiceList::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_rowAtPress = currentRow();
+    m_secondClick = true;
+    QListWidget::mouseDoubleClickEvent(event);
 }
 
 void ChoiceList::keyPressEvent(QKeyEvent* event) {

@@ -20,6 +20,7 @@ void ChoiceListTest::highlightAndReportsAgree_data() {
     // clang-format off
     QTest::newRow("click") << "click 1" << 1 << 1;
     QTest::newRow("same entry twice") << "click 1,click 1" << 2 << 1;
+    QTest::newRow("double-click") << "double 1" << 1 << 1;
     QTest::newRow("drag onto another entry") << "click 0,drag 1 2" << 2 << 2;
     QTest::newRow("control-click keeps the choice") << "click 1,ctrl 1" << 2 << 1;
     QTest::newRow("arrow key") << "click 0,down" << 2 << 1;
@@ -46,6 +47,10 @@ void ChoiceListTest::highlightAndReportsAgree() {
         if (words[0] == "click") QTest::mouseClick(area, Qt::LeftButton, {}, at(words[1]));
         if (words[0] == "ctrl")
             QTest::mouseClick(area, Qt::LeftButton, Qt::ControlModifier, at(words[1]));
+        // As the window system delivers it: press, release, press and double-click, release.
+        if (words[0] == "double")
+            QTest::mouseDClick(list.windowHandle(), Qt::LeftButton, {},
+                               area->mapTo(&list, at(words[1])));
         if (words[0] == "down") QTest::keyClick(&list, Qt::Key_Down);
         if (words[0] == "drag") {
             QTest::mousePress(area, Qt::LeftButton, {}, at(words[1]));
