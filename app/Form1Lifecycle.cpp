@@ -30,15 +30,11 @@ void Form1::Form_Load() {
     DataBase::DbTrace = false;
     DataBase::DbLoad();
 
-    // The folder handler runs even when the tree already shows the folder, so that the file list
-    // and the remembered folder always agree with what start-up shows.
+    // The change handlers run only for a drive or folder that changes: started from the folder it
+    // shows already, the window writes no settings file.
     const auto showFolder = [this](const QString& folder) {
         Drive->setDrive(folder);
-        if (DirBox->path() == folder) {
-            DirBox_Change();
-        } else {
-            DirBox->setPath(folder);
-        }
+        DirBox->setPath(folder);
     };
 
     const QString path = DataBase::DbGet(QStringLiteral("file"), QStringLiteral("path"));

@@ -1,8 +1,8 @@
 // Start-up decides what the technician sees before the first click: the folder and image of the
 // last session, the attached devices and the prompt. Restoring a folder that has gone, or a file
-// that was deleted, must fall back to a clean state rather than to a path that cannot be used.
+// that was deleted, must fall back to a clean state rather than to a path that cannot be used, and
+// a start that changes nothing writes nothing.
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -11,112 +11,69 @@
 #include "support/DataBase.h"
 #include "tests/common/SimBridge.h"
 
-namespace {
-
-const QString Separator = QDir::separator();
-
-void writeSettings(const QString& fileName, const QStringList& lines) {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    for (const QString& line : lines) file.write(line.toLocal8Bit() + "\r\n");
-}
-
-QStringList entries(const QListWidget* list) {
-    QStringList texts;
-    for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
-    return texts;
-}
-
-}  // namespace
-
 class StartupTest : public QObject {
     Q_OBJECT
   private slots:
-    void init();
-    void cleanup();
-    void restoresWhatWasRemembered_data();
-    void restoresWhatWasRemembered();
-
-  private:
-    QTemporaryDir m_folder;
-    QString m_settings;
-    // A root folder's path already ends in its separator; the join doubles it.
-    QTemporaryFile m_inRoot{QDir::rootPath() + QStringLiteral("tarvellon-startup-XXXXXX.frw")};
-};
-
-void StartupTest::init() {
-    DataBase::Reset();
-    m_settings = m_folder.filePath(QStringLiteral("database.ini"));
-    QFile::remove(m_settings);
-    DataBase::SetFileName(m_settings);
-    QDir(m_folder.path()).mkpath(QStringLiteral("images"));
-    QFile image(m_folder.filePath(QStringLiteral("images/kept.frw")));
-    QVERIFY(image.open(QIODevice::WriteOnly));
-}
-
-void StartupTest::cleanup() {
-    DataBase::Reset();
-}
-
-void StartupTest::restoresWhatWasRemembered_data() {
-    QTest::addColumn<QStringList>("settings");  // "<images>" stands for the test's image folder
-    QTest::addColumn<QString>("shownFolder");   // "<program>" for the program's own folder
-    QTest::addColumn<QString>("firmwarePath");
-    QTest::addColumn<QString>("currentFile");
-    QTest::addColumn<QString>("prompt");
-    const QString bothMissing = QStringLiteral("Please select a file and device.");
-    // clang-format off
-    QTest::newRow("first run") << QStringList() << "<program>" << "" << "" << bothMissing;
-    QTest::newRow("folder and file") << QStringList{"file", "path", "<images>", "file", "file", "kept.frw"} << "<images>" << "<images>/kept.frw" << "kept.frw" << "Please select a device.";
-    QTest::newRow("file deleted since") << QStringList{"file", "path", "<images>", "file", "file", "gone.frw"} << "<images>" << "" << "" << bothMissing;
-    QTest::newRow("folder without file") << QStringList{"file", "path", "<images>"} << "<images>" << "" << "" << bothMissing;
-    QTest::newRow("root folder") << QStringList{"file", "path", "<root>", "file", "file", "<inroot>"} << "<root>" << "<root>/<inroot>" << "<inroot>" << "Please select a device.";
-    QTest::newRow("folder gone since") << QStringList{"file", "path", "<images>/gone", "file", "file", "kept.frw"} << "<program>" << "" << "" << bothMissing;
-    // clang-format on
-}
-
-void StartupTest::restoresWhatWasRemembered() {
-    QFETCH(QStringList, settings);
-    QFETCH(QString, shownFolder);
-    QFETCH(QString, firmwarePath);
-    QFETCH(QString, currentFile);
-    QFETCH(QString, prompt);
-    if (settings.contains("<root>") && !m_inRoot.open()) QSKIP("the root folder is read-only");
-    const QString images = m_folder.filePath(QStringLiteral("images"));
-    const auto resolve = [&](QString text) {
-        return text.replace("<images>/", images + Separator)
-            .replace("<images>", images)
-            .replace("<root>/", QDir::rootPath() + Separator)
-            .replace("<root>", QDir::rootPath())
-            .replace("<inroot>", QFileInfo(m_inRoot.fileName()).fileName())
-            .replace("<program>", QCoreApplication::applicationDirPath());
-    };
-    if (!settings.isEmpty()) {
-        for (QString& line : settings) line = resolve(line);
-        writeSettings(m_settings, settings);
+    // Settings: the lines of database.ini, none when empty. <i> stands for a folder of images
+    // holding kept.frw, <p> for the program's folder, <r> for a file in the root folder, whose
+    // path already ends in its separator. Seen: the folder of the tree and of the file list, the
+    // filter, the current file, FirmwarePath, the prompt, then database.ini afterwards.
+    void restoresWhatWasRemembered_data() {
+        QTest::addColumn<QString>("startedIn");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("seen");
+        const QString none = "Please select a file and device.", device = "Please select a device.";
+        // clang-format off
+        QTest::newRow("first run") << "<p>" << "" << "<p> <p> *.frw ||" + none + "|<missing>";
+        QTest::newRow("first run from elsewhere") << "<i>" << "" << "<p> <p> *.frw ||" + none + "|file path <p>";
+        QTest::newRow("folder and file") << "<p>" << "file path <i> file file kept.frw" << "<i> <i> *.frw kept.frw|<i>/kept.frw|" + device + "|file path <i> file file kept.frw";
+        QTest::newRow("file deleted since") << "<p>" << "file path <i> file file gone.frw" << "<i> <i> *.frw ||" + none + "|file path <i> file file gone.frw";
+        QTest::newRow("folder without file") << "<p>" << "file path <i>" << "<i> <i> *.frw ||" + none + "|file path <i>";
+        QTest::newRow("root folder") << "<p>" << "file path / file file <r>" << "/ / *.frw <r>|//<r>|" + device + "|file path / file file <r>";
+        QTest::newRow("folder gone since") << "<p>" << "file path <i>/gone file file kept.frw" << "<p> <p> *.frw ||" + none + "|file path <i>/gone file file kept.frw";
+        // clang-format on
     }
-    SimBridge bridge(QString{});
-    QVERIFY(bridge.ready());
+    void restoresWhatWasRemembered() {
+        QFETCH(QString, startedIn);
+        QFETCH(QString, settings);
+        QFETCH(QString, seen);
+        QTemporaryDir folder;
+        QTemporaryFile inRoot(QDir::rootPath() + "tarvellon-startup-XXXXXX.frw");
+        if (settings.contains("<r>") && !inRoot.open()) QSKIP("the root folder is read-only");
+        const QString images = folder.filePath("images");
+        QVERIFY(QDir().mkpath(images) && QFile(images + "/kept.frw").open(QIODevice::WriteOnly));
+        const auto resolve = [&](QString text) {
+            return text.replace("<i>", images)
+                .replace("<p>", QCoreApplication::applicationDirPath())
+                .replace("<r>", QFileInfo(inRoot.fileName()).fileName());
+        };
+        QFile file(folder.filePath("database.ini"));
+        if (!settings.isEmpty() && file.open(QIODevice::WriteOnly))
+            file.write(resolve(settings).replace(' ', "\r\n").toLocal8Bit() + "\r\n");
+        file.close();
+        DataBase::Reset();
+        DataBase::SetFileName(file.fileName());
+        QVERIFY(QDir::setCurrent(resolve(startedIn)));
+        SimBridge bridge(QString{});
+        QVERIFY(bridge.ready());
 
-    Form1 window;
-    window.Form_Load();
+        Form1 window;
+        window.Form_Load();
 
-    const QString folder = resolve(shownFolder);
-    QCOMPARE(window.DirBox->path(), folder);
-    QCOMPARE(window.File->path(), folder);
-    QCOMPARE(window.File->pattern(), QStringLiteral("*.frw"));
-    QCOMPARE(window.File->fileName(), resolve(currentFile));
-    QCOMPARE(window.FirmwarePath, resolve(firmwarePath));
-    QCOMPARE(window.Status->text(), prompt);
-    QCOMPARE(entries(window.DevicesList), QStringList{"No device found."});
-    QCOMPARE(window.Logbox->toPlainText(), QString());
-    QVERIFY(bridge.writes().isEmpty());
-    QCOMPARE(DataBase::DbGet("file", "path"), folder);
-    DataBase::Reset();
-    DataBase::SetFileName(m_settings);
-    DataBase::DbLoad();
-    QCOMPARE(DataBase::DbGet("file", "path"), folder);
-}
+        const QStringList shown{window.DirBox->path(), window.File->path(), window.File->pattern(),
+                                window.File->fileName()};
+        QString written = file.open(QIODevice::ReadOnly) ? file.readAll() : "<missing>";
+        QCOMPARE(QStringList({shown.join(' '), window.FirmwarePath, window.Status->text(),
+                              written.replace("\r\n", " ").trimmed()})
+                     .join('|'),
+                 resolve(seen));
+        QCOMPARE(window.DevicesList->item(0)->text() + window.Logbox->toPlainText(),
+                 "No device found.");
+        QCOMPARE(window.DevicesList->count(), 1);
+        QVERIFY(bridge.writes().isEmpty());
+        DataBase::Reset();
+    }
+};
 
 QTEST_MAIN(StartupTest)
 #include "startup_qtest.moc"
