@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QWheelEvent>
 
 namespace {
 
@@ -15,11 +16,18 @@ constexpr Qt::CaseSensitivity PathCase = Qt::CaseInsensitive;
 constexpr Qt::CaseSensitivity PathCase = Qt::CaseSensitive;
 #endif
 
-QStringList readyRoots() {
+std::function<QStringList()> rootSource;
+
+QStringList systemRoots() {
     QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid() && volume.isReady()) roots.append(volume.rootPath());
     }
+    return roots;
+}
+
+QStringList readyRoots() {
+    QStringList roots = rootSource ? rootSource() : systemRoots();
     roots.removeDuplicates();
     roots.sort(PathCase);
     return roots;
@@ -50,6 +58,11 @@ void DriveChooser::setDrive(const QString& path) {
     setCurrentIndex(findText(drive));
 }
 
+void DriveChooser::followPath(const QString& path) {
+    const QSignalBlocker quiet(this);
+    setDrive(path);
+}
+
 QString DriveChooser::driveOfPath(const QString& path) {
     const QString wanted = QDir::fromNativeSeparators(path);
     QString best;
@@ -57,6 +70,18 @@ QString DriveChooser::driveOfPath(const QString& path) {
         if (root.size() > best.size() && holds(root, wanted)) best = root;
     }
     return QDir::toNativeSeparators(best);
+}
+
+void DriveChooser::SetRootSource(std::function<QStringList()> source) {
+    rootSource = std::move(source);
+}
+
+void DriveChooser::wheelEvent(QWheelEvent* event) {
+    if (hasFocus()) {
+        QComboBox::wheelEvent(event);
+    } else {
+        event->ignore();
+    }
 }
 
 void DriveChooser::showPopup() {

@@ -1,6 +1,6 @@
 // The folder tree reads the disk synchronously, so a change of folder is handled to completion
-// inside the call that made it. It stays on one drive: the chain of folders starts at the drive's
-// root, and another drive is reached through the drive chooser.
+// inside the call that made it. Its chain of folders starts at the top of the file system, so a
+// drive mounted below another, opened as a folder, leads back up the way the operator came.
 
 #include "app/FolderTree.h"
 
@@ -8,18 +8,15 @@
 #include <QFileInfo>
 #include <QStyle>
 
-#include "app/DriveChooser.h"
-
 namespace {
 
 constexpr int PathRole = Qt::UserRole;
 
-// The folders from the drive's root down to path, root first; worked out from the text alone, so
-// that a folder that has gone still shows where it was.
+// The folders from the top down to path; worked out from the text alone, so that a folder that
+// has gone still shows where it was.
 QStringList chainOf(const QString& path) {
-    const QString root = QDir::fromNativeSeparators(DriveChooser::driveOfPath(path));
     QStringList chain{path};
-    for (QString parent = QFileInfo(path).path(); chain.first() != root && parent != chain.first();
+    for (QString parent = QFileInfo(path).path(); parent != chain.first();
          parent = QFileInfo(parent).path()) {
         chain.prepend(parent);
     }

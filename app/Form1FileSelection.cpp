@@ -17,7 +17,10 @@ void Form1::Drive_Change() {
     DataBase::DbSync();
 }
 
+// The tree may have opened a drive mounted below the chosen one; the chooser shows the tree's
+// drive, so that choosing the first drive again is a change.
 void Form1::DirBox_Change() {
+    Drive->followPath(DirBox->path());
     File->setPath(DirBox->path());
     FirmwarePath = QString();
     DataBase::DbSet(QStringLiteral("file"), QStringLiteral("path"), File->path());

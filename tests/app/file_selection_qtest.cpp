@@ -1,140 +1,122 @@
 // The file the operator picks is the file that gets flashed, and the folder and name must survive
-// a restart: a wrong join, a choice not written through, or a stale path after a folder change
-// loads the wrong firmware or loses the operator's place.
+// a restart: a wrong join, a choice not written through, a stale path after a folder change, or a
+// drive chooser that disagrees with the tree loads the wrong firmware or loses the operator's
+// place.
 
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <optional>
 
 #include "app/DeviceOperationGuard.h"
 #include "app/Form1.h"
 #include "support/DataBase.h"
+#include "support/Logging.h"
 
 class FileSelectionTest : public QObject {
     Q_OBJECT
-
-    QTemporaryDir m_tree;
-    std::unique_ptr<Form1> m_window;
-
-    QString path(const char* name) const { return QDir::toNativeSeparators(m_tree.filePath(name)); }
-    QString settings() const {
-        QFile file(m_tree.filePath("database.ini"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "<missing>";
-    }
-    QString log() const { return m_window->Logbox->toPlainText(); }
-    static void click(QListWidget* list, const QString& name, bool twice = false) {
-        const QList<QListWidgetItem*> found = list->findItems(name, Qt::MatchEndsWith);
-        QCOMPARE(found.size(), 1);
-        const QPoint place = list->visualItemRect(found.first()).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place);
-        if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, place);
-    }
-
   private slots:
-    void init() {
-        QDir tree(m_tree.path());
-        QVERIFY(tree.mkpath("fw/sub") && tree.mkpath("other"));
-        for (const char* file : {"fw/a.frw", "fw/b.frw", "fw/c.frw", "fw/notes.txt", "other/d.frw"})
-            QVERIFY(QFile(tree.filePath(file)).open(QIODevice::WriteOnly));
-        DataBase::Reset();
-        DataBase::SetFileName(tree.filePath("database.ini"));
-        m_window = std::make_unique<Form1>();
-        m_window->File->setPattern("*.frw");
-        m_window->DirBox->setPath(path("fw"));
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    }
-
-    void cleanup() {
-        m_window.reset();
-        DataBase::Reset();
-    }
-
-    // For a root folder the file list is moved back to the test's folder, so that no test writes
-    // to the real root; the join takes the folder tree's path, which doubles the separator.
-    void fileClickSelectsLogsAndStores_data() {
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("prompt");
-        QTest::addColumn<bool>("deviceBusy");
-        const QString root = QDir::toNativeSeparators(QDir::rootPath());
-        const QString untouched = QStringLiteral("status will display here");
+    // The window starts on <t>/fw, its file list on "*.frw"; <t>/usb is a drive mounted below "/".
+    // Seen: the log with the store's trace, each change of the prompt where it happened, then
+    // FirmwarePath, the chooser's drive, the tree's folder, the files listed, the settings file.
+    void operatorSees_data() {
+        QTest::addColumn<QString>("gestures");
+        QTest::addColumn<QString>("seen");
+        const QString sync = "database write|database sync|database synced|";
+        const auto path = [&](const QString& folder) {
+            return "database entry  0 writen with value " + folder + "|" + sync;
+        };
+        const auto chose = [&](const QString& file, const QString& prompt = {}) {
+            return "Firmware file selected : " + file +
+                   (prompt.isEmpty() ? "" : "|prompt: " + prompt) + "||" +
+                   (file == "a.frw" ? "" : "database entry  1 writen with value " + file + "|") +
+                   sync;
+        };
+        const QString fw = "/ <t>/fw 3|file path <t>/fw file file ";
         // clang-format off
-        QTest::newRow("no device") << "" << path("fw") << "Please select a device." << false;
-        QTest::newRow("device selected") << "FT4ZQ1B2" << path("fw") << "Ready." << false;
-        QTest::newRow("root folder") << "" << root << "Please select a device." << false;
-        QTest::newRow("during a device operation") << "FT4ZQ1B2" << path("fw") << untouched << true;
+        QTest::newRow("click") << "click a.frw" << chose("a.frw", "Please select a device.") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("device selected") << "device click a.frw" << chose("a.frw", "Ready.") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("during a device operation") << "device busy click a.frw" << chose("a.frw") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("double-click") << "device double a.frw" << chose("a.frw", "Ready.") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("arrow keys") << "busy click a.frw down down down" << chose("a.frw") + chose("b.frw") + chose("c.frw") + "<t>/fw/c.frw|" + fw + "c.frw";
+        QTest::newRow("root folder") << "busy root click a.frw" << path("/") + chose("a.frw") + "//a.frw|/ / 3|file path / file file a.frw";
+        QTest::newRow("folder") << "device click a.frw folder <t>/other" << chose("a.frw", "Ready.") + path("<t>/other") + "|/ <t>/other 1|file path <t>/other file file a.frw";
+        QTest::newRow("folder that does not exist") << "folder <t>/gone" << path("<t>/gone") + "|/ <t>/gone 0|file path <t>/gone";
+        QTest::newRow("subfolder opened") << "open sub" << path("<t>/fw/sub") + "|/ <t>/fw/sub 0|file path <t>/fw/sub";
+        QTest::newRow("drive") << "busy click a.frw drive <t>/usb" << chose("a.frw") + path("<t>/usb") + sync + "|<t>/usb <t>/usb 0|file path <t>/usb file file a.frw file drive <t>/usb";
+        QTest::newRow("mounted drive opened in the tree") << "folder <t> open usb" << path("<t>") + path("<t>/usb") + "|<t>/usb <t>/usb 0|file path <t>/usb";
+        QTest::newRow("and back up") << "folder <t>/usb up" << path("<t>/usb") + path("<t>") + "|/ <t> 0|file path <t>";
+        QTest::newRow("first drive chosen again") << "folder <t>/usb drive /" << path("<t>/usb") + path("/") + sync + "|/ / 0|file path / file drive /";
+        QTest::newRow("wheel over the closed chooser") << "wheel" << "|/ <t>/fw 3|file path <t>/fw";
+        QTest::newRow("wheel with the focus") << "focus wheel" << path("<t>/usb") + sync + "|<t>/usb <t>/usb 0|file path <t>/usb file drive <t>/usb";
         // clang-format on
     }
-
-    void fileClickSelectsLogsAndStores() {
-        QFETCH(QString, device);
-        QFETCH(QString, folder);
-        QFETCH(QString, prompt);
-        QFETCH(bool, deviceBusy);
-        std::optional<DeviceOperationGuard> operation;
-        if (deviceBusy) operation.emplace(std::initializer_list<QWidget*>{});
-        m_window->DeviceSerial = device;
-        m_window->DirBox->setPath(folder);
-        m_window->File->setPath(path("fw"));
-        // The prompt as it stood when each log line was finished.
-        QStringList promptAtLine;
-        connect(m_window->Logbox->document(), &QTextDocument::blockCountChanged, this,
-                [&] { promptAtLine << m_window->Status->text(); });
-        click(m_window->File, "b.frw");
-        QCOMPARE(m_window->FirmwarePath, folder + QDir::separator() + "b.frw");
-        QCOMPARE(log(), "Firmware file selected : b.frw\n\n");
-        QCOMPARE(promptAtLine, QStringList({"status will display here", prompt}));
-        QCOMPARE(settings(), "file\r\npath\r\n" + folder + "\r\nfile\r\nfile\r\nb.frw\r\n");
-    }
-
-    // The row's name says how the operator moves; the drive holding the test's folder is the root.
-    void folderAndDriveChangesClearTheChoice_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<int>("files");
-        QTest::newRow("folder") << path("other") << 1;
-        QTest::newRow("folder that does not exist") << path("missing") << 0;
-        QTest::newRow("subfolder opened") << path("fw/sub") << 0;
-        QTest::newRow("drive") << QDir::toNativeSeparators(QDir::rootPath()) << -1;
-    }
-
-    void folderAndDriveChangesClearTheChoice() {
-        QFETCH(QString, folder);
-        QFETCH(int, files);
-        const bool drive = QTest::currentDataTag() == QByteArray("drive");
-        m_window->DeviceSerial = "FT4ZQ1B2";
-        click(m_window->File, "a.frw");
-        m_window->Logbox->clear();
+    void operatorSees() {
+        QFETCH(QString, gestures);
+        QFETCH(QString, seen);
+        QTemporaryDir tree;
+        const QString t = tree.path();
+        for (const char* folder : {"fw/sub", "other", "usb"}) QVERIFY(QDir(t).mkpath(folder));
+        for (const char* file : {"fw/a.frw", "fw/b.frw", "fw/c.frw", "fw/notes.txt", "other/d.frw"})
+            QVERIFY(QFile(tree.filePath(file)).open(QIODevice::WriteOnly));
+        DriveChooser::SetRootSource([t] { return QStringList{"/", t + "/usb"}; });
+        DataBase::Reset();
+        DataBase::SetFileName(tree.filePath("database.ini"));
+        Form1 window;
+        window.File->setPattern("*.frw");
+        window.DirBox->setPath(t + "/fw");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.Logbox->setFocus();
+        QStringList log;
+        QString prompt = window.Status->text();
+        Logging::SetWriter([&](const QString& line) {
+            const QString now = window.Status->text();
+            if (now != prompt) log << "prompt: " + (prompt = now);
+            log << line;
+        });
         DataBase::DbTrace = true;
-        if (drive)
-            emit m_window->Drive->driveChanged();
-        else if (folder.endsWith("sub"))
-            click(m_window->DirBox, "sub", true);
-        else
-            m_window->DirBox->setPath(folder);
-        DataBase::DbTrace = false;
-        QCOMPARE(m_window->FirmwarePath, "");
-        QCOMPARE(m_window->Status->text(), "Ready.");
-        const QString sync = "database write\ndatabase sync\ndatabase synced\n";
-        QCOMPARE(log(), "database entry  0 writen with value " + folder + "\n" + sync +
-                            (drive ? sync : ""));
-        QCOMPARE(settings(), "file\r\npath\r\n" + folder + "\r\nfile\r\nfile\r\na.frw\r\n" +
-                                 (drive ? "file\r\ndrive\r\n" + folder + "\r\n" : ""));
-        if (files >= 0) QCOMPARE(m_window->File->count(), files);
-    }
+        std::optional<DeviceOperationGuard> operation;
 
-    void arrowKeysChooseEachFilePassed() {
-        click(m_window->File, "a.frw");
-        m_window->File->setFocus();
-        for (const char* name : {"b.frw", "c.frw"}) {
-            QTest::keyClick(m_window->File, Qt::Key_Down);
-            QCOMPARE(m_window->FirmwarePath, path("fw") + QDir::separator() + name);
-            QVERIFY(settings().endsWith(QStringLiteral("file\r\nfile\r\n%1\r\n").arg(name)));
+        const QStringList words = gestures.split(' ');
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const QString& word = words[i];
+            const QString next = QString(words.value(i + 1)).replace("<t>", t);
+            QListWidget* list = word == "open" || word == "up"
+                                    ? static_cast<QListWidget*>(window.DirBox)
+                                    : window.File;
+            const auto found = list->findItems(next, Qt::MatchEndsWith);
+            QListWidgetItem* item =
+                word == "up" ? list->item(list->currentRow() - 1) : found.value(0);
+            const QPoint place = item ? list->visualItemRect(item).center() : QPoint();
+            if (word == "device") window.DeviceSerial = "FT4ZQ1B2";
+            if (word == "busy") operation.emplace(std::initializer_list<QWidget*>{});
+            if (word == "click") QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place);
+            if (word == "double" || word == "open" || word == "up")
+                QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {},
+                                   list->viewport()->mapTo(&window, place));
+            if (word == "down") QTest::keyClick(window.File, Qt::Key_Down);
+            if (word == "folder") window.DirBox->setPath(next);
+            if (word == "root") window.DirBox->setPath("/"), window.File->setPath(t + "/fw");
+            if (word == "drive") window.Drive->setCurrentIndex(window.Drive->findText(next));
+            if (word == "focus") window.Drive->setFocus();
+            if (word == "wheel") {
+                QWheelEvent wheel({5, 5}, window.Drive->mapToGlobal(QPointF(5, 5)), {}, {0, -120},
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(window.Drive, &wheel);
+            }
         }
-        QTest::keyClick(m_window->File, Qt::Key_Down);
-        QCOMPARE(log(),
-                 "Firmware file selected : a.frw\n\nFirmware file selected : b.frw\n\n"
-                 "Firmware file selected : c.frw\n\n");
+        QFile settings(tree.filePath("database.ini"));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        log << window.FirmwarePath
+            << QStringList{window.Drive->drive(), window.DirBox->path(),
+                           QString::number(window.File->count())}
+                   .join(' ')
+            << QString::fromUtf8(settings.readAll()).split("\r\n", Qt::SkipEmptyParts).join(' ');
+        QCOMPARE(log.join('|'), seen.replace("<t>", t));
+        Logging::SetWriter({});
+        DataBase::Reset();
+        DriveChooser::SetRootSource({});
     }
 };
 
