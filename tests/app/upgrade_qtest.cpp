@@ -72,17 +72,19 @@ QString percent(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toPercentEncoding(" "));
 }
 
-// The transcript as steps, bytes percent-encoded.
+// The transcript as steps, bytes percent-encoded; commands left out.
 QStringList wireSteps(const QList<SimEvent>& events) {
-    // Indexed by Kind, each followed by the event's bytes.
-    static const char* const marks[] = {"open", "open failed ", "→ ", "← ", "close", "", "unplug"};
+    static const QHash<QByteArray, QString> marks = {
+        {"open", "open"},   {"open-failed", "open failed "},
+        {"write", "→ "},    {"read", "← "},
+        {"close", "close"}, {"unplug", "unplug"}};
     QStringList steps;
     for (const SimEvent& event : events) {
-        if (event.kind == SimEvent::Kind::Command) continue;
+        if (event.kind == "command") continue;
         // A reply read in pieces is one step; a read that found nothing adds nothing.
-        const bool more = event.kind == SimEvent::Kind::Read &&
-                          (event.bytes.isEmpty() || steps.last().startsWith("← "));
-        (more ? steps.last() : steps.emplaceBack(marks[int(event.kind)])) += percent(event.bytes);
+        const bool more =
+            event.kind == "read" && (event.bytes.isEmpty() || steps.last().startsWith("← "));
+        (more ? steps.last() : steps.emplaceBack(marks[event.kind])) += percent(event.bytes);
     }
     return steps;
 }

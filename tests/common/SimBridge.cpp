@@ -11,9 +11,6 @@
 namespace {
 
 constexpr const char* kConfigVariable = "TARVELLON_SIM_CONFIG";
-// The transcript's event names, in the order of SimEvent::Kind.
-const QByteArrayList kKindNames = {"open",  "open-failed", "write", "read",
-                                   "close", "command",     "unplug"};
 
 bool reloadSimulator() {
     const auto reload =
@@ -21,24 +18,15 @@ bool reloadSimulator() {
     return reload != nullptr && reload() == 0;
 }
 
-QList<QByteArray> bytesOf(const QList<SimEvent>& events) {
-    QList<QByteArray> bytes;
-    for (const SimEvent& event : events) bytes.append(event.bytes);
-    return bytes;
-}
-
 }  // namespace
 
 SimBridge::SimBridge(const QString& config) {
     PortHandle = DeviceHandle::none();
-    const QString configPath = m_folder.filePath(QStringLiteral("sim.conf"));
-    QFile file(configPath);
-    const QByteArray text = "transcript = " + transcriptPath().toUtf8() + "\n" + config.toUtf8();
-    if (!m_folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(text + "\n") < 0 ||
-        !file.flush()) {
+    QFile file(m_folder.filePath(QStringLiteral("sim.conf")));
+    const QString text = "transcript = " + m_folder.filePath("transcript.txt") + "\n" + config;
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8() + "\n") < 0 || !file.flush())
         return;
-    }
-    qputenv(kConfigVariable, configPath.toLocal8Bit());
+    qputenv(kConfigVariable, file.fileName().toLocal8Bit());
     m_ready = FTDI::LoadDriverLibrary() && reloadSimulator();
 }
 
@@ -48,33 +36,21 @@ SimBridge::~SimBridge() {
 }
 
 // Each line is "<microseconds> <event> <serial or -> <bytes in hex>".
-QList<SimEvent> SimBridge::events() const {
+QList<SimEvent> SimBridge::events(const QByteArray& kind) const {
     QList<SimEvent> events;
-    QFile file(transcriptPath());
-    if (!file.open(QIODevice::ReadOnly)) return events;
-    while (!file.atEnd()) {
+    QFile file(m_folder.filePath("transcript.txt"));
+    for (file.open(QIODevice::ReadOnly); !file.atEnd();) {
         const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
-        const qsizetype kind = kKindNames.indexOf(fields.value(1));
-        if (kind < 0 || fields.size() < 3) continue;
-        events.append({fields[0].toLongLong(), SimEvent::Kind(kind),
+        if (fields.size() < 3 || !(kind.isEmpty() || fields[1] == kind)) continue;
+        events.append({fields[0].toLongLong(), fields[1],
                        fields[2] == "-" ? QString() : QString::fromLatin1(fields[2]),
                        QByteArray::fromHex(fields.mid(3).join())});
     }
     return events;
 }
 
-QList<SimEvent> SimBridge::events(SimEvent::Kind kind) const {
-    QList<SimEvent> selected = events();
-    selected.removeIf([kind](const SimEvent& event) { return event.kind != kind; });
-    return selected;
-}
-
-QList<QByteArray> SimBridge::writes() const {
-    return bytesOf(events(SimEvent::Kind::Write));
-}
-
-QList<QByteArray> SimBridge::reads() const {
-    QList<QByteArray> bytes = bytesOf(events(SimEvent::Kind::Read));
-    bytes.removeAll(QByteArray());
+QByteArrayList SimBridge::writes() const {
+    QByteArrayList bytes;
+    for (const SimEvent& event : events("write")) bytes.append(event.bytes);
     return bytes;
 }

@@ -10,14 +10,10 @@
 #include <QTemporaryDir>
 
 struct SimEvent {
-    enum class Kind { Open, OpenFailed, Write, Read, Close, Command, Unplug };
-
     qint64 timeUs = 0;  // microseconds on the monotonic clock
-    Kind kind = Kind::Open;
-    QString serial;  // "" for OpenFailed
-    // Write, Read: the bytes; Command: the line the device received, without its line feed;
-    // OpenFailed: the name that was asked for.
-    QByteArray bytes;
+    QByteArray kind;    // the transcript's event name: "open", "write", "read", "close", ...
+    QString serial;     // "" for "open-failed"
+    QByteArray bytes;   // written, read, the command received, or the name an open asked for
 };
 
 class SimBridge {
@@ -32,15 +28,11 @@ class SimBridge {
     // The library loaded and the simulator accepted the configuration.
     bool ready() const { return m_ready; }
 
-    QList<SimEvent> events() const;
-    QList<SimEvent> events(SimEvent::Kind kind) const;
-    // The bytes of every write, and of every read that returned bytes, in order.
-    QList<QByteArray> writes() const;
-    QList<QByteArray> reads() const;
+    // Every event, or those of one kind, in order.
+    QList<SimEvent> events(const QByteArray& kind = {}) const;
+    QByteArrayList writes() const;
 
   private:
-    QString transcriptPath() const { return m_folder.filePath(QStringLiteral("transcript.txt")); }
-
     QTemporaryDir m_folder;
     bool m_ready = false;
 };
