@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstring>
 
+#include "link/Clock.h"
 #include "link/EventPump.h"
 #include "link/FTDI.h"
 #include "link/PortHandle.h"
@@ -89,6 +90,11 @@ BOOL closeHandle(FT_HANDLE handle) {
 
 const D2xxApi kFake{listDevices, createFile, getStatus, readFile, writeFile, closeHandle};
 
+void readLineWithin300() {
+    const LineReply reply = ReadLineWithin(300);
+    g_calls += QStringLiteral("outcome %1: %2").arg(int(reply.outcome)).arg(reply.line);
+}
+
 void open() {
     const DeviceHandle handle = OpenBySerial("TV01");
     g_calls += handle.isOpen()     ? QString::asprintf("open %p", handle.raw())
@@ -142,8 +148,16 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
          [] { g_calls += ReadLine(); }, kRead.repeated(15) + "runlevel boot\r"},
         {"lone LF gives \"\"", Script{.received = "\nX"}, kOpen, [] { g_calls += ReadLine(); },
          kRead},
+        // The clock moves on 100 ms at every look; the queue is tested before the clock.
+        {"silence ends a read only past its deadline", Script{.emptyPolls = 9}, kOpen,
+         readLineWithin300, (kStatus + "pump; ").repeated(3) + kStatus + "outcome 1: "},
+        {"a flood ends a line at 4096 characters", Script{.received = QByteArray(5000, 'x')}, kOpen,
+         readLineWithin300, kRead.repeated(4096) + "outcome 3: " + QString(4096, 'x')},
+        {"a failing queue ends a read at once", Script{.status = 4}, kOpen, readLineWithin300,
+         kStatus + "outcome 2: "},
     };
     InstallApi(&kFake);
+    Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
     EventPump::Set([] { g_calls += "pump; "; });
     for (const auto& call : cases) {
         SCOPED_TRACE(call.name);
@@ -155,6 +169,7 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         EXPECT_TRUE(PortHandle == call.port);
     }
     EventPump::Set({});
+    Time::SetClockSource({});
     InstallApi(nullptr);
 }
 
