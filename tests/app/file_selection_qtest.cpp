@@ -27,21 +27,24 @@ class FileSelectionTest : public QObject {
         const auto path = [&](const QString& folder) {
             return "database entry  0 writen with value " + folder + "|" + sync;
         };
-        const auto chose = [&](const QString& file, const QString& prompt = {}) {
+        // A file chosen "again" replaces the stored name, the first adds it.
+        const auto chose = [&](const QString& file, bool again = false,
+                               const QString& prompt = {}) {
             return "Firmware file selected : " + file +
                    (prompt.isEmpty() ? "" : "|prompt: " + prompt) + "||" +
-                   (file == "a.frw" ? "" : "database entry  1 writen with value " + file + "|") +
-                   sync;
+                   (again ? "database entry  1 writen with value " + file + "|" : "") + sync;
         };
         const QString fw = "/ <t>/fw 3|file path <t>/fw file file ";
         // clang-format off
-        QTest::newRow("click") << "click a.frw" << chose("a.frw", "Please select a device.") + "<t>/fw/a.frw|" + fw + "a.frw";
-        QTest::newRow("device selected") << "device click a.frw" << chose("a.frw", "Ready.") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("click") << "click a.frw" << chose("a.frw", false, "Please select a device.") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("device selected") << "device click a.frw" << chose("a.frw", false, "Ready.") + "<t>/fw/a.frw|" + fw + "a.frw";
         QTest::newRow("during a device operation") << "device busy click a.frw" << chose("a.frw") + "<t>/fw/a.frw|" + fw + "a.frw";
-        QTest::newRow("double-click") << "device double a.frw" << chose("a.frw", "Ready.") + "<t>/fw/a.frw|" + fw + "a.frw";
-        QTest::newRow("arrow keys") << "busy click a.frw down down down" << chose("a.frw") + chose("b.frw") + chose("c.frw") + "<t>/fw/c.frw|" + fw + "c.frw";
+        QTest::newRow("double-click") << "device double a.frw" << chose("a.frw", false, "Ready.") + "<t>/fw/a.frw|" + fw + "a.frw";
+        QTest::newRow("drag onto another file") << "busy click b.frw drag a.frw c.frw" << chose("b.frw") + chose("c.frw", true) + "<t>/fw/c.frw|" + fw + "c.frw";
+        QTest::newRow("control-click keeps the choice") << "busy click b.frw ctrl b.frw" << chose("b.frw") + chose("b.frw", true) + "<t>/fw/b.frw|" + fw + "b.frw";
+        QTest::newRow("arrow keys") << "busy click a.frw down down down" << chose("a.frw") + chose("b.frw", true) + chose("c.frw", true) + "<t>/fw/c.frw|" + fw + "c.frw";
         QTest::newRow("root folder") << "busy root click a.frw" << path("/") + chose("a.frw") + "//a.frw|/ / 3|file path / file file a.frw";
-        QTest::newRow("folder") << "device click a.frw folder <t>/other" << chose("a.frw", "Ready.") + path("<t>/other") + "|/ <t>/other 1|file path <t>/other file file a.frw";
+        QTest::newRow("folder") << "device click a.frw folder <t>/other" << chose("a.frw", false, "Ready.") + path("<t>/other") + "|/ <t>/other 1|file path <t>/other file file a.frw";
         QTest::newRow("folder that does not exist") << "folder <t>/gone" << path("<t>/gone") + "|/ <t>/gone 0|file path <t>/gone";
         QTest::newRow("subfolder opened") << "open sub" << path("<t>/fw/sub") + "|/ <t>/fw/sub 0|file path <t>/fw/sub";
         QTest::newRow("drive") << "busy click a.frw drive <t>/usb" << chose("a.frw") + path("<t>/usb") + sync + "|<t>/usb <t>/usb 0|file path <t>/usb file file a.frw file drive <t>/usb";
@@ -92,7 +95,16 @@ class FileSelectionTest : public QObject {
             const QPoint place = item ? list->visualItemRect(item).center() : QPoint();
             if (word == "device") window.DeviceSerial = "   ";
             if (word == "busy") operation.emplace(std::initializer_list<QWidget*>{});
-            if (word == "click") QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, place);
+            if (word == "click" || word == "ctrl")
+                QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                                  word == "ctrl" ? Qt::ControlModifier : Qt::NoModifier, place);
+            if (word == "drag") {
+                QTest::mousePress(list->viewport(), Qt::LeftButton, {}, place);
+                const QPoint end =
+                    list->visualItemRect(list->findItems(words[i + 2], {})[0]).center();
+                QTest::mouseMove(list->viewport(), end);
+                QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, end);
+            }
             if (word == "double" || word == "open" || word == "up")
                 QTest::mouseDClick(window.windowHandle(), Qt::LeftButton, {},
                                    list->viewport()->mapTo(&window, place));
