@@ -31,10 +31,10 @@ class RecordingWindow : public Form1 {
         Form1::showMessage(text, icon);
     }
     void setProgressValue(int value) override {
-        values << value;
+        values += QString::number(value) + ' ';
         Form1::setProgressValue(value);
     }
-    QList<int> values;
+    QString values;
 };
 
 // Bytes 1 and 2 carry the record's index, so a record sent from the wrong offset shows.
@@ -144,14 +144,13 @@ struct Row {
     int maximum = 0, last = -1;
 };
 const Row rows[] = {
+    // clang-format off
     {"device in its application", "runlevel=app", "2d1e", "A|R3:FE", Ok, 3, 1},
     {"device in its boot loader", "", "2d1e", "B|R3:FE", Ok, 3, 1},
-    {"any other first run level", "runlevel_reply=runlevel loader", "2d1e",
-     "B4|← runlevel loader%0A|B-5|R3:FE", Ok, 3, 1},
+    {"any other first run level", "runlevel_reply=runlevel loader", "2d1e", "B4|← runlevel loader%0A|B-5|R3:FE", Ok, 3, 1},
     {"six stray bytes ignored", "", "1e6x", "B|R1:FE", Ok, 1, -1},
     {"1000 records in file order", "", "999d1e", "B|R1000:FE", Ok, 1000, 998},
-    {"largest image, 64 MiB less 3 bytes", "refuse_record=1", "67108861z", "B|R1:01", Prog, 5162219,
-     -1},
+    {"largest image, 64 MiB less 3 bytes", "refuse_record=1", "67108861z", "B|R1:01", Prog, 5162219, -1},
     {"key 3 takes an image keyed 0", "key=µTARVEL3", "2d1e", "B|R3:FE", Ok, 3, 1},
     {"key 3 refuses an image keyed 3", "key=µTARVEL3", "µTARVEL3:2d1e", "B7", Comm},
     {"wrong identity", "identity=id Tarvellon", "2d1e", "B2|← id Tarvellon%0A", Comm},
@@ -170,13 +169,13 @@ const Row rows[] = {
     {"deleted file", "", "gone", "", box("Can't find file %1", Cancelled, {})},
     {"7 bytes", "", "µTARVEL:", "", Format},
     {"key and 6 bytes", "", "6x", "", Format},
-    {"key and part of a record", "", "12x", "", Format},
     {"7 bytes after the last record", "", "1e7x", "", Format},
     {"a record past 64 MiB", "", "67108868z", "", Format},
     {"4 GiB and one record", "", "1e4294967317z", "", Format},
     {"cannot be read", "", "dir", "", box("Can't read file %1", Cancelled)},
     {"no device", "", "2d1e", "", NoDevice},
     {"device cannot be opened", "open=fails", "2d1e", "open failed TARV0001", Comm},
+    // clang-format on
 };
 
 }  // namespace
@@ -214,11 +213,12 @@ class UpgradeTest : public QObject {
                  QStringList(r.trail).replaceInStrings("%1", path) << "");
         QCOMPARE(wireSteps(bridge.events()), expectedWire(r.wire, r.device, file));
         const bool transferred = r.maximum > 0;
-        QList<int> values;
-        for (int value = 0; value <= r.last; ++value) values << value;
-        QCOMPARE(window.values, transferred ? values << 0 : values);
-        QCOMPARE(window.ProgressBar->maximum(), transferred ? r.maximum : 100);
-        QCOMPARE(window.Status->text(), transferred ? "Ready." : "status will display here");
+        QString values = transferred ? "0" : "";
+        for (int value = r.last; value >= 0; --value) values.prepend(QString::number(value) + ' ');
+        QCOMPARE(QStringList({window.Status->text(), QString::number(window.ProgressBar->maximum()),
+                              window.values.trimmed()}),
+                 QStringList({transferred ? "Ready." : "status will display here",
+                              QString::number(transferred ? r.maximum : 100), values.trimmed()}));
         // The file and the device closed, the device controls live again.
         for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))
             QCOMPARE_NE(fd.symLinkTarget(), path);
