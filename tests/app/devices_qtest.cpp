@@ -60,7 +60,6 @@ class DevicesTest : public QObject {
         QTest::newRow("no device found") << "" << "click0" << "DevicesList|No device found.|" + None + "|" + Old + "|" + Untouched + "||warning box: No device found.|No device found.||";
         QTest::newRow("unplugged since the scan") << AB << "unplug click1" << "DevicesList|A B|B||Please select a file and device.||New device selected : B|Can't talk to device, check connection.|";
         QTest::newRow("same entry twice, the device talking back, then a re-scan") << "device = A\nbanner = hello\nline_end = crlf\ndevice = B" << "click0 click0 rescan" << "DevicesRescan|A B|A|A|" + Ready + "|A A|" + blinkLog("A") + blinkLog("A");
-        QTest::newRow("focus, then arrow keys") << AB << "focus down down" << "DevicesList|A B|B|B|" + Ready + "|B|" + blinkLog("B");
         QTest::newRow("driver installed while running") << "device = A" << "unload rescan" << "DevicesRescan|A|" + None + "|" + Old + "|" + Untouched + "||";
         QTest::newRow("clicks during the blink") << AB << "meddle click0" << "DirBox|A B|A|A|Ready.|A|New device selected : A|Sending commands to toggle activity led.|held||";
         QTest::newRow("upgrade refused") << "device = A" << "upgrade" << "Upgrade|A|" + None + "|" + Old + "|" + Untouched + "||" + Refused;
@@ -96,9 +95,7 @@ class DevicesTest : public QObject {
 
         for (const QString& action : actions.split(u' ', Qt::SkipEmptyParts)) {
             if (action.startsWith("click")) clickEntry(window.DevicesList, action[5].digitValue());
-            if (action == "down") QTest::keyClick(window.DevicesList, Qt::Key_Down);
             if (action == "rescan") QTest::mouseClick(window.DevicesRescan, Qt::LeftButton);
-            if (action == "focus") QTest::keyClick(window.DevicesRescan, Qt::Key_Backtab);
             if (action == "upgrade") QTest::mouseClick(window.Upgrade, Qt::LeftButton);
             // The old bridge goes first: its destructor puts the default devices back.
             if (action == "unplug") QVERIFY(bridge.emplace("device = A").ready());
