@@ -1,6 +1,7 @@
 // The device sees only the calls the link makes, so each operation is checked against the exact
 // arguments it passes to the library, the outputs it zeroes first, and what it makes of the
-// library's answer, including the answers of a library that fails.
+// library's answer, including the answers of a library that fails. Waits must never end early, nor
+// when the 32-bit millisecond counter wraps.
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,7 @@ struct Script {
 // bytes and other outputs as "&value", each as the call found it.
 Script g_script;
 QString g_calls;
+std::uint32_t g_clock = 0;  // moves on 100 ms at every look
 
 QByteArray hex(const void* bytes, DWORD count) {
     return QByteArray(static_cast<const char*>(bytes), count).toHex(' ');
@@ -135,14 +137,17 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         {"empty queue pumps", Script{.received = "A", .emptyPolls = 2}, kOpen, [] { g_calls += QString::number(ReadByte()); }, (kStatus + "pump; ").repeated(2) + kRead + "65"},
         {"line keeps its CR", Script{.received = "runlevel boot\r\n"}, kOpen, [] { g_calls += ReadLine(); }, kRead.repeated(15) + "runlevel boot\r"},
         {"lone LF gives \"\"", Script{.received = "\nX"}, kOpen, [] { g_calls += ReadLine(); }, kRead},
-        // The clock moves on 100 ms at every look; the queue is tested before the clock.
+        {"a wait pumps until more than its length has passed", Script{}, kOpen, [] { Time::WaitMs(300); }, "pump; pump; pump; "},
+        {"a wait across the clock's wrap", Script{}, kOpen, [] { g_clock = 0xFFFFFF00u, Time::WaitMs(300); }, "pump; pump; pump; "},
+        {"a wait of 0 or less returns at once", Script{}, kOpen, [] { Time::WaitMs(0), Time::WaitMs(-5); }, ""},
+        // The queue is tested before the clock.
         {"silence ends a read only past its deadline", Script{.emptyPolls = 9}, kOpen, readLineWithin300, (kStatus + "pump; ").repeated(3) + kStatus + "outcome 1: "},
         {"a flood ends a line at 4096 characters", Script{.received = QByteArray(5000, 'x')}, kOpen, readLineWithin300, kRead.repeated(4096) + "outcome 3: " + QString(4096, 'x')},
         {"a failing queue ends a read at once", Script{.status = 4}, kOpen, readLineWithin300, kStatus + "outcome 2: "},
         // clang-format on
     };
     InstallApi(&kFake);
-    Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
+    Time::SetClockSource([] { return g_clock += 100; });
     EventPump::Set([] { g_calls += "pump; "; });
     for (const auto& call : cases) {
         SCOPED_TRACE(call.name);
