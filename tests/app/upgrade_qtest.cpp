@@ -8,12 +8,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <numeric>
 
 #include "app/Form1.h"
 #include "app/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/PortHandle.h"
-#include "sim/bridge/RecordFormat.h"
 #include "tests/common/SimBridge.h"
 
 namespace {
@@ -37,13 +37,12 @@ class RecordingWindow : public Form1 {
     QString values;
 };
 
-// Bytes 1 and 2 carry the record's index, so a record sent from the wrong offset shows.
+// A data (type 0) or end record (type 1) whose bytes 1 and 2 carry its index, so a record sent
+// from the wrong offset shows; the last byte makes the 13 sum to 0.
 QByteArray record(bool end, int index) {
-    QByteArray bytes = QByteArray(1, end ? sim::record::kEnd : sim::record::kData) + char(index) +
-                       char(index >> 8) + QByteArray(10, 'Z');
-    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    bytes[sim::record::kChecksumIndex] = char(sim::record::checksumFor(first));
-    return bytes;
+    const QByteArray bytes =
+        QByteArray(1, end) + char(index) + char(index >> 8) + QByteArray(9, 'Z');
+    return bytes + char(-std::accumulate(bytes.begin(), bytes.end(), 0));
 }
 
 // Writes the image a row names and returns the bytes written: a key and ':' (the key µTARVEL0
@@ -74,17 +73,17 @@ QString percent(const QByteArray& bytes) {
 
 // The transcript as steps, bytes percent-encoded; commands left out.
 QStringList wireSteps(const QList<SimEvent>& events) {
-    static const QHash<QByteArray, QString> marks = {
-        {"open", "open"},   {"open-failed", "open failed "},
-        {"write", "→ "},    {"read", "← "},
-        {"close", "close"}, {"unplug", "unplug"}};
     QStringList steps;
     for (const SimEvent& event : events) {
         if (event.kind == "command") continue;
         // A reply read in pieces is one step; a read that found nothing adds nothing.
         const bool more =
             event.kind == "read" && (event.bytes.isEmpty() || steps.last().startsWith("← "));
-        (more ? steps.last() : steps.emplaceBack(marks[event.kind])) += percent(event.bytes);
+        const QString mark = event.kind == "write"         ? "→ "
+                             : event.kind == "read"        ? "← "
+                             : event.kind == "open-failed" ? "open failed "
+                                                           : event.kind;
+        (more ? steps.last() : steps.emplaceBack(mark)) += percent(event.bytes);
     }
     return steps;
 }
