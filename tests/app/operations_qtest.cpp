@@ -1,0 +1,404 @@
+// Device operations through the real window on the simulated bridge. Selecting a device is how the
+// technician tells the bridges on the bench apart, and the selection is what the upgrade talks to;
+// the upgrade is what the tool exists for. A wrong byte on the wire, a record sent from the wrong
+// offset, a reply taken for another, a device that goes quiet, a file length misread, a report out
+// of order, or a second operation let in while one waits leaves a bricked device or a technician
+// who trusts a failed upgrade. The guard that holds the device controls meanwhile must leave the
+// keyboard focus where the operator put it, and closing the window ends the program there and then.
+
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+#include <numeric>
+#include <optional>
+
+#include "app/Form1.h"
+#include "app/MessageBoxes.h"
+#include "link/Clock.h"
+#include "link/EventPump.h"
+#include "link/FTDI.h"
+#include "link/PortHandle.h"
+#include "support/Logging.h"
+#include "tests/common/SimBridge.h"
+
+namespace {
+
+// The real window with its progress values kept.
+class RecordingWindow : public Form1 {
+  public:
+    void setProgressValue(int value) override {
+        values += QString::number(value) + ' ';
+        Form1::setProgressValue(value);
+    }
+    QString values;
+};
+
+// The device controls are held, the file browser is not.
+bool held(const Form1& window) {
+    return !window.DevicesList->isEnabled() && !window.DevicesRescan->isEnabled() &&
+           !window.Upgrade->isEnabled() && window.Frame1->isEnabled() &&
+           window.Drive->isEnabled() && window.DirBox->isEnabled() && window.File->isEnabled();
+}
+
+// Boxes are real, answered with Return once they hold the focus, and noted in the log pane where
+// they came up; one shown while the device controls are live says so.
+std::unique_ptr<QTimer> answerBoxes(const Form1& window) {
+    MessageBoxes::SetHandler({});
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [&window] {
+        const auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isActiveWindow()) return;
+        Logging::LogLine((box->icon() == QMessageBox::Warning ? "warning" : "information") +
+                         QString(" box: ") + box->text() +
+                         (box->windowTitle() == MessageBoxes::Title ? "" : " (title wrong)") +
+                         (held(window) ? "" : " (device controls live)"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    });
+    timer->start(10);
+    return timer;
+}
+
+// A data (type 0) or end record (type 1) whose bytes 1 and 2 carry its index, so a record sent
+// from the wrong offset shows; the last byte makes the 13 sum to 0.
+QByteArray record(bool end, int index) {
+    const QByteArray bytes =
+        QByteArray(1, end) + char(index) + char(index >> 8) + QByteArray(9, 'Z');
+    return bytes + char(-std::accumulate(bytes.begin(), bytes.end(), 0));
+}
+
+// Writes the image a row names and returns the bytes written: a key and ':' (the key µTARVEL0
+// when left out), then items of a count and a letter: d data records, e end records, x stray
+// bytes, z zeros up to that length. "none" selects no file, "gone" a path where nothing is, "dir"
+// a folder.
+QByteArray makeImage(const QString& layout, const QString& path) {
+    if (layout == "none" || layout == "gone" || (layout == "dir" && QDir().mkdir(path))) return {};
+    const qsizetype colon = layout.indexOf(':');
+    QByteArray bytes = (colon < 0 ? QStringLiteral("µTARVEL0") : layout.left(colon)).toLatin1();
+    qint64 length = 0;
+    static const QRegularExpression item(QStringLiteral("(\\d+)([dexz])"));
+    for (const QRegularExpressionMatch& match : item.globalMatch(layout.mid(colon + 1))) {
+        const qint64 count = match.captured(1).toLongLong();
+        const QChar letter = match.captured(2).front();
+        if (letter == 'z') length = count;
+        for (qint64 i = 0; letter != 'z' && i < count; ++i)
+            bytes += letter == 'x' ? QByteArray("x") : record(letter == 'e', bytes.size() / 13);
+    }
+    QFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return written && (length == 0 || file.resize(length)) ? bytes : QByteArray();
+}
+
+QString percent(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toPercentEncoding(" "));
+}
+
+// The transcript as steps, bytes percent-encoded; commands left out.
+QStringList wireSteps(const QList<SimEvent>& events) {
+    QStringList steps;
+    for (const SimEvent& event : events) {
+        if (event.kind == "command") continue;
+        // A reply read in pieces is one step; a read that found nothing adds nothing.
+        const bool more =
+            event.kind == "read" && (event.bytes.isEmpty() || steps.last().startsWith("← "));
+        const QString mark = event.kind == "write"         ? "→ "
+                             : event.kind == "read"        ? "← "
+                             : event.kind == "open-failed" ? "open failed "
+                                                           : event.kind;
+        (more ? steps.last() : steps.emplaceBack(mark)) += percent(event.bytes);
+    }
+    return steps;
+}
+
+// With a device in its application that reports the key µTARVEL0.
+const QString Handshake =
+    "open|→ id%0A|← id %B5Tarvellon%0A|→ runlevel%0A|← runlevel app%0A|→ reset %0A|← reset boot%0A|"
+    "→ runlevel%0A|← runlevel boot%0A|→ firmkey%0A|← firmkey %B5TARVEL0%0A|→ monitor%0A|← M";
+
+// The wire a row expects, '|' between steps: "B" or "A" the handshake with a device in its boot
+// loader or its application, "B7" its first 7 steps, "B-5" all but its first 5; "R3:FE" the file's
+// records 0 to 2, each answered 0 but the last, answered 254, "R3:" the last unanswered (past the
+// bytes written, a sparse file holds zeros); any other step as written. A device opened is
+// closed, last.
+QStringList expectedWire(const QString& wire, const QByteArray& file) {
+    const QStringList app = Handshake.split('|');
+    const QStringList boot = app.mid(0, 4) + app.mid(8);
+    QStringList steps;
+    for (const QString& step : wire.split('|', Qt::SkipEmptyParts)) {
+        const int n = step.section(':', 0, 0).mid(1).toInt();
+        if (step[0] == 'A' || step[0] == 'B')
+            steps << (step[0] == 'A' ? app : boot).mid(qMax(0, -n), n > 0 ? n : -1);
+        for (int i = 0; step[0] == 'R' && i < n; ++i)
+            steps << "→ " + percent(file.mid(8 + 13 * i, 13).leftJustified(13, '\0'))
+                  << "← %" + (i + 1 < n ? "00" : step.section(':', 1));
+        if (step.endsWith(':')) steps.removeLast();
+        if (!QStringLiteral("ABR").contains(step[0])) steps << step;
+    }
+    return steps.value(0) == "open" ? steps << "close" : steps;
+}
+
+const QString Opening = "Openning file %1|", Again = "Upgrade failed. Please try again.||";
+const QString Cancelled = "Upgrade cancelled.||";
+
+// A box where it came up, then its text logged.
+QString box(const QString& icon, const QString& text) {
+    return icon + " box: " + text + '|' + text + '|';
+}
+
+// clang-format off
+const QString Ok = Opening + "Upgrading firmware...|information box: Upgrade successfull.|Upgrade successfull !||";
+const QString Comm = Opening + box("warning", "Communication error.") + Again;
+const QString Prog = Opening + "Upgrading firmware...|" + box("warning", "Programming error.") + Again;
+const QString Format = Opening + box("warning", "Firmware file format error.") + "Upgrade failed.||";
+const QString NoFile = box("information", "Please select a firmware file first.") + Cancelled;
+const QString NoDevice = Opening + box("information", "Please select a device first.") + Cancelled;
+// clang-format on
+
+// device: simulator settings for TARV0001 after "runlevel=boot". The device is
+// selected only where the wire is used, so each early exit also shows it comes before that check.
+// maximum: of the progress bar, 0 when the record phase never began (the status then untouched);
+// last: the progress value before the bar empties again.
+struct Row {
+    QString name, device, image, wire, trail;
+    int maximum = 0, last = -1;
+};
+const Row rows[] = {
+    // clang-format off
+    {"device in its application", "runlevel=app", "2d1e", "A|R3:FE", Ok, 3, 1},
+    {"device in its boot loader", "", "2d1e", "B|R3:FE", Ok, 3, 1},
+    {"any other first run level", "runlevel_reply=runlevel loader", "2d1e", "B4|← runlevel loader%0A|B-5|R3:FE", Ok, 3, 1},
+    {"six stray bytes ignored", "", "1e6x", "B|R1:FE", Ok, 1, -1},
+    {"1000 records in file order", "", "999d1e", "B|R1000:FE", Ok, 1000, 998},
+    {"largest image, 64 MiB less 3 bytes", "refuse_record=1", "67108861z", "B|R1:01", Prog, 5162219, -1},
+    {"key 3 takes an image keyed 0", "key=µTARVEL3", "2d1e", "B6|← firmkey %B5TARVEL3%0A|B-7|R3:FE", Ok, 3, 1},
+    {"key 3 refuses an image keyed 3", "key=µTARVEL3", "µTARVEL3:2d1e", "B6|← firmkey %B5TARVEL3%0A", Comm},
+    {"wrong identity", "identity=id Tarvellon", "2d1e", "B2|← id Tarvellon%0A", Comm},
+    {"reply ends in CR LF", "line_end=crlf", "2d1e", "B2|← id %B5Tarvellon%0D%0A", Comm},
+    {"key mismatch", "", "µTARVEL7:2d1e", "B7", Comm},
+    {"key differs in letter case", "", "µTARVEl0:2d1e", "B7", Comm},
+    {"banner after reset", "runlevel=app\nbanner=hello", "2d1e", "A8|← hello%0A", Comm},
+    {"no M but another byte", "flood_command=monitor\nflood_bytes=1", "2d1e", "B8|← x", Comm},
+    {"silent after monitor", "silent_from_command=monitor", "2d1e", "B8", Comm},
+    {"record refused in the middle", "refuse_record=3", "4d1e", "B|R3:01", Prog, 5, 1},
+    {"254 before the last record", "", "1d1e1d", "B|R2:FE", Prog, 3, 0},
+    {"0 for the last record", "", "2d", "B|R2:00", Prog, 2, 0},
+    {"silent after record 100", "silent_from_record=101", "199d1e", "B|R101:", Prog, 200, 99},
+    {"unplugged in the middle", "unplug_at_record=3", "4d1e", "B|R3:|unplug", Prog, 5, 1},
+    {"no file", "", "none", "", NoFile},
+    {"deleted file", "", "gone", "", box("warning", "Can't find file %1") + Cancelled},
+    {"7 bytes", "", "µTARVEL:", "", Format},
+    {"key and 6 bytes", "", "6x", "", Format},
+    {"7 bytes after the last record", "", "1e7x", "", Format},
+    {"a record past 64 MiB", "", "67108868z", "", Format},
+    {"4 GiB and one record", "", "1e4294967317z", "", Format},
+    {"cannot be read", "", "dir", "", Opening + box("warning", "Can't read file %1") + Cancelled},
+    {"no device", "", "2d1e", "", NoDevice},
+    {"device cannot be opened", "open=fails", "2d1e", "open failed TARV0001", Comm},
+    // clang-format on
+};
+
+const QString None = "-- none selected --", Untouched = "status will display here";
+const QString Ready = "Please select a file.", AB = "device = A\ndevice = B", Old = "TARV-OLD";
+const QString Refused =
+    "information box: Please select a firmware file first.|Please select a firmware "
+    "file first.|Upgrade cancelled.||";
+// One blink's frames, '|' between writes.
+const QByteArray Blink = QByteArray("led off\n|led on\n|led off\n|").repeated(6) + "reset\n";
+
+QString blinkLog(const QString& serial) {
+    return "New device selected : " + serial + "|Sending commands to toggle activity led.||";
+}
+
+void clickEntry(QListWidget* list, int row) {
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+}  // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    // Every row scans and puts the focus on Re-scan first. "unplug" leaves only A attached,
+    // "unload" forgets the loaded library, "away" activates another window, "meddle" clicks the
+    // list and Upgrade, calls their handlers and moves the focus to the folder tree while the
+    // fourth frame's wait runs. Boxes are real, answered with Return once they have the focus.
+    // Seen, once the window is active again: the focus, the list, the label, DeviceSerial, the
+    // status, the devices opened, then the log pane, boxes noted where they came up.
+    void operatorSees_data() {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<QString>("seen");
+        const QString A = "A|A|A|" + Ready + "|A|";
+        // clang-format off
+        QTest::newRow("three in index order") << "device = A\ndevice = C\ndevice = B" << "" << "DevicesRescan|A C B|" + None + "|" + Old + "|" + Untouched + "||";
+        QTest::newRow("no device found") << "" << "click0" << "DevicesList|No device found.|" + None + "|" + Old + "|" + Untouched + "||warning box: No device found.|No device found.||";
+        QTest::newRow("unplugged since the scan") << AB << "unplug click1" << "DevicesList|A B|B||Please select a file and device.||New device selected : B|Can't talk to device, check connection.|";
+        QTest::newRow("same entry twice, the device talking back, then a re-scan") << "device = A\nbanner = hello\nline_end = crlf\ndevice = B" << "click0 click0 rescan" << "DevicesRescan|A B|A|A|" + Ready + "|A A|" + blinkLog("A") + blinkLog("A");
+        QTest::newRow("driver installed while running") << "device = A" << "unload rescan" << "DevicesRescan|A|" + None + "|" + Old + "|" + Untouched + "||";
+        QTest::newRow("clicks during the blink") << AB << "meddle click0" << "DirBox|A B|A|A|Ready.|A|New device selected : A|Sending commands to toggle activity led.|held||";
+        QTest::newRow("upgrade refused") << "device = A" << "upgrade" << "Upgrade|A|" + None + "|" + Old + "|" + Untouched + "||" + Refused;
+        QTest::newRow("upgrade refused, then a blink") << "device = A" << "upgrade click0" << "DevicesList|" + A + Refused + blinkLog("A");
+        QTest::newRow("clicked while another window is active") << "device = A" << "away click0" << "DevicesList|" + A + blinkLog("A");
+        // clang-format on
+    }
+    void operatorSees() {
+        QFETCH(QString, config);
+        QFETCH(QString, actions);
+        QFETCH(QString, seen);
+        EventPump::Set({});
+        std::optional<SimBridge> bridge(std::in_place, config);
+        QVERIFY(bridge->ready());
+        Form1 window;
+        window.DeviceSerial = Old;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto answering = answerBoxes(window);
+        window.RescanDevices();
+        window.DevicesRescan->setFocus();
+        QWidget other;
+
+        for (const QString& action : actions.split(u' ', Qt::SkipEmptyParts)) {
+            if (action.startsWith("click")) clickEntry(window.DevicesList, action[5].digitValue());
+            if (action == "rescan") QTest::mouseClick(window.DevicesRescan, Qt::LeftButton);
+            if (action == "upgrade") QTest::mouseClick(window.Upgrade, Qt::LeftButton);
+            // The old bridge goes first: its destructor puts the default devices back.
+            if (action == "unplug") QVERIFY(bridge.emplace("device = A").ready());
+            if (action == "unload") FTDI::InstallApi(nullptr);
+            if (action == "away") {
+                other.show();
+                other.activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&other));
+            }
+            if (action == "meddle") {
+                window.FirmwarePath = QStringLiteral(SAMPLE_IMAGES_DIR "/three-records.frw");
+                EventPump::Set([&, done = false]() mutable {
+                    if (bridge->writes().size() == 4 && !std::exchange(done, true)) {
+                        Logging::LogLine(held(window) ? "held" : "live");
+                        clickEntry(window.DevicesList, 1);
+                        QTest::mouseClick(window.Upgrade, Qt::LeftButton);
+                        window.DevicesList_Click();
+                        window.Upgrade_Click();
+                        window.DirBox->setFocus();
+                    }
+                    QCoreApplication::processEvents();
+                });
+            }
+        }
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QStringList listed;
+        for (int row = 0; row < window.DevicesList->count(); ++row)
+            listed << window.DevicesList->item(row)->text();
+        QStringList opened;
+        for (const SimEvent& open : bridge->events("open")) opened << open.serial;
+        QCOMPARE(QStringList({QApplication::focusWidget()->objectName(), listed.join(u' '),
+                              window.CurrentDeviceLabel->text(), window.DeviceSerial,
+                              window.Status->text(), opened.join(u' '),
+                              window.Logbox->toPlainText().replace(u'\n', u'|')})
+                     .join(u'|'),
+                 seen);
+        QCOMPARE(bridge->writes().join('|'), QByteArrayList(opened.size(), Blink).join('|'));
+        QVERIFY(bridge->events("read").isEmpty());
+        QCOMPARE(bridge->events("close").size(), opened.size());
+        QVERIFY(!PortHandle.isOpen() && window.DevicesList->isEnabled() &&
+                window.Upgrade->isEnabled());
+
+        // The LED is on from each "led on" to the next frame. The clock counts whole milliseconds,
+        // so a wait may measure up to 1 ms short on the wire.
+        const QList<SimEvent> sent = bridge->events("write");
+        qint64 onUs = 0, offUs = 0;
+        for (qsizetype i = 0; i + 1 < sent.size() && i < 18; ++i) {
+            const qint64 gap = sent[i + 1].timeUs - sent[i].timeUs;
+            QCOMPARE_GE(gap, i % 3 == 1 ? 24'000 : 49'000);
+            (i % 3 == 1 ? onUs : offUs) += gap;
+        }
+        QVERIFY2(3 * onUs <= offUs, "on for the 25 ms wait of a pass, off for its two 50 ms waits");
+    }
+    void upgrade_data() {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(rows)); ++i) QTest::newRow(qPrintable(rows[i].name)) << i;
+    }
+    void upgrade() {
+        QFETCH(int, row);
+        const Row& r = rows[row];
+        SimBridge bridge("device=TARV0001\nlatency_ms=0\nprogram_ms=0\nrunlevel=boot\n" + r.device);
+        QVERIFY(bridge.ready());
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("image.frw"));
+        const QByteArray file = makeImage(r.image, path);
+        // Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline
+        // at once; a device that answers is never waited for, its replies already being there.
+        Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
+        const auto realClock = qScopeGuard([] { Time::SetClockSource({}); });
+        RecordingWindow window;
+        window.show();
+        const auto answering = answerBoxes(window);
+        window.FirmwarePath = r.image == "none" ? QString() : path;
+        window.DeviceSerial = r.wire.isEmpty() ? QString() : QStringLiteral("TARV0001");
+
+        QTest::mouseClick(window.Upgrade, Qt::LeftButton);
+
+        QCOMPARE(window.Logbox->toPlainText().replace('\n', '|'),
+                 QString(r.trail).replace("%1", path));
+        QCOMPARE(wireSteps(bridge.events()), expectedWire(r.wire, file));
+        const bool transferred = r.maximum > 0;
+        QString values = transferred ? "0" : "";
+        for (int value = r.last; value >= 0; --value) values.prepend(QString::number(value) + ' ');
+        QCOMPARE(QStringList({window.Status->text(), QString::number(window.ProgressBar->maximum()),
+                              window.values.trimmed()}),
+                 QStringList({transferred ? "Ready." : "status will display here",
+                              QString::number(transferred ? r.maximum : 100), values.trimmed()}));
+        // The file and the device closed, the device controls live again.
+        for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))
+            QCOMPARE_NE(fd.symLinkTarget(), path);
+        QVERIFY(!PortHandle.isOpen() && window.Upgrade->isEnabled() &&
+                window.DevicesList->isEnabled() && window.DevicesRescan->isEnabled());
+    }
+
+    // Closing the window in the middle of an upgrade or a blink must close the device and end the
+    // program there and then: an operation that resumed after its window is gone would talk to a
+    // closed port or show boxes nobody can answer.
+    // Seen: how the program ended, what it printed, and the transcript's events but writes, reads
+    // and commands. The operation stopped at the row's last write; the blink never reached its
+    // reset.
+    void closingDuringAWaitEndsTheProgram_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QString>("lastWrite");
+        // clang-format off
+        QTest::newRow("upgrade waiting for the key") << "upgrade" << "runlevel = boot\nsilent_from_command = firmkey" << "firmkey\n";
+        QTest::newRow("identify blink") << "blink" << "" << "";
+        // clang-format on
+    }
+    void closingDuringAWaitEndsTheProgram() {
+        QFETCH(QString, operation);
+        QFETCH(QString, config);
+        QFETCH(QString, lastWrite);
+        SimBridge bridge("device = TARV-A\n" + config);
+        QVERIFY(bridge.ready());
+        QProcess program;
+        program.start(TEST_DRIVERS_DIR "/close_during_wait_driver", {operation});
+        QVERIFY(program.waitForFinished(20000));
+
+        QByteArrayList kinds;
+        for (const SimEvent& event : bridge.events())
+            if (!QByteArrayList{"write", "read", "command"}.contains(event.kind))
+                kinds << event.kind;
+        QCOMPARE(
+            QStringList({QString::number(program.exitStatus()), QString::number(program.exitCode()),
+                         program.readAll(), kinds.join(' ')}),
+            QStringList({"0", "0", "", "open close"}));
+        QVERIFY(lastWrite.isEmpty() ? !bridge.writes().contains("reset\n")
+                                    : bridge.writes().constLast() == lastWrite);
+    }
+};
+
+QTEST_MAIN(OperationsTest)
+#include "operations_qtest.moc"
