@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QTimer>
-#include <cstdio>
+#include <cstdlib>
 
 #include "app/Form1.h"
 #include "app/MessageBoxes.h"
@@ -13,10 +13,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    MessageBoxes::SetHandler([](const QString& text, MessageIcon) {
-        std::printf("box: %s\n", qPrintable(text));
-        std::fflush(stdout);
-    });
+    MessageBoxes::SetHandler([](const QString&, MessageIcon) { std::_Exit(4); });
     FTDI::LoadDriverLibrary();
     Form1 window;
     window.show();
@@ -30,6 +27,5 @@ int main(int argc, char* argv[]) {
         window.DevicesList->setCurrentRow(0);
         window.DevicesList_Click();
     }
-    std::printf("resumed\n");
     return 3;
 }

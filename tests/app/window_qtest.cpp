@@ -104,10 +104,7 @@ class WindowTest : public QObject {
         window.show();
         QPlainTextEdit* pane = window.Logbox;
         Logging::LogLine("first line");
-        QTextCursor selection = pane->textCursor();
-        selection.setPosition(2);
-        selection.setPosition(8, QTextCursor::KeepAnchor);
-        pane->setTextCursor(selection);
+        pane->selectAll();
         pane->setFocus();
         QTest::keyClicks(pane, "typed");
         Logging::LogLine("  µTARVEL0 ø€.frw  ");
@@ -225,9 +222,9 @@ class WindowTest : public QObject {
             QListWidget* list = word == "open" || word == "up"
                                     ? static_cast<QListWidget*>(window.DirBox)
                                     : window.File;
-            const auto found = list->findItems(next, Qt::MatchEndsWith);
-            QListWidgetItem* item =
-                word == "up" ? list->item(list->currentRow() - 1) : found.value(0);
+            QListWidgetItem* item = word == "up"
+                                        ? list->item(list->currentRow() - 1)
+                                        : list->findItems(next, Qt::MatchEndsWith).value(0);
             const QPoint place = item ? list->visualItemRect(item).center() : QPoint();
             if (word == "device") window.DeviceSerial = "   ";
             if (word == "busy") operation.emplace(std::initializer_list<QWidget*>{});

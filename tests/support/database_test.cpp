@@ -1,6 +1,5 @@
 // The settings file is the program's only memory between runs: a misread line, a lost entry or a
-// file left half written means the operator's folder and file are gone at the next start; the
-// trace is the only view of what the store did, so its lines must come verbatim and in order.
+// file left half written means the operator's folder and file are gone at the next start.
 
 #include "support/DataBase.h"
 
@@ -12,8 +11,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <string>
-
-#include "support/Logging.h"
 
 namespace {
 
@@ -28,7 +25,7 @@ class DataBaseFile : public ::testing::Test {
     }
     // Starts the store afresh on a file holding bytes (no file when null, a folder in its place
     // for "<folder>") and returns its rows, each as "section|key|value;".
-    std::string load(const QByteArray& bytes, bool trace = false) const {
+    std::string load(const QByteArray& bytes) const {
         QFile file(fileName());
         file.remove();
         if (bytes == "<folder>")
@@ -38,7 +35,6 @@ class DataBaseFile : public ::testing::Test {
         file.close();
         DataBase::Reset();
         DataBase::SetFileName(fileName());
-        DataBase::DbTrace = trace;
         DataBase::DbLoad();
         QString rows;
         for (int row = 0; row < DataBase::DbCount; ++row) {
@@ -116,19 +112,6 @@ TEST_F(DataBaseFile, FailedWriteLeavesTheOldFileWhole) {
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, handler);
     EXPECT_EQ(readFile(), "file\r\npath\r\n/old\r\n");
-}
-
-// What a change and a sync trace, and that nothing is traced while the switch is off, the window's
-// file selection and start-up tests read in the log pane.
-TEST_F(DataBaseFile, TracesALoadInOrder) {
-    std::string trace;
-    Logging::SetWriter([&](const QString& line) { trace += line.toStdString() + "|"; });
-    load({}, true);
-    load("f\r\np\r\n/a\r\nf\r\np\r\n/b\r\n", true);
-    Logging::SetWriter({});
-    EXPECT_EQ(trace,
-              "Database not found !|database write|db load f p /a|database entry  0 writen with "
-              "value /b|database write|db load f p /b|Database read ok.|");
 }
 
 }  // namespace
