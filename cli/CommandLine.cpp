@@ -66,7 +66,7 @@ bool LibraryLoaded() {
     if (FTDI::LoadDriverLibrary()) {
         return true;
     }
-    Err(QStringLiteral("the D2XX library (libftd2xx) is not installed"));
+    Err(NoLibrary);
     return false;
 }
 

@@ -76,6 +76,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     if (!CommandLine::LibraryLoaded()) {
         summary.exit = ExitCode::NoLibrary;
         summary.failedStep = QStringLiteral("library");
+        summary.detail = CommandLine::NoLibrary;
         reporter->finish(summary);
         return summary.exit;
     }

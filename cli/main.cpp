@@ -49,6 +49,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVELLON_VERSION));
     std::signal(SIGINT, requestInterrupt);
     std::signal(SIGTERM, requestInterrupt);
+    // A reader that goes away (`| head`) must not end the program with the device still open.
+    std::signal(SIGPIPE, SIG_IGN);
 
     const QStringList arguments = QCoreApplication::arguments();
     const QString name = arguments.value(1);
