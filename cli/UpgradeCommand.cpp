@@ -10,6 +10,7 @@
 #include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
+#include "link/FTDI.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
@@ -73,7 +74,8 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         reporter = std::make_unique<TextReporter>();
     }
     reporter->start(summary.serial, summary.imagePath);
-    if (!CommandLine::LibraryLoaded()) {
+    // Said once, through the reporter: on stderr for a person, in the closing event for a program.
+    if (!FTDI::LoadDriverLibrary()) {
         summary.exit = ExitCode::NoLibrary;
         summary.failedStep = QStringLiteral("library");
         summary.detail = CommandLine::NoLibrary;
