@@ -72,8 +72,8 @@ ExitCode Station::run() {
 }
 
 bool Station::done() const {
-    const bool stopping = m_interruptsSeen > 0 || (m_options.count > 0 &&
-                                                   m_passed + m_failed >= m_options.count);
+    const bool stopping =
+        m_interruptsSeen > 0 || (m_options.count > 0 && m_passed + m_failed >= m_options.count);
     if (!stopping) return false;
     for (const Slot& slot : m_slots) {
         if (slot.process != nullptr) return false;
@@ -98,7 +98,8 @@ void Station::poll() {
             setState(it.key(), slot, State::Unplugged);
             slot.unpluggedFor.start();
             ++it;
-        } else if (slot.state == State::Unplugged && slot.unpluggedFor.elapsed() > kUnpluggedShownMs) {
+        } else if (slot.state == State::Unplugged &&
+                   slot.unpluggedFor.elapsed() > kUnpluggedShownMs) {
             it = m_slots.erase(it);
         } else {
             ++it;
@@ -107,7 +108,7 @@ void Station::poll() {
     if (!maybeHeld) {
         m_leftAlone.intersect(attached);
     }
-    for (const QString& serial : attached) {
+    for (const QString& serial : std::as_const(listed)) {
         if (m_firstPoll && m_options.newOnly) {
             m_leftAlone.insert(serial);
         }
@@ -241,8 +242,8 @@ void Station::tick() {
 }
 
 QString Station::slotLine(const QString& serial, const Slot& slot) const {
-    static const char* const names[] = {"waiting", "handshake", "flashing", "PASS", "FAIL",
-                                        "UNPLUGGED"};
+    static const char* const names[] = {"waiting", "handshake", "flashing",
+                                        "PASS",    "FAIL",      "UNPLUGGED"};
     const QString state = QString::fromLatin1(names[static_cast<int>(slot.state)]);
     return QStringLiteral("%1  %2%3")
         .arg(serial, -16)

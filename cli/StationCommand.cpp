@@ -24,7 +24,8 @@ class FileCheckView : public OperationView {
     void setUpgradeEnabled(bool) override {}
 };
 
-std::optional<int> positiveNumber(const QCommandLineParser& parser, const QCommandLineOption& option) {
+std::optional<int> positiveNumber(const QCommandLineParser& parser,
+                                  const QCommandLineOption& option) {
     if (!parser.isSet(option)) return 0;
     bool ok = false;
     const int value = parser.value(option).toInt(&ok);
@@ -35,8 +36,8 @@ std::optional<int> positiveNumber(const QCommandLineParser& parser, const QComma
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    const QCommandLineOption newOnly(QStringLiteral("new-only"),
-                                     QStringLiteral("Leave the units attached at the start alone."));
+    const QCommandLineOption newOnly(
+        QStringLiteral("new-only"), QStringLiteral("Leave the units attached at the start alone."));
     const QCommandLineOption jobs(QStringLiteral("jobs"),
                                   QStringLiteral("At most N upgrades at once. Default: no cap."),
                                   QStringLiteral("N"));
@@ -46,7 +47,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
                                    QStringLiteral("N"));
     const QCommandLineOption recordFile(
         QStringLiteral("record"),
-        QStringLiteral("Append the record of every unit to FILE. Default: tarvellon-records.jsonl."),
+        QStringLiteral(
+            "Append the record of every unit to FILE. Default: tarvellon-records.jsonl."),
         QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
@@ -79,8 +81,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         CommandLine::Err(check.box);
         return ExitCode::FileError;
     }
-    options.imageSha256 =
-        QString::fromLatin1(QCryptographicHash::hash(image.image, QCryptographicHash::Sha256).toHex());
+    options.imageSha256 = QString::fromLatin1(
+        QCryptographicHash::hash(image.image, QCryptographicHash::Sha256).toHex());
     options.imageKey = image.imageKey;
     options.records = image.records;
 
@@ -94,5 +96,6 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         return ExitCode::NoLibrary;
     }
     const std::unique_ptr<StationDisplay> display = StationDisplay::ForStdout(parser.isSet(json));
-    return ::Station(options, records, *display).run();
+    ::Station station(options, records, *display);
+    return station.run();
 }

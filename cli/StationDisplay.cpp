@@ -14,7 +14,8 @@ class TerminalDisplay : public StationDisplay {
         const QStringList lines = QStringList(slotLines) << summary;
         if (lines == m_shown) return;
         // Back to the first line drawn last time, each line rewritten, anything below erased.
-        QString frame = m_shown.isEmpty() ? QString() : QStringLiteral("\r\x1b[%1A").arg(m_shown.size());
+        QString frame =
+            m_shown.isEmpty() ? QString() : QStringLiteral("\r\x1b[%1A").arg(m_shown.size());
         for (const QString& line : lines) {
             frame += QStringLiteral("\x1b[2K") + line + '\n';
         }

@@ -30,8 +30,8 @@ bool UnitRecords::append(QJsonObject& record) {
     int& earlier = m_earlier[record.value(SerialField).toString()];
     record.insert(QStringLiteral("earlier_records"), earlier);
     const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-    const bool written = m_file.write(line) == line.size() && m_file.flush() &&
-                         ::fsync(m_file.handle()) == 0;
+    const bool written =
+        m_file.write(line) == line.size() && m_file.flush() && ::fsync(m_file.handle()) == 0;
     ++earlier;
     return written;
 }
