@@ -27,7 +27,7 @@ void CommandLineView::setProgressValue(int value) {
     const int done = value + 1;
     const double seconds = qMax<qint64>(m_transfer.elapsed(), 1) / 1000.0;
     const double rate = done / seconds;
-    m_reporter.progress({done, m_total, rate, (m_total - done) / rate});
+    m_reporter.progress({done, m_total, done * 100 / m_total, rate, (m_total - done) / rate});
 }
 
 void CommandLineView::deviceOpened() {

@@ -1,6 +1,7 @@
 #include "cli/FailureDetail.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 
 #include "operations/DeviceList.h"
@@ -70,15 +71,15 @@ QString recordDetail(const FailedStep& failed, std::int32_t records) {
 }  // namespace
 
 QString EscapedDeviceText(const QString& text) {
+    static const QHash<char16_t, QString> named = {{'\\', QStringLiteral("\\\\")},
+                                                   {'\r', QStringLiteral("\\r")},
+                                                   {'\n', QStringLiteral("\\n")},
+                                                   {'\t', QStringLiteral("\\t")}};
     QString escaped;
     for (const QChar c : text) {
         const char16_t code = c.unicode();
-        if (code == '\\') {
-            escaped += QStringLiteral("\\\\");
-        } else if (code == '\r' || code == '\n' || code == '\t') {
-            escaped += code == '\r'
-                           ? QStringLiteral("\\r")
-                           : (code == '\n' ? QStringLiteral("\\n") : QStringLiteral("\\t"));
+        if (named.contains(code)) {
+            escaped += named[code];
         } else if (code < 0x20 || (code >= 0x7F && code < 0xA0)) {
             escaped += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
         } else {
@@ -93,12 +94,11 @@ bool IsAttached(const QString& serial) {
 }
 
 QString OpenFailureDetail(const QString& serial) {
-    return IsAttached(serial)
-               ? QStringLiteral(
-                     "device %1 is attached but cannot be opened; another "
-                     "program may hold it")
-                     .arg(serial)
-               : QStringLiteral("no device with serial number %1 is attached").arg(serial);
+    if (!IsAttached(serial)) {
+        return QStringLiteral("no device with serial number %1 is attached").arg(serial);
+    }
+    return QStringLiteral("device %1 is attached but cannot be opened; another program may hold it")
+        .arg(serial);
 }
 
 QString FailedStepName(const UpgradeReport& report) {

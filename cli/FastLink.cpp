@@ -1,5 +1,7 @@
 #include "cli/FastLink.h"
 
+#include <QStringList>
+
 #include "link/LatencyTimer.h"
 
 std::optional<FastLink> FastLink::FromOption(const QString& option) {
@@ -36,9 +38,13 @@ void FastLink::engage(Reporter& reporter) {
             return;
         }
     }
+    QStringList tried;
+    for (const std::uint8_t ms : m_candidates) {
+        tried << QString::number(ms);
+    }
     reporter.note(QStringLiteral("the bridge refuses a latency timer of %1 ms; the upgrade runs at "
                                  "its %2 ms as before")
-                      .arg(m_candidates.last())
+                      .arg(tried.join(QStringLiteral(" or ")))
                       .arg(*m_found));
 }
 

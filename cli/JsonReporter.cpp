@@ -40,7 +40,7 @@ void JsonReporter::progress(const Progress& progress) {
     emitEvent(QStringLiteral("progress"),
               {{"records_done", progress.done},
                {"records", progress.total},
-               {"percent", progress.total > 0 ? progress.done * 100 / progress.total : 0},
+               {"percent", progress.percent},
                {"records_per_second", qRound(progress.recordsPerSecond)},
                {"seconds_left", qRound(progress.secondsLeft)}});
 }

@@ -13,6 +13,7 @@
 struct Progress {
     int done = 0;
     int total = 0;
+    int percent = 0;
     double recordsPerSecond = 0;
     double secondsLeft = 0;
 };

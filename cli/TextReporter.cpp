@@ -14,10 +14,9 @@ const QString kEraseLine = QStringLiteral("\r\033[K");
 
 QString progressLine(const Progress& progress) {
     const QLocale english(QLocale::English, QLocale::UnitedStates);
-    const int percent = progress.total > 0 ? progress.done * 100 / progress.total : 0;
     return QStringLiteral("records %1 / %2  %3%  %4 records/s  %5 s left")
         .arg(english.toString(progress.done), english.toString(progress.total))
-        .arg(percent)
+        .arg(progress.percent)
         .arg(english.toString(qRound(progress.recordsPerSecond)))
         .arg(english.toString(qCeil(progress.secondsLeft)));
 }
