@@ -13,18 +13,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "scripts/benchmarks/BenchmarkImage.h"
+
 namespace {
 
 constexpr int kRecords = 2000;
-
-// All-zero data records, then the end record (type 1, checksum 0xFF): the simulated boot loader
-// answers 0 to each and 254 to the last.
-QByteArray image() {
-    QByteArray end(13, '\0');
-    end[0] = 1;
-    end[12] = char(0xFF);
-    return QByteArray("\xB5TARVEL0") + QByteArray(13 * (kRecords - 1), '\0') + end;
-}
 
 double processorSeconds() {
     rusage usage{};
@@ -43,9 +36,10 @@ Run station(const QTemporaryDir& folder, int units) {
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) return {};
     for (int i = 1; i <= units; ++i) {
-        file.write(QStringLiteral("device = BENCH%1\nrunlevel = boot\nlatency_ms = 16\nprogram_ms = 1\n")
-                       .arg(i, 3, 10, QChar('0'))
-                       .toUtf8());
+        file.write(
+            QStringLiteral("device = BENCH%1\nrunlevel = boot\nlatency_ms = 16\nprogram_ms = 1\n")
+                .arg(i, 3, 10, QChar('0'))
+                .toUtf8());
     }
     file.close();
     QProcess process;
@@ -69,7 +63,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("image.frw")));
-    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(image()) < 0) {
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
+        file.write(BenchmarkImage(kRecords)) < 0) {
         std::fprintf(stderr, "benchmark_station: cannot write the image\n");
         return 1;
     }
