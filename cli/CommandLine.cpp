@@ -62,7 +62,8 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
 
 std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser, const QString& serial) {
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, serial);
-    if (driver == std::variant<Driver, ExitCode>(ExitCode::NoLibrary)) {
+    if (const ExitCode* exit = std::get_if<ExitCode>(&driver);
+        exit && *exit == ExitCode::NoLibrary) {
         Err(NoLibrary);
     }
     return driver;

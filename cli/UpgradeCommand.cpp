@@ -65,6 +65,11 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     }
     UpgradeSummary summary;
     summary.serial = parser.positionalArguments().at(0);
+    const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
+    const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
+    if (driverExit && *driverExit == ExitCode::UsageError) {
+        return ExitCode::UsageError;
+    }
     summary.imagePath = parser.positionalArguments().at(1);
     std::unique_ptr<Reporter> reporter;
     if (parser.isSet(json)) {
@@ -72,13 +77,9 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     } else {
         reporter = std::make_unique<TextReporter>();
     }
-    const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
-    if (driver == std::variant<Driver, ExitCode>(ExitCode::UsageError)) {
-        return ExitCode::UsageError;
-    }
     reporter->start(summary.serial, summary.imagePath);
     // Said once, through the reporter: on stderr for a person, in the closing event for a program.
-    if (std::holds_alternative<ExitCode>(driver)) {
+    if (driverExit) {
         summary.exit = ExitCode::NoLibrary;
         summary.failedStep = QStringLiteral("library");
         summary.detail = CommandLine::NoLibrary;

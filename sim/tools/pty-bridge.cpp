@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -32,26 +32,24 @@ void say(const std::string& line) {
     std::fflush(stdout);
 }
 
-int baudOf(speed_t speed) {
-    switch (speed) {
-        case B1200:
-            return 1200;
-        case B2400:
-            return 2400;
-        case B4800:
-            return 4800;
-        case B9600:
-            return 9600;
-        case B19200:
-            return 19200;
-        case B38400:
-            return 38400;
-        case B57600:
-            return 57600;
-        case B115200:
-            return 115200;
+std::string baudOf(speed_t speed) {
+    static const std::map<speed_t, const char*> bauds = {
+        {B1200, "1200"},   {B2400, "2400"},   {B4800, "4800"},   {B9600, "9600"},
+        {B19200, "19200"}, {B38400, "38400"}, {B57600, "57600"}, {B115200, "115200"}};
+    const auto found = bauds.find(speed);
+    return found == bauds.end() ? "other" : found->second;
+}
+
+char dataBitsOf(tcflag_t cflag) {
+    switch (cflag & CSIZE) {
+        case CS5:
+            return '5';
+        case CS6:
+            return '6';
+        case CS7:
+            return '7';
         default:
-            return 0;
+            return '8';
     }
 }
 
@@ -61,25 +59,17 @@ std::string lineSettings(int master) {
     if (::tcgetattr(master, &settings) != 0) {
         return "line unknown";
     }
-    const int bits[] = {5, 6, 7, 8};
     const tcflag_t cflag = settings.c_cflag;
     const char parity = (cflag & PARENB) == 0 ? 'N' : (cflag & PARODD) != 0 ? 'O' : 'E';
-    const bool rtsCts = (cflag & CRTSCTS) != 0;
-    const bool xonXoff = (settings.c_iflag & (IXON | IXOFF)) != 0;
+    const char* flow = (cflag & CRTSCTS) != 0                     ? "rtscts"
+                       : (settings.c_iflag & (IXON | IXOFF)) != 0 ? "xonxoff"
+                                                                  : "none";
     // Anything that rewrites or swallows bytes would corrupt the binary records.
     const bool raw = (settings.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 &&
                      (settings.c_oflag & OPOST) == 0 &&
                      (settings.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP | PARMRK)) == 0;
-    return "line " + std::to_string(baudOf(cfgetospeed(&settings))) + " " +
-           std::to_string(bits[(cflag & CSIZE) == CS5   ? 0
-                               : (cflag & CSIZE) == CS6 ? 1
-                               : (cflag & CSIZE) == CS7 ? 2
-                                                        : 3]) +
-           parity + ((cflag & CSTOPB) != 0 ? "2" : "1") + " flow " +
-           (rtsCts    ? "rtscts"
-            : xonXoff ? "xonxoff"
-                      : "none") +
-           (raw ? " raw" : " cooked");
+    return "line " + baudOf(cfgetospeed(&settings)) + " " + dataBitsOf(cflag) + parity +
+           ((cflag & CSTOPB) != 0 ? "2" : "1") + " flow " + flow + (raw ? " raw" : " cooked");
 }
 
 // Waits for the host's bytes, its open or close, or until `due`; for ever when nothing is due.
