@@ -60,8 +60,8 @@ FT_STATUS listDevices(void* arg1, void* arg2, DWORD flags) {
         return FT_OK;
     }
     if (flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) return FT_INVALID_PARAMETER;
-    const auto index = static_cast<qsizetype>(reinterpret_cast<std::uintptr_t>(arg1));
-    if (index >= listed.size()) return FT_DEVICE_NOT_FOUND;
+    const auto index = reinterpret_cast<std::uintptr_t>(arg1);
+    if (index >= std::uintptr_t(listed.size())) return FT_DEVICE_NOT_FOUND;
     // As the vendor's library: 16 characters at most, a zero byte only when there is room.
     const QByteArray serial = listed[index].serial.toLatin1();
     std::memcpy(arg2, serial.constData(),
@@ -72,10 +72,12 @@ FT_STATUS listDevices(void* arg1, void* arg2, DWORD flags) {
 FT_HANDLE createFile(const char* name, DWORD, DWORD, void*, DWORD creation, DWORD flags,
                      FT_HANDLE) {
     State& s = state();
-    const QString serial = QString::fromLatin1(name == nullptr ? "" : name);
+    // The list shows a longer serial number cut to 16 characters, and that is the name asked for.
+    const QString serial = QString::fromLatin1(name == nullptr ? "" : name).left(kSerialCharacters);
     const QList<FtdiPort> attached = attachedPorts();
-    const auto port = std::find_if(attached.begin(), attached.end(),
-                                   [&](const FtdiPort& p) { return p.serial == serial; });
+    const auto port = std::find_if(attached.begin(), attached.end(), [&](const FtdiPort& p) {
+        return p.serial.left(kSerialCharacters) == serial;
+    });
     if (port == attached.end() || creation != OPEN_EXISTING ||
         (flags & FT_OPEN_BY_SERIAL_NUMBER) == 0) {
         s.lastOpenFailure =
