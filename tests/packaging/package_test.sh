@@ -103,6 +103,7 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --class "^$wm_class\$" |
 # Desktops tell the window's class apart from others by its exact text.
 class=$(xprop -id "$window" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
 [ "$class" = "$wm_class" ] || fail "the window's class is $class, the menu entry's $wm_class"
+# Points in the window's fixed layout: the device list's first row, then the upgrade button.
 xdotool windowfocus --sync "$window" mousemove --window "$window" 60 350 click 1
 wait_for "$transcript" "close TARV0001"
 xdotool key Down
