@@ -99,6 +99,8 @@ const std::map<std::string, Setter>& deviceSettings() {
         {"runlevel", [](auto& d, auto& v) { return choose(v, "boot", "app", d.bootAtOpen); }},
         {"key", verbatim(&DeviceConfig::key)},
         {"latency_ms", [](auto& d, auto& v) { return toInt(v, 0, 255, d.latencyMs); }},
+        {"latency_min_ms", [](auto& d, auto& v) { return toInt(v, 1, 256, d.lowestLatencyMs); }},
+        {"baud", [](auto& d, auto& v) { return toInt(v, 0, 12'000'000, d.baud); }},
         {"program_ms", [](auto& d, auto& v) { return toMs(v, d.programMs); }},
         {"open", [](auto& d, auto& v) { return choose(v, "fails", "works", d.openFails); }},
         {"identity", verbatim(&DeviceConfig::identity)},

@@ -15,6 +15,8 @@ struct DeviceConfig {
     bool bootAtOpen = false;
     std::string key = "\xB5TARVEL0";
     int latencyMs = 16;
+    int lowestLatencyMs = 2;  // the lowest latency timer the bridge accepts
+    int baud = 0;             // 0: no wire time; else ten bits a byte at this rate, both ways
     double programMs = 1.0;
     // Faults; record numbers count from 1 after "monitor", 0 means none.
     bool openFails = false;

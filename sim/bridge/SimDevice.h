@@ -35,6 +35,7 @@ class SimDevice {
     std::size_t read(std::uint8_t* out, std::size_t max) { return m_queue.read(out, max); }
 
     int latencyMs() const { return m_queue.latencyMs(); }
+    int lowestLatencyMs() const { return m_config.lowestLatencyMs; }
     void setLatencyMs(int ms) { m_queue.setLatencyMs(ms); }
 
   private:
@@ -48,6 +49,8 @@ class SimDevice {
     // The extra line a device with a banner sends after each reset.
     std::string banner() const;
     void unplug(SimTime now);
+    // When a byte put on a serial line at `at` has crossed it, behind the bytes still on it.
+    SimTime crossLine(SimTime& lineFree, SimTime at);
 
     DeviceConfig m_config;
     Transcript& m_transcript;
@@ -64,6 +67,9 @@ class SimDevice {
     std::string m_line;
     std::string m_record;
     SimTime m_busyUntil;
+    SimClock::duration m_byteTime{};
+    SimTime m_toDeviceLineFree;
+    SimTime m_toHostLineFree;
 };
 
 }  // namespace sim
