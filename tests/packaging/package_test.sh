@@ -54,6 +54,8 @@ if [ -x "$build/tarvellon-flash" ]; then
         zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -qw "$command" ||
             fail "the manual page of tarvellon-flash lacks $command"
     done
+    zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -q -- --latency-ms ||
+        fail "the manual page of tarvellon-flash lacks the options of upgrade"
 else
     echo "no tarvellon-flash in this build: its checks skipped"
 fi
