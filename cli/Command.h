@@ -19,5 +19,6 @@ namespace Commands {
 ExitCode List(const Command& command, const QStringList& arguments);
 ExitCode Identify(const Command& command, const QStringList& arguments);
 ExitCode Upgrade(const Command& command, const QStringList& arguments);
+ExitCode Station(const Command& command, const QStringList& arguments);
 
 }  // namespace Commands

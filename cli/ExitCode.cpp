@@ -18,6 +18,7 @@ const ExitCodeEntry kExitCodes[] = {
     {ExitCode::NoSuchDevice, "no_such_device",
      "no such device: not attached (identify: or cannot be opened); list: none attached"},
     {ExitCode::NoLibrary, "no_library", "the D2XX library (libftd2xx) is not installed"},
+    {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
     {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
     {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C or SIGTERM"},
 };

@@ -11,6 +11,7 @@ enum class ExitCode : int {
     FileError = 3,
     NoSuchDevice = 4,
     NoLibrary = 5,
+    UnitsFailed = 6,
     UsageError = 64,
     Interrupted = 130,
 };

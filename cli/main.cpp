@@ -15,6 +15,8 @@ const Command kCommands[] = {
     {"identify", "SERIAL", "Blinks the device's activity LED six times, then resets it.",
      Commands::Identify},
     {"upgrade", "SERIAL IMAGE", "Loads the firmware image into the device.", Commands::Upgrade},
+    {"station", "IMAGE", "Loads the image into every device plugged in, keeping a record of each.",
+     Commands::Station},
 };
 
 QString programHelp() {

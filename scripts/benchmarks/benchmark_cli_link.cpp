@@ -13,20 +13,13 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "scripts/benchmarks/BenchmarkImage.h"
+
 namespace {
 
 constexpr int kRecords = 2000;
 constexpr double kProgrammingMs = 1;
 constexpr double kUsbFrameMs = 1;
-
-// All-zero data records, then the end record (type 1, checksum 0xFF): the simulated boot loader
-// answers 0 to each and 254 to the last.
-QByteArray image() {
-    QByteArray end(13, '\0');
-    end[0] = 1;
-    end[12] = char(0xFF);
-    return QByteArray("\xB5TARVEL0") + QByteArray(13 * (kRecords - 1), '\0') + end;
-}
 
 // Seconds of the upgrade as the program's closing event reports them; negative when it failed.
 double upgradeSeconds(const QTemporaryDir& folder, int baud, int lowestLatencyMs,
@@ -59,7 +52,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
     QFile file(folder.filePath(QStringLiteral("image.frw")));
-    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) || file.write(image()) < 0) {
+    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
+        file.write(BenchmarkImage(kRecords)) < 0) {
         std::fprintf(stderr, "benchmark_cli_link: cannot write the image\n");
         return 1;
     }

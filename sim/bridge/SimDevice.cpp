@@ -17,6 +17,30 @@ SimDevice::SimDevice(DeviceConfig config, Transcript& transcript)
     }
 }
 
+void SimDevice::followPlugSchedule(double msSinceWritten, SimTime now) {
+    const auto& windows = m_config.plugged;
+    const bool in =
+        windows.empty() || std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
+            return msSinceWritten >= window.first && msSinceWritten < window.second;
+        });
+    if (in == m_scheduledIn) {
+        return;
+    }
+    const bool firstLook = !m_scheduledIn.has_value();
+    m_scheduledIn = in;
+    if (firstLook) {
+        m_unplugged = !in;
+        return;
+    }
+    if (!in) {
+        if (!m_unplugged) unplug(now);
+        return;
+    }
+    m_unplugged = false;
+    m_boot = m_config.bootAtOpen;
+    m_transcript.log(now, "plug", serial());
+}
+
 void SimDevice::open() {
     m_open = true;
     m_recordMode = false;

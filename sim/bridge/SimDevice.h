@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "BridgeQueue.h"
@@ -22,6 +23,9 @@ class SimDevice {
     const std::string& serial() const { return m_config.serial; }
     bool canOpen() const { return !m_open && !m_unplugged && !m_config.openFails; }
     bool unplugged() const { return m_unplugged; }
+    // Plugs the unit in or pulls it out as its schedule says for this moment, given in
+    // milliseconds after the configuration was written. A unit plugged back starts afresh.
+    void followPlugSchedule(double msSinceWritten, SimTime now);
 
     // Each open starts a fresh session; the run level is the device's own and outlasts it.
     void open();
@@ -58,6 +62,8 @@ class SimDevice {
 
     bool m_open = false;
     bool m_unplugged = false;
+    // Unknown until the schedule is first followed; a unit absent then was never plugged in.
+    std::optional<bool> m_scheduledIn;
     bool m_boot = false;
     bool m_recordMode = false;
     bool m_endSeen = false;
