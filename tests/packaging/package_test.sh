@@ -49,7 +49,7 @@ zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | head -1 |
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
     "$flash" --version | grep -q . || fail "tarvellon-flash --version printed nothing"
-    for command in list identify upgrade; do
+    for command in list identify upgrade station; do
         "$flash" --help | grep -qw "$command" || fail "tarvellon-flash --help lacks $command"
         zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -qw "$command" ||
             fail "the manual page of tarvellon-flash lacks $command"
