@@ -11,6 +11,10 @@
 namespace {
 
 constexpr const char* kConfigVariable = "TARVELLON_SIM_CONFIG";
+// The transcript's event names, in the order of SimEvent::Kind.
+const QByteArrayList kKindNames =
+    QByteArray("open open-failed write read close command unplug latency-get latency-set")
+        .split(' ');
 
 bool reloadSimulator() {
     const auto reload =
@@ -36,21 +40,37 @@ SimBridge::~SimBridge() {
 }
 
 // Each line is "<microseconds> <event> <serial or -> <bytes in hex>".
-QList<SimEvent> SimBridge::events(const QByteArray& kind) const {
+QList<SimEvent> SimBridge::events() const {
     QList<SimEvent> events;
     QFile file(m_folder.filePath("transcript.txt"));
     for (file.open(QIODevice::ReadOnly); !file.atEnd();) {
         const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
-        if (fields.size() < 3 || !(kind.isEmpty() || fields[1] == kind)) continue;
-        events.append({fields[0].toLongLong(), fields[1],
+        const qsizetype kind = kKindNames.indexOf(fields.value(1));
+        if (kind < 0 || fields.size() < 3) continue;
+        events.append({fields[0].toLongLong(), SimEvent::Kind(kind),
                        fields[2] == "-" ? QString() : QString::fromLatin1(fields[2]),
                        QByteArray::fromHex(fields.mid(3).join())});
     }
     return events;
 }
 
+QList<SimEvent> SimBridge::events(SimEvent::Kind kind) const {
+    QList<SimEvent> selected = events();
+    selected.removeIf([kind](const SimEvent& event) { return event.kind != kind; });
+    return selected;
+}
+
 QByteArrayList SimBridge::writes() const {
     QByteArrayList bytes;
-    for (const SimEvent& event : events("write")) bytes.append(event.bytes);
+    for (const SimEvent& event : events(SimEvent::Kind::Write)) bytes.append(event.bytes);
     return bytes;
+}
+
+QStringList SimBridge::wire() const {
+    QStringList steps;
+    for (const SimEvent& e : events())
+        if (e.kind != SimEvent::Kind::Read && e.kind < SimEvent::Kind::Command) {
+            steps << QString::number(int(e.kind)) + e.bytes.toHex();
+        }
+    return steps;
 }

@@ -7,13 +7,21 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 struct SimEvent {
+    // In the order of the transcript's event names.
+    // clang-format off
+    enum class Kind { Open, OpenFailed, Write, Read, Close, Command, Unplug, LatencyGet, LatencySet };
+    // clang-format on
+
     qint64 timeUs = 0;  // microseconds on the monotonic clock
-    QByteArray kind;    // the transcript's event name: "open", "write", "read", "close", ...
-    QString serial;     // "" for "open-failed"
-    QByteArray bytes;   // written, read, the command received, or the name an open asked for
+    Kind kind = Kind::Open;
+    QString serial;  // "" for OpenFailed
+    // Write, Read: the bytes; Command: the line the device received, without its line feed;
+    // OpenFailed: the name that was asked for; LatencyGet, LatencySet (accepted): the value.
+    QByteArray bytes;
 };
 
 class SimBridge {
@@ -29,8 +37,13 @@ class SimBridge {
     bool ready() const { return m_ready; }
 
     // Every event, or those of one kind, in order.
-    QList<SimEvent> events(const QByteArray& kind = {}) const;
+    QList<SimEvent> events() const;
+    QList<SimEvent> events(SimEvent::Kind kind) const;
+    // The bytes of every write, in order.
     QByteArrayList writes() const;
+    // Opens, writes, closes and unplugs, in order, without the reads, whose chunking depends on
+    // timing: what two runs of one exchange have alike.
+    QStringList wire() const;
 
   private:
     QTemporaryDir m_folder;
