@@ -120,7 +120,8 @@ class WindowTest : public QObject {
 
     // Every row starts the window from the program's folder <p> (from <t> with "elsewhere") on a
     // database.ini of the row's lines, none when empty; <t>/fw holds a, b and c.frw, <t>/usb is a
-    // drive mounted below "/", <r> a file in the root folder, whose path ends in its separator.
+    // drive mounted below "/", <r> a file in the root folder, whose path ends in its separator, <n>
+    // the number of images there, which other programs' tests may add to.
     // "device" selects one whose serial number is blanks, which counts as a selection.
     // Seen: the log with the store's trace after start-up and each change of the prompt where it
     // happened, then FirmwarePath, the chooser's drive, the tree's folder, the number of files
@@ -152,7 +153,7 @@ class WindowTest : public QObject {
         QTest::newRow("folder and file remembered") << fw + " file file a.frw" << "" << device + chosen("a.frw");
         QTest::newRow("file deleted since") << fw + " file file gone.frw" << "" << none + "|/ <t>/fw 3 |" + fw + " file file gone.frw";
         QTest::newRow("folder without file") << fw << "" << none + "|/ <t>/fw 3 |" + fw;
-        QTest::newRow("root folder remembered") << "file path / file file <r>" << "" << device + "//<r>|/ / 1 <r>|file path / file file <r>";
+        QTest::newRow("root folder remembered") << "file path / file file <r>" << "" << device + "//<r>|/ / <n> <r>|file path / file file <r>";
         QTest::newRow("folder gone since") << "file path <t>/gone file file a.frw" << "" << none + "|/ <p> 0 |file path <t>/gone file file a.frw";
         QTest::newRow("click") << fw << "click a.frw" << none + chose("a.frw", false, "Please select a device.") + chosen("a.frw");
         QTest::newRow("device selected") << fw << "device click a.frw" << none + chose("a.frw", false, "Ready.") + chosen("a.frw");
@@ -168,7 +169,7 @@ class WindowTest : public QObject {
         QTest::newRow("drive") << fw << "busy click a.frw drive <t>/usb" << none + chose("a.frw") + path("<t>/usb") + sync + "|<t>/usb <t>/usb 0 |file path <t>/usb file file a.frw file drive <t>/usb";
         QTest::newRow("mounted drive opened in the tree") << fw << "folder <t> open usb" << none + path("<t>") + path("<t>/usb") + "|<t>/usb <t>/usb 0 |file path <t>/usb";
         QTest::newRow("and back up") << fw << "folder <t>/usb up" << none + path("<t>/usb") + path("<t>") + "|/ <t> 0 |file path <t>";
-        QTest::newRow("first drive chosen again") << fw << "folder <t>/usb drive /" << none + path("<t>/usb") + path("/") + sync + "|/ / 0 |file path / file drive /";
+        QTest::newRow("first drive chosen again") << fw << "folder <t>/usb drive /" << none + path("<t>/usb") + path("/") + sync + "|/ / <n> |file path / file drive /";
         QTest::newRow("wheel over the closed chooser") << fw << "wheel" << none + "|/ <t>/fw 3 |" + fw;
         QTest::newRow("wheel with the focus") << fw << "focus wheel" << none + path("<t>/usb") + sync + "|<t>/usb <t>/usb 0 |file path <t>/usb file drive <t>/usb";
         // clang-format on
@@ -187,7 +188,9 @@ class WindowTest : public QObject {
         const auto resolve = [&](QString text) {
             return text.replace("<t>", t)
                 .replace("<p>", QCoreApplication::applicationDirPath())
-                .replace("<r>", QFileInfo(inRoot.fileName()).fileName());
+                .replace("<r>", QFileInfo(inRoot.fileName()).fileName())
+                .replace("<n>",
+                         QString::number(QDir::root().entryList({"*.frw"}, QDir::Files).size()));
         };
         QFile file(tree.filePath("database.ini"));
         if (!settings.isEmpty() && file.open(QIODevice::WriteOnly))
