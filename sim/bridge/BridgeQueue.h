@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "SimClock.h"
@@ -22,6 +23,12 @@ class BridgeQueue {
     void send(const std::string& bytes, SimTime at);
     // Passes on to the host what the bridge has forwarded by now.
     void advance(SimTime now);
+    // When the bridge next passes bytes on, and how many; nothing while none are pending.
+    struct Forward {
+        SimTime at;
+        std::size_t count;
+    };
+    std::optional<Forward> nextForward() const;
     std::size_t available() const { return m_host.size(); }
     std::size_t read(std::uint8_t* out, std::size_t max);
     // Nothing in the chip and nothing left for the host to read.

@@ -36,11 +36,14 @@ class SimDevice {
     // Brings the bridge up to `now`; the device may vanish here (unplug after a partial reply).
     void advance(SimTime now);
     std::size_t available() const { return m_queue.available(); }
+    // When bytes next become readable, unless the host reads first; nothing while none are sent.
+    std::optional<SimTime> nextArrival() const;
     std::size_t read(std::uint8_t* out, std::size_t max) { return m_queue.read(out, max); }
 
     int latencyMs() const { return m_queue.latencyMs(); }
     int lowestLatencyMs() const { return m_config.lowestLatencyMs; }
     void setLatencyMs(int ms) { m_queue.setLatencyMs(ms); }
+    bool notifies() const { return m_config.notifies; }
 
   private:
     void handleCommand(const std::string& command, SimTime now);
