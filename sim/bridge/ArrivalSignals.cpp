@@ -82,7 +82,7 @@ void Bridge::signalLoop() {
             if (device->available() > before) {
                 due.push_back(event);
             }
-            const std::optional<SimTime> arrival = device->nextArrival();
+            const std::optional<SimTime> arrival = device->nextDeliveryAt();
             if (arrival && (!next || *arrival < *next)) {
                 next = arrival;
             }

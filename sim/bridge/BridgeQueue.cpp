@@ -27,8 +27,8 @@ std::optional<BridgeQueue::Forward> BridgeQueue::nextForward() const {
 }
 
 void BridgeQueue::advance(SimTime now) {
-    for (auto forward = nextForward(); forward && forward->at <= now; forward = nextForward()) {
-        for (std::size_t i = 0; i < forward->count; ++i) {
+    for (auto next = nextForward(); next && next->at <= now; next = nextForward()) {
+        for (std::size_t i = 0; i < next->count; ++i) {
             m_host.push_back(m_pending.front().byte);
             m_pending.pop_front();
         }

@@ -87,11 +87,6 @@ void SimDevice::advance(SimTime now) {
     }
 }
 
-std::optional<SimTime> SimDevice::nextArrival() const {
-    const auto forward = m_queue.nextForward();
-    return forward ? std::optional<SimTime>(forward->at) : std::nullopt;
-}
-
 void SimDevice::handleCommand(const std::string& command, SimTime now) {
     m_transcript.log(now, "command", serial(), command);
     if (m_config.silentFromCommand == command) {
