@@ -54,11 +54,11 @@ sim::SimDevice* liveDevice(FT_HANDLE handle, sim::SimTime now, FT_STATUS& status
 
 // Every call goes into the transcript, so tests see the timer read, set and put back, and the
 // notification asked for.
-void logSetting(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR timerMs) {
+void logSetting(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR value) {
     const sim::SimDevice* device = bridge().device(handle);
     const std::string failed = std::string(event) + "-failed";
     bridge().transcript().log(sim::SimClock::now(), status == FT_OK ? event : failed.c_str(),
-                              device == nullptr ? "" : device->serial(), &timerMs, 1);
+                              device == nullptr ? "" : device->serial(), &value, 1);
 }
 
 }  // namespace
