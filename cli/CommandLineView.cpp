@@ -1,5 +1,7 @@
 #include "cli/CommandLineView.h"
 
+#include "link/ReceiveNotification.h"
+
 namespace {
 
 constexpr qint64 kProgressIntervalMs = 100;
@@ -34,6 +36,8 @@ void CommandLineView::deviceOpened() {
     if (m_fastLink != nullptr) {
         m_fastLink->engage(m_reporter);
     }
+    // Without a window to keep live, the reads may sleep until the library signals a reply.
+    FTDI::ArmReceiveNotification();
 }
 
 void CommandLineView::deviceClosing() {

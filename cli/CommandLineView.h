@@ -1,7 +1,8 @@
 #pragma once
 
 // The command line's view of an operation: what the window would show goes to a reporter, the
-// progress at most ten times a second, and the bridge is tuned while the upgrade holds the device.
+// progress at most ten times a second, and the bridge is tuned, and the reads wait for its signal,
+// while the upgrade holds the device.
 
 #include <QElapsedTimer>
 

@@ -27,6 +27,7 @@ inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 inline constexpr DWORD GENERIC_READ_WRITE = 0xC0000000;
 inline constexpr DWORD OPEN_EXISTING = 3;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr DWORD FT_EVENT_RXCHAR = 1;
 
 struct D2xxApi {
     FT_STATUS(D2XX_CALL* ListDevices)(void* arg1, void* arg2, DWORD flags) = nullptr;
@@ -47,6 +48,9 @@ struct D2xxApi {
     // present, and called only by the command line.
     FT_STATUS(D2XX_CALL* GetLatencyTimer)(FT_HANDLE handle, UCHAR* timerMs) = nullptr;
     FT_STATUS(D2XX_CALL* SetLatencyTimer)(FT_HANDLE handle, UCHAR timerMs) = nullptr;
+    // The event handle is a Windows event, or on Linux a condition and mutex pair.
+    FT_STATUS(D2XX_CALL* SetEventNotification)
+    (FT_HANDLE handle, DWORD eventMask, void* eventHandle) = nullptr;
 };
 
 }  // namespace FTDI

@@ -3,6 +3,7 @@
 #include "link/EventPump.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -12,12 +13,14 @@ namespace {
 
 // A reply usually follows within a few polls; spinning that long keeps round trips short.
 constexpr int kSpinPolls = 50;
-// Replies come within some tens of milliseconds (the bridge's latency timer is 16 ms by default),
-// so the first polls are close together and pick a reply up a fraction of a millisecond after it
-// arrives. A wait that has gone on longer faces a silent device: polls further apart cost less.
-constexpr int kPromptPolls = kSpinPolls + 150;
+// Replies come within some tens of milliseconds of a command (the bridge's latency timer is 16 ms
+// by default), so for that long the polls stay close and pick a reply up a fraction of a
+// millisecond after it arrives. Past that the device is busy or silent, and a reply picked up a
+// millisecond later costs nothing: the sleeps grow, and an idle wait costs almost no processor.
+constexpr auto kPromptPhase = std::chrono::milliseconds(50);
 constexpr auto kPromptSleep = std::chrono::microseconds(250);
-constexpr auto kIdleSleep = std::chrono::microseconds(500);
+constexpr auto kSleepGrowth = std::chrono::microseconds(100);
+constexpr auto kLongestSleep = std::chrono::microseconds(2000);
 
 std::function<void()>& replacement() {
     static std::function<void()> pump;
@@ -39,13 +42,13 @@ void Set(std::function<void()> pump) {
 }
 
 void PollPacer::pause() {
-    if (m_polls < kPromptPolls) {
+    if (m_polls < kSpinPolls) {
         ++m_polls;
-    }
-    if (m_polls <= kSpinPolls) {
         return;
     }
-    std::this_thread::sleep_for(m_polls < kPromptPolls ? kPromptSleep : kIdleSleep);
+    const bool prompt = std::chrono::steady_clock::now() - m_start < kPromptPhase;
+    m_sleep = prompt ? kPromptSleep : std::min(m_sleep + kSleepGrowth, kLongestSleep);
+    std::this_thread::sleep_for(m_sleep);
 }
 
 }  // namespace EventPump

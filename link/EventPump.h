@@ -3,6 +3,7 @@
 // The program is single-threaded: every wait runs the window's events between its polls through
 // this one function, so tests can count pumps and run without a window.
 
+#include <chrono>
 #include <functional>
 
 namespace EventPump {
@@ -13,14 +14,17 @@ void Run();
 void Set(std::function<void()> pump);
 
 // Paces a polling loop: spins for a short while, then sleeps well under a millisecond between
-// polls (a little longer once the wait has lasted beyond the time a reply normally takes), so a
-// reply is picked up quickly while an idle wait costs almost no processor time. One per wait.
+// polls for the time a reply normally takes, then ever longer sleeps, up to 2 ms, so a prompt reply
+// is picked up at once while an idle wait costs almost no processor time. One per wait, made when
+// the wait begins.
 class PollPacer {
   public:
     void pause();
 
   private:
     int m_polls = 0;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::chrono::microseconds m_sleep{0};
 };
 
 }  // namespace EventPump

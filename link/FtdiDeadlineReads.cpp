@@ -5,13 +5,15 @@
 #include "link/EventPump.h"
 #include "link/FTDI.h"
 #include "link/Interrupt.h"
+#include "link/ReceiveNotification.h"
 
 namespace FTDI {
 namespace {
 
 // Waits until the receive queue holds a byte, the deadline passes, the library reports an error
 // for the queue, or an interrupt is requested. The queue is tested before the clock, so a waiting
-// byte is never missed.
+// byte is never missed. Between looks it blocks on the library's signal where the command line
+// armed it, and otherwise pumps the window's events.
 ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs) {
     EventPump::PollPacer pacer;
     for (;;) {
@@ -28,11 +30,14 @@ ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs)
             return ReadOutcome::Ok;
         }
         // More than the deadline on the millisecond counter: never gives up early.
-        if (static_cast<std::int64_t>(Time::NowMs() - start) > deadlineMs) {
+        const std::int64_t elapsedMs = Time::NowMs() - start;
+        if (elapsedMs > deadlineMs) {
             return ReadOutcome::NoReply;
         }
-        EventPump::Run();
-        pacer.pause();
+        if (!AwaitReceive(static_cast<int>(deadlineMs - elapsedMs + 1))) {
+            EventPump::Run();
+            pacer.pause();
+        }
     }
 }
 

@@ -38,6 +38,7 @@ bool LoadDriverLibrary(const QString& name) {
         }
         resolve(library, "FT_GetLatencyTimer", api.GetLatencyTimer);
         resolve(library, "FT_SetLatencyTimer", api.SetLatencyTimer);
+        resolve(library, "FT_SetEventNotification", api.SetEventNotification);
         loaded = api;
     }
     InstallApi(&loaded);

@@ -18,6 +18,7 @@ Bridge& Bridge::instance() {
 
 int Bridge::reload() {
     m_handles.clear();
+    m_arrivalEvents.clear();
     m_devices.clear();
     const ConfigResult result = loadConfig();
     if (result.errorLine != 0) {
@@ -78,6 +79,7 @@ bool Bridge::close(void* handle) {
         return false;
     }
     found->second->close();
+    m_arrivalEvents.erase(found->first);
     m_handles.erase(found);
     return true;
 }

@@ -21,11 +21,13 @@ constexpr FT_STATUS FT_INVALID_HANDLE = 1;
 constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
 constexpr FT_STATUS FT_IO_ERROR = 4;
 constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
+constexpr FT_STATUS FT_NOT_SUPPORTED = 17;
 
 constexpr DWORD FT_LIST_NUMBER_ONLY = 0x80000000;
 constexpr DWORD FT_LIST_BY_INDEX = 0x40000000;
 constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD FT_EVENT_RXCHAR = 1;
 constexpr std::size_t kSerialCharacters = 16;
 
 // What FTDI's Linux library returns for a failed FT_W32_CreateFile.
@@ -50,12 +52,13 @@ sim::SimDevice* liveDevice(FT_HANDLE handle, sim::SimTime now, FT_STATUS& status
     return device->unplugged() ? nullptr : device;
 }
 
-// Every call goes into the transcript, so tests see the timer read, set and put back.
-void logLatency(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR timerMs) {
+// Every call goes into the transcript, so tests see the timer read, set and put back, and the
+// notification asked for.
+void logSetting(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR value) {
     const sim::SimDevice* device = bridge().device(handle);
     const std::string failed = std::string(event) + "-failed";
     bridge().transcript().log(sim::SimClock::now(), status == FT_OK ? event : failed.c_str(),
-                              device == nullptr ? "" : device->serial(), &timerMs, 1);
+                              device == nullptr ? "" : device->serial(), &value, 1);
 }
 
 }  // namespace
@@ -63,6 +66,7 @@ void logLatency(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR tim
 #define SIM_EXPORT extern "C" __attribute__((visibility("default")))
 
 SIM_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
+    const auto held = bridge().lock();
     const auto devices = bridge().attached();
     if (flags == FT_LIST_NUMBER_ONLY) {
         *static_cast<DWORD*>(arg1) = static_cast<DWORD>(devices.size());
@@ -83,6 +87,7 @@ SIM_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
 
 SIM_EXPORT FT_HANDLE FT_W32_CreateFile(const char* name, DWORD, DWORD, void*, DWORD creation,
                                        DWORD attributesAndFlags, FT_HANDLE) {
+    const auto held = bridge().lock();
     const auto now = sim::SimClock::now();
     const std::string serial = name == nullptr ? "" : name;
     FT_HANDLE handle = nullptr;
@@ -99,6 +104,7 @@ SIM_EXPORT FT_HANDLE FT_W32_CreateFile(const char* name, DWORD, DWORD, void*, DW
 
 SIM_EXPORT FT_STATUS FT_GetStatus(FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes,
                                   DWORD* eventStatus) {
+    const auto held = bridge().lock();
     FT_STATUS status = FT_OK;
     sim::SimDevice* device = liveDevice(handle, sim::SimClock::now(), status);
     if (device == nullptr) {
@@ -112,6 +118,7 @@ SIM_EXPORT FT_STATUS FT_GetStatus(FT_HANDLE handle, DWORD* rxBytes, DWORD* txByt
 
 SIM_EXPORT BOOL FT_W32_ReadFile(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                                 DWORD* bytesReturned, void*) {
+    const auto held = bridge().lock();
     const auto now = sim::SimClock::now();
     FT_STATUS status = FT_OK;
     sim::SimDevice* device = liveDevice(handle, now, status);
@@ -128,6 +135,7 @@ SIM_EXPORT BOOL FT_W32_ReadFile(FT_HANDLE handle, void* buffer, DWORD bytesToRea
 
 SIM_EXPORT BOOL FT_W32_WriteFile(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
                                  DWORD* bytesWritten, void*) {
+    const auto held = bridge().lock();
     const auto now = sim::SimClock::now();
     FT_STATUS status = FT_OK;
     sim::SimDevice* device = liveDevice(handle, now, status);
@@ -138,11 +146,13 @@ SIM_EXPORT BOOL FT_W32_WriteFile(FT_HANDLE handle, void* buffer, DWORD bytesToWr
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     bridge().transcript().log(now, "write", device->serial(), bytes, bytesToWrite);
     device->receive(bytes, bytesToWrite, now);
+    bridge().scheduleChanged();
     *bytesWritten = bytesToWrite;
     return 1;
 }
 
 SIM_EXPORT BOOL FT_W32_CloseHandle(FT_HANDLE handle) {
+    const auto held = bridge().lock();
     sim::SimDevice* device = bridge().device(handle);
     if (device == nullptr) {
         return 0;
@@ -152,16 +162,18 @@ SIM_EXPORT BOOL FT_W32_CloseHandle(FT_HANDLE handle) {
 }
 
 SIM_EXPORT FT_STATUS FT_GetLatencyTimer(FT_HANDLE handle, UCHAR* timerMs) {
+    const auto held = bridge().lock();
     FT_STATUS status = FT_OK;
     sim::SimDevice* device = liveDevice(handle, sim::SimClock::now(), status);
     if (device != nullptr) {
         *timerMs = static_cast<UCHAR>(device->latencyMs());
     }
-    logLatency(handle, "latency-get", status, device == nullptr ? 0 : *timerMs);
+    logSetting(handle, "latency-get", status, device == nullptr ? 0 : *timerMs);
     return status;
 }
 
 SIM_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
+    const auto held = bridge().lock();
     FT_STATUS status = FT_OK;
     sim::SimDevice* device = liveDevice(handle, sim::SimClock::now(), status);
     if (device != nullptr && timerMs < device->lowestLatencyMs()) {
@@ -169,13 +181,31 @@ SIM_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
     }
     if (status == FT_OK) {
         device->setLatencyMs(timerMs);
+        bridge().scheduleChanged();
     }
-    logLatency(handle, "latency-set", status, timerMs);
+    logSetting(handle, "latency-set", status, timerMs);
+    return status;
+}
+
+// As FTDI documents it: the host's event (an event object on Windows, a condition and mutex pair
+// on Linux) is signalled whenever bytes arrive. Only the receive event is simulated.
+SIM_EXPORT FT_STATUS FT_SetEventNotification(FT_HANDLE handle, DWORD eventMask, void* eventHandle) {
+    const auto held = bridge().lock();
+    FT_STATUS status = FT_OK;
+    sim::SimDevice* device = liveDevice(handle, sim::SimClock::now(), status);
+    if (device != nullptr && !device->notifies()) {
+        status = FT_NOT_SUPPORTED;
+    }
+    if (status == FT_OK) {
+        bridge().signalArrivals(handle, (eventMask & FT_EVENT_RXCHAR) != 0 ? eventHandle : nullptr);
+    }
+    logSetting(handle, "notification", status, static_cast<UCHAR>(eventMask));
     return status;
 }
 
 // Rereads TARVELLON_SIM_CONFIG: 0 when accepted, else the first bad line (-1: unreadable file).
 SIM_EXPORT int TarvellonSim_Reload() {
+    const auto held = bridge().lock();
     return bridge().reload();
 }
 

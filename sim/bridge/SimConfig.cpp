@@ -138,6 +138,7 @@ const std::map<std::string, Setter>& deviceSettings() {
         {"unplug_mid_reply", verbatim(&DeviceConfig::unplugMidReply)},
         {"flood_command", verbatim(&DeviceConfig::floodCommand)},
         {"flood_bytes", [](auto& d, auto& v) { return toInt(v, 1, 1 << 24, d.floodBytes); }},
+        {"notification", [](auto& d, auto& v) { return choose(v, "rxchar", "none", d.notifies); }},
         {"plugged", [](auto& d, auto& v) { return toWindows(v, d.plugged); }},
     };
     return settings;

@@ -33,6 +33,8 @@ struct DeviceConfig {
     std::optional<std::string> unplugMidReply;
     std::optional<std::string> floodCommand;
     int floodBytes = 5000;
+    // The bridge signals the host when bytes arrive, if asked (FT_SetEventNotification).
+    bool notifies = true;
     // When the unit is plugged in: [from, until) in milliseconds after the configuration was
     // written. Empty: attached all the time.
     std::vector<std::pair<double, double>> plugged;

@@ -43,6 +43,7 @@ class SimDevice {
     int latencyMs() const { return m_queue.latencyMs(); }
     int lowestLatencyMs() const { return m_config.lowestLatencyMs; }
     void setLatencyMs(int ms) { m_queue.setLatencyMs(ms); }
+    bool notifies() const { return m_config.notifies; }
 
   private:
     void handleCommand(const std::string& command, SimTime now);

@@ -87,6 +87,8 @@ const Row rows[] = {
     {"bridge refuses every timer", D + "latency_min_ms=256", QStringList{"upgrade"} + Three, 0,
      "the bridge refuses a latency timer of 1 or 2 ms; the upgrade runs at its 16 ms as before"},
     {"bridge left alone", D, QStringList{"upgrade", "--latency-ms", "keep"} + Three, 0, ""},
+    {"bridge without receive notification", D + "notification=none", QStringList{"upgrade"} + Three,
+     0, ""},
     {"interrupted",
      D + "program_ms=5",
      {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
@@ -144,6 +146,7 @@ TEST(Flash, EveryExitWithItsCause) {
             SimBridge window(row.config + "\nlatency_ms=0\nprogram_ms=0");
             run.window = windowRun(row.args);
             run.windowWire = window.wire();
+            EXPECT_TRUE(window.events(SimEvent::Kind::Notification).isEmpty());
         }
         run.sim = std::make_unique<SimBridge>(row.config == "nolib" ? "" : row.config);
         ASSERT_TRUE(run.sim->ready());
@@ -217,6 +220,12 @@ TEST(Flash, EveryExitWithItsCause) {
         if (row.args.value(0) == "list") {
             EXPECT_EQ(run.out, row.exit == 0 ? "TARV0001\n" : "");
         }
+
+        // Every upgrade's open device signals received bytes, where the bridge can.
+        const bool notified =
+            row.args.value(0) == "upgrade" && !row.config.contains("notification");
+        EXPECT_EQ(run.sim->events(SimEvent::Kind::Notification).size(),
+                  notified ? run.sim->events(SimEvent::Kind::Open).size() : 0);
 
         // The timer found is put back last, before the close, unless the device is gone.
         const QList<SimEvent> latency = run.sim->events(SimEvent::Kind::LatencySet);

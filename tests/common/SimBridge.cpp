@@ -13,7 +13,9 @@ namespace {
 constexpr const char* kConfigVariable = "TARVELLON_SIM_CONFIG";
 // The transcript's event names, in the order of SimEvent::Kind.
 const QByteArrayList kKindNames =
-    QByteArray("open open-failed write read close command unplug latency-get latency-set")
+    QByteArray(
+        "open open-failed write read close command unplug latency-get latency-set "
+        "notification")
         .split(' ');
 
 bool reloadSimulator() {

@@ -141,7 +141,6 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         // The queue is tested before the clock.
         {"silence ends a read only past its deadline", Script{.emptyPolls = 9}, kOpen, readLineWithin300, (kStatus + "pump; ").repeated(3) + kStatus + "outcome 1: "},
         {"a flood ends a line at 4096 characters", Script{.received = QByteArray(5000, 'x')}, kOpen, readLineWithin300, kRead.repeated(4096) + "outcome 3: " + QString(4096, 'x')},
-        {"a failing queue ends a read at once", Script{.status = 4}, kOpen, readLineWithin300, kStatus + "outcome 2: "},
         // clang-format on
     };
     InstallApi(&kFake);

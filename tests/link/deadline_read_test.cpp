@@ -1,0 +1,84 @@
+// A device that goes silent, floods the line or is unplugged must end a deadline read with a
+// value: silence after the deadline, garbage after 4,096 characters, an unplug at once; whether
+// the read polls as the window's does or blocks on the library's signal as the command line's.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+#include "link/DeviceCommands.h"
+#include "link/EventPump.h"
+#include "link/FTDI.h"
+#include "link/PortHandle.h"
+#include "link/ReceiveNotification.h"
+#include "link/SubCom.h"
+#include "tests/common/SimBridge.h"
+
+namespace {
+
+using FTDI::ReadOutcome;
+
+TEST(DeadlineRead, LineReadEndsOnSilenceFloodAndUnplug) {
+    const struct {
+        const char* fault;  // of the device that answers "id"
+        int deadlineMs;
+        ReadOutcome outcome;
+        QString line;   // what arrived before the read gave up
+        bool notified;  // blocked on the library's signal, as the command line reads
+    } reads[] = {
+        {"silent_from_command = id", 300, ReadOutcome::NoReply, "", false},
+        {"silent_from_command = id", 300, ReadOutcome::NoReply, "", true},
+        {"flood_command = id\nflood_bytes = 5000", 10000, ReadOutcome::LineTooLong,
+         QString(FTDI::MaxLineLength, 'x'), true},
+        {"unplug_mid_reply = id", 10000, ReadOutcome::DeviceError,
+         QString::fromLatin1("id \xB5Tar"), false},
+        {"unplug_mid_reply = id", 10000, ReadOutcome::DeviceError,
+         QString::fromLatin1("id \xB5Tar"), true},
+        {"", 10000, ReadOutcome::Ok, QString::fromLatin1("id \xB5Tarvellon"), true},
+    };
+    for (const auto& read : reads) {
+        SCOPED_TRACE(std::string(read.fault) + (read.notified ? ", notified" : ""));
+        SimBridge sim(QStringLiteral("device = TARV0001\n") + read.fault);
+        ASSERT_TRUE(sim.ready());
+        PortHandle = FTDI::OpenBySerial("TARV0001");
+        ASSERT_TRUE(!read.notified || FTDI::ArmReceiveNotification());
+        SubCom::SendCommand(DeviceCommands::Identify());
+        QElapsedTimer timer;
+        timer.start();
+        int pumps = 0;
+        qint64 lastPumpMs = 0;
+        EventPump::Set([&] {
+            ++pumps;
+            lastPumpMs = timer.elapsed();
+        });
+        const FTDI::LineReply reply = FTDI::ReadLineWithin(read.deadlineMs);
+        EXPECT_EQ(reply.outcome, read.outcome);
+        EXPECT_EQ(reply.line, read.line);
+        // Only silence waits the deadline out. The window's events are pumped to its end, long
+        // after the first polls; a read blocked on the library's signal pumps none.
+        const bool silence = read.outcome == ReadOutcome::NoReply;
+        EXPECT_EQ(timer.elapsed() >= read.deadlineMs, silence);
+        EXPECT_TRUE(read.notified ? pumps == 0 : lastPumpMs > read.deadlineMs / 2 || !silence);
+        EventPump::Set({});
+        SubCom::ClosePort();
+    }
+}
+
+TEST(DeadlineRead, InterruptEndsANotifiedWaitWithin100Ms) {
+    SimBridge sim("device = TARV0001\nsilent_from_command = id");
+    ASSERT_TRUE(sim.ready());
+    QProcess driver;
+    driver.start(TEST_DRIVERS_DIR "/notified_wait_driver");
+    ASSERT_TRUE(driver.waitForReadyRead(10000));
+    QThread::msleep(300);
+    ::kill(pid_t(driver.processId()), SIGINT);
+    ASSERT_TRUE(driver.waitForFinished(10000));
+    const QList<QByteArray> ended = driver.readAllStandardOutput().split('\n').value(1).split(' ');
+    EXPECT_EQ(ended.value(0), "interrupted");
+    EXPECT_LE(ended.value(1).toInt(), 100);
+}
+
+}  // namespace
