@@ -47,7 +47,8 @@ bool held(const Form1& window) {
 }
 
 // Boxes are real, answered with Return once they hold the focus, and noted in the log pane where
-// they came up; one shown while the device controls are live says so.
+// they came up; one shown while the device controls are live, or the file browser is not, says
+// so.
 std::unique_ptr<QTimer> answerBoxes(const Form1& window) {
     MessageBoxes::SetHandler({});
     auto timer = std::make_unique<QTimer>();
