@@ -5,8 +5,6 @@
 
 #include "link/Clock.h"
 #include "link/DeviceCommands.h"
-#include "link/FTDI.h"
-#include "link/PortHandle.h"
 #include "link/SubCom.h"
 
 namespace DeviceIdentify {
@@ -21,8 +19,7 @@ constexpr int kOffAfterMs = 50;
 
 bool Open(OperationView& view, const QString& serial) {
     view.logLine(QStringLiteral("New device selected : ") + serial);
-    PortHandle = FTDI::OpenBySerial(serial);
-    if (PortHandle.isFailed()) {
+    if (!SubCom::OpenPort(serial)) {
         view.logLine(QStringLiteral("Can't talk to device, check connection."));
         return false;
     }

@@ -96,8 +96,7 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
     }
-    PortHandle = FTDI::OpenBySerial(deviceSerial);
-    if (!PortHandle.isOpen() || !handshake(image.key())) {
+    if (!SubCom::OpenPort(deviceSerial) || !handshake(image.key())) {
         return UpgradeExit::CommunicationFailure;
     }
     const QString upgrading = QStringLiteral("Upgrading firmware...");
