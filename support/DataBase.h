@@ -13,6 +13,8 @@ struct DbRow {
     QString section;
     QString key;
     QString value;
+
+    bool operator==(const DbRow&) const = default;
 };
 
 inline constexpr int DbRows = 1024;

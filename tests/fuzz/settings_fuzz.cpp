@@ -2,22 +2,10 @@
 // written file gives the same table.
 
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdlib>
 
 #include "support/DataBase.h"
-
-static QStringList load(const QString& fileName) {
-    DataBase::Reset();
-    DataBase::SetFileName(fileName);
-    DataBase::DbLoad();
-    QStringList cells;
-    for (int row = 0; row < DataBase::DbCount; ++row)
-        cells << DataBase::DbTable[row].section << DataBase::DbTable[row].key
-              << DataBase::DbTable[row].value;
-    return cells;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QTemporaryDir folder;
@@ -26,8 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.write(reinterpret_cast<const char*>(data), size) < 0)
         std::abort();
     file.close();
-    const QStringList loaded = load(file.fileName());
+    const auto load = [&file] {
+        DataBase::Reset();
+        DataBase::SetFileName(file.fileName());
+        DataBase::DbLoad();
+        return std::vector(DataBase::DbTable.begin(),
+                           DataBase::DbTable.begin() + DataBase::DbCount);
+    };
+    const auto loaded = load();
     DataBase::DbSync();
-    if (load(file.fileName()) != loaded) std::abort();
+    if (load() != loaded) std::abort();
     return 0;
 }

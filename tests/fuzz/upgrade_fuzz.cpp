@@ -11,25 +11,23 @@
 #include "link/FTDI.h"
 #include "operations/UpgradeProcedure.h"
 
-namespace {
-
 using namespace FTDI;
 
-struct Device {
+static struct {
     const std::uint8_t *next, *end;  // the device's next gap and byte
-    std::uint32_t now = 0, sentAt = 0, lastWrite = 0;
-    QByteArray queue{};  // what has reached the host
-    int opens = 0, closes = 0;
-    bool unplugged = false;
+    std::uint32_t now, sentAt, lastWrite;
+    QByteArray queue;  // what has reached the host
+    int opens, closes;
+    bool unplugged;
     std::uint32_t due() const { return sentAt + (next[0] == 255 ? 0 : next[0] * 100u); }
-} g{nullptr, nullptr};
+} g;
 
-FT_STATUS getStatus(FT_HANDLE, DWORD* rx, DWORD*, DWORD*) {
+static FT_STATUS getStatus(FT_HANDLE, DWORD* rx, DWORD*, DWORD*) {
     if (g.now - g.lastWrite > UpgradeProcedure::ReplyDeadlineMs) std::abort();
     for (; g.next != g.end && !g.unplugged && g.due() <= g.now; g.next += 2) {
         g.sentAt = g.due();
         g.unplugged = g.next[0] == 255;
-        g.queue += g.unplugged ? QByteArray() : QByteArray(1, char(g.next[1]));
+        if (!g.unplugged) g.queue += char(g.next[1]);
     }
     const bool silent = g.next == g.end || g.unplugged;
     if (g.queue.isEmpty()) g.now += silent ? 1000 : qMin(1000u, g.due() - g.now);
@@ -37,28 +35,27 @@ FT_STATUS getStatus(FT_HANDLE, DWORD* rx, DWORD*, DWORD*) {
     return g.unplugged ? 4 : FT_OK;
 }
 
-BOOL readFile(FT_HANDLE, void* byte, DWORD, DWORD* returned, void*) {
-    *returned = 0;
-    if (g.unplugged || g.queue.isEmpty()) return 0;
-    *static_cast<char*>(byte) = g.queue.front();
-    g.queue.remove(0, 1);
-    *returned = 1;
-    return 1;
+static BOOL readFile(FT_HANDLE, void* byte, DWORD, DWORD* returned, void*) {
+    *returned = !g.unplugged && !g.queue.isEmpty();
+    if (*returned) *static_cast<char*>(byte) = g.queue.front();
+    g.queue.remove(0, *returned);
+    return *returned;
 }
 
-BOOL writeFile(FT_HANDLE, void*, DWORD count, DWORD* written, void*) {
+static BOOL writeFile(FT_HANDLE, void*, DWORD count, DWORD* written, void*) {
     g.lastWrite = g.now;
     *written = g.unplugged ? 0 : count;
     return !g.unplugged;
 }
 
-FT_HANDLE createFile(const char*, DWORD, DWORD, void*, DWORD, DWORD, FT_HANDLE) {
-    ++g.opens;
-    return FT_HANDLE(1);
-}
-
-const D2xxApi kDevice{nullptr,  createFile, getStatus,
-                      readFile, writeFile,  [](FT_HANDLE) -> BOOL { return ++g.closes; }};
+static const D2xxApi kDevice{nullptr,
+                             [](const char*, DWORD, DWORD, void*, DWORD, DWORD, FT_HANDLE) {
+                                 return reinterpret_cast<FT_HANDLE>(qintptr(++g.opens));
+                             },
+                             getStatus,
+                             readFile,
+                             writeFile,
+                             [](FT_HANDLE) -> BOOL { return ++g.closes; }};
 
 struct View : OperationView {
     QStringList boxes;
@@ -70,16 +67,14 @@ struct View : OperationView {
     void setUpgradeEnabled(bool) override {}
 };
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QTemporaryDir folder;
     QFile image(folder.filePath(QStringLiteral("three-records.frw")));
-    if (!image.exists() &&
-        (!image.open(QIODevice::WriteOnly) ||
-         image.write("\xB5TARVEL0" + QByteArray(3 * 13, '\0')) != 47 || !image.flush()))
+    const QByteArray bytes = "\xB5TARVEL0" + QByteArray(3 * 13, '\0');
+    if (!image.exists() && (!image.open(QIODevice::WriteOnly) || image.write(bytes) != 47))
         std::abort();
-    g = Device{data, data + size / 2 * 2};
+    image.close();
+    g = {.next = data, .end = data + size / 2 * 2};
     InstallApi(&kDevice);
     Time::SetClockSource([] { return g.now; });
     View view;
