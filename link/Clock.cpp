@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/EventPump.h"
+#include "link/Interrupt.h"
 
 namespace Time {
 namespace {
@@ -34,7 +35,7 @@ void WaitMs(std::int32_t ms) {
     EventPump::PollPacer pacer;
     // The first reading may lie anywhere in its millisecond, so only a reading more than ms after
     // it guarantees ms have passed. Unsigned subtraction measures across the counter's wrap.
-    while (NowMs() - start <= static_cast<std::uint32_t>(ms)) {
+    while (NowMs() - start <= static_cast<std::uint32_t>(ms) && !Interrupt::Requested()) {
         EventPump::Run();
         pacer.pause();
     }

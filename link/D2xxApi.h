@@ -18,6 +18,7 @@ using FT_HANDLE = void*;
 using FT_STATUS = std::uint32_t;
 using DWORD = std::uint32_t;
 using BOOL = int;
+using UCHAR = unsigned char;
 
 inline constexpr FT_STATUS FT_OK = 0;
 inline constexpr DWORD FT_LIST_NUMBER_ONLY = 0x80000000;
@@ -41,6 +42,11 @@ struct D2xxApi {
     (FT_HANDLE handle, void* buffer, DWORD bytesToWrite, DWORD* bytesWritten,
      void* overlapped) = nullptr;
     BOOL(D2XX_CALL* W32_CloseHandle)(FT_HANDLE handle) = nullptr;
+
+    // Optional: resolved when the library has them, never needed for the library to count as
+    // present, and called only by the command line.
+    FT_STATUS(D2XX_CALL* GetLatencyTimer)(FT_HANDLE handle, UCHAR* timerMs) = nullptr;
+    FT_STATUS(D2XX_CALL* SetLatencyTimer)(FT_HANDLE handle, UCHAR timerMs) = nullptr;
 };
 
 }  // namespace FTDI

@@ -34,6 +34,7 @@ enum class ReadOutcome {
     NoReply,      // the deadline passed
     DeviceError,  // the library reported an error for the receive queue
     LineTooLong,  // MaxLineLength characters arrived without a line feed
+    Interrupted,  // Interrupt::Request() was called
 };
 
 struct ByteReply {

@@ -4,15 +4,20 @@
 #include "link/Clock.h"
 #include "link/EventPump.h"
 #include "link/FTDI.h"
+#include "link/Interrupt.h"
 
 namespace FTDI {
 namespace {
 
-// Waits until the receive queue holds a byte, the deadline passes, or the library reports an
-// error for the queue. The queue is tested before the clock, so a waiting byte is never missed.
+// Waits until the receive queue holds a byte, the deadline passes, the library reports an error
+// for the queue, or an interrupt is requested. The queue is tested before the clock, so a waiting
+// byte is never missed.
 ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs) {
     EventPump::PollPacer pacer;
     for (;;) {
+        if (Interrupt::Requested()) {
+            return ReadOutcome::Interrupted;
+        }
         DWORD rxBytes = 0;
         DWORD txBytes = 0;
         DWORD eventStatus = 0;

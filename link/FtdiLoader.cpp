@@ -36,6 +36,8 @@ bool LoadDriverLibrary(const QString& name) {
             library.unload();
             return false;
         }
+        resolve(library, "FT_GetLatencyTimer", api.GetLatencyTimer);
+        resolve(library, "FT_SetLatencyTimer", api.SetLatencyTimer);
         loaded = api;
     }
     InstallApi(&loaded);

@@ -5,6 +5,7 @@
 
 #include "link/Clock.h"
 #include "link/DeviceCommands.h"
+#include "link/Interrupt.h"
 #include "link/SubCom.h"
 
 namespace DeviceIdentify {
@@ -29,7 +30,8 @@ bool Open(OperationView& view, const QString& serial) {
 void Blink(OperationView& view) {
     view.logLine(QStringLiteral("Sending commands to toggle activity led."));
     view.setStatus(QStringLiteral("Toggling activity led."));
-    for (int pass = 0; pass < kPasses; ++pass) {
+    // An interrupt cuts the blink short; the device is still reset and closed.
+    for (int pass = 0; pass < kPasses && !Interrupt::Requested(); ++pass) {
         SubCom::SendCommand(DeviceCommands::LedOff());
         view.setStatus(QStringLiteral("Toggling activity led..."));
         Time::WaitMs(kOffBeforeMs);

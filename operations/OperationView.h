@@ -8,7 +8,7 @@
 #include "support/MessageIcon.h"
 
 class OperationView {
-public:
+  public:
     virtual ~OperationView() = default;
 
     // Modal, OK only; returns when the operator has dismissed it.
@@ -18,4 +18,9 @@ public:
     virtual void setProgressMaximum(int maximum) = 0;
     virtual void setProgressValue(int value) = 0;
     virtual void setUpgradeEnabled(bool enabled) = 0;
+
+    // The upgrade has just opened the device, or is about to close it, on every path. The window
+    // does nothing here; the command line tunes the bridge for the length of the upgrade.
+    virtual void deviceOpened() {}
+    virtual void deviceClosing() {}
 };

@@ -39,6 +39,8 @@ Report reportFor(UpgradeExit exit, const QString& firmwarePath) {
             return failure(QStringLiteral("Communication error."), MessageIcon::Warning, tryAgain);
         case UpgradeExit::ProgrammingFailure:
             return failure(QStringLiteral("Programming error."), MessageIcon::Warning, tryAgain);
+        case UpgradeExit::Interrupted:
+            return failure(QStringLiteral("Upgrade interrupted."), MessageIcon::Warning, cancelled);
         case UpgradeExit::Success:
             break;
     }

@@ -16,6 +16,7 @@ enum class UpgradeExit {
     CommunicationFailure,
     ProgrammingFailure,
     Success,
+    Interrupted,  // only when a front end requests it; the window never does
 };
 
 // The box first, then its log lines once the operator has dismissed it, then the blank line.

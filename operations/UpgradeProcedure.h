@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "operations/OperationView.h"
+#include "operations/UpgradeReport.h"
 
 namespace UpgradeProcedure {
 
@@ -16,6 +17,6 @@ inline constexpr int ReplyDeadlineMs = 10'000;
 
 // Runs to the end on every path, reporting through the view. The two selections are copies taken
 // at the start, so a selection changed while the device is busy does not disturb the run.
-void Run(OperationView& view, QString firmwarePath, QString deviceSerial);
+UpgradeReport Run(OperationView& view, QString firmwarePath, QString deviceSerial);
 
 }  // namespace UpgradeProcedure

@@ -25,13 +25,24 @@ int Bridge::reload() {
                      result.error.c_str());
     }
     m_transcript.open(result.config.transcriptPath);
+    m_configWrittenAt = result.config.writtenAt;
     for (const DeviceConfig& config : result.config.devices) {
         m_devices.push_back(std::make_unique<SimDevice>(config, m_transcript));
     }
+    followPlugSchedules();
     return result.errorLine;
 }
 
+void Bridge::followPlugSchedules() {
+    const std::chrono::duration<double, std::milli> since =
+        std::chrono::system_clock::now() - m_configWrittenAt;
+    for (const auto& device : m_devices) {
+        device->followPlugSchedule(since.count(), SimClock::now());
+    }
+}
+
 std::vector<SimDevice*> Bridge::attached() {
+    followPlugSchedules();
     std::vector<SimDevice*> devices;
     for (const auto& device : m_devices) {
         if (!device->unplugged()) {
@@ -42,6 +53,7 @@ std::vector<SimDevice*> Bridge::attached() {
 }
 
 void* Bridge::open(const std::string& serial) {
+    followPlugSchedules();
     for (const auto& device : m_devices) {
         if (device->serial() == serial && device->canOpen()) {
             device->open();
@@ -55,6 +67,7 @@ void* Bridge::open(const std::string& serial) {
 }
 
 SimDevice* Bridge::device(void* handle) {
+    followPlugSchedules();
     const auto found = m_handles.find(reinterpret_cast<std::uintptr_t>(handle));
     return found == m_handles.end() ? nullptr : found->second;
 }

@@ -35,11 +35,13 @@ class Bridge {
 
   private:
     Bridge() = default;
+    void followPlugSchedules();
 
     Transcript m_transcript;
     std::vector<std::unique_ptr<SimDevice>> m_devices;
     std::map<std::uintptr_t, SimDevice*> m_handles;
     std::uintptr_t m_nextHandle = 0x1000;
+    std::chrono::system_clock::time_point m_configWrittenAt;
 };
 
 }  // namespace sim

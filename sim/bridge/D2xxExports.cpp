@@ -50,6 +50,14 @@ sim::SimDevice* liveDevice(FT_HANDLE handle, sim::SimTime now, FT_STATUS& status
     return device->unplugged() ? nullptr : device;
 }
 
+// Every call goes into the transcript, so tests see the timer read, set and put back.
+void logLatency(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR timerMs) {
+    const sim::SimDevice* device = bridge().device(handle);
+    const std::string failed = std::string(event) + "-failed";
+    bridge().transcript().log(sim::SimClock::now(), status == FT_OK ? event : failed.c_str(),
+                              device == nullptr ? "" : device->serial(), &timerMs, 1);
+}
+
 }  // namespace
 
 #define SIM_EXPORT extern "C" __attribute__((visibility("default")))
@@ -149,20 +157,21 @@ SIM_EXPORT FT_STATUS FT_GetLatencyTimer(FT_HANDLE handle, UCHAR* timerMs) {
     if (device != nullptr) {
         *timerMs = static_cast<UCHAR>(device->latencyMs());
     }
+    logLatency(handle, "latency-get", status, device == nullptr ? 0 : *timerMs);
     return status;
 }
 
 SIM_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
     FT_STATUS status = FT_OK;
     sim::SimDevice* device = liveDevice(handle, sim::SimClock::now(), status);
-    if (device == nullptr) {
-        return status;
+    if (device != nullptr && timerMs < device->lowestLatencyMs()) {
+        status = FT_INVALID_PARAMETER;
     }
-    if (timerMs < 2) {
-        return FT_INVALID_PARAMETER;
+    if (status == FT_OK) {
+        device->setLatencyMs(timerMs);
     }
-    device->setLatencyMs(timerMs);
-    return FT_OK;
+    logLatency(handle, "latency-set", status, timerMs);
+    return status;
 }
 
 // Rereads TARVELLON_SIM_CONFIG: 0 when accepted, else the first bad line (-1: unreadable file).

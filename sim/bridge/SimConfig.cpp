@@ -3,6 +3,8 @@
 
 #include "SimConfig.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
@@ -75,6 +77,26 @@ bool toMs(const std::string& text, double& out) {
     return true;
 }
 
+// "0-2000, 5000-": windows in milliseconds; an open end means for ever.
+bool toWindows(const std::string& text, std::vector<std::pair<double, double>>& out) {
+    std::vector<std::pair<double, double>> windows;
+    std::istringstream in(text);
+    std::string window;
+    while (std::getline(in, window, ',')) {
+        const auto dash = window.find('-');
+        double from = 0;
+        double until = 1e300;
+        const std::string end = dash == std::string::npos ? "" : trim(window.substr(dash + 1));
+        if (dash == std::string::npos || !toMs(trim(window.substr(0, dash)), from) ||
+            (!end.empty() && (!toMs(end, until) || until <= from))) {
+            return false;
+        }
+        windows.emplace_back(from, until);
+    }
+    out = std::move(windows);
+    return !out.empty();
+}
+
 bool choose(const std::string& text, const char* yes, const char* no, bool& out) {
     if (text != yes && text != no) {
         return false;
@@ -99,6 +121,8 @@ const std::map<std::string, Setter>& deviceSettings() {
         {"runlevel", [](auto& d, auto& v) { return choose(v, "boot", "app", d.bootAtOpen); }},
         {"key", verbatim(&DeviceConfig::key)},
         {"latency_ms", [](auto& d, auto& v) { return toInt(v, 0, 255, d.latencyMs); }},
+        {"latency_min_ms", [](auto& d, auto& v) { return toInt(v, 1, 256, d.lowestLatencyMs); }},
+        {"baud", [](auto& d, auto& v) { return toInt(v, 0, 12'000'000, d.baud); }},
         {"program_ms", [](auto& d, auto& v) { return toMs(v, d.programMs); }},
         {"open", [](auto& d, auto& v) { return choose(v, "fails", "works", d.openFails); }},
         {"identity", verbatim(&DeviceConfig::identity)},
@@ -114,6 +138,7 @@ const std::map<std::string, Setter>& deviceSettings() {
         {"unplug_mid_reply", verbatim(&DeviceConfig::unplugMidReply)},
         {"flood_command", verbatim(&DeviceConfig::floodCommand)},
         {"flood_bytes", [](auto& d, auto& v) { return toInt(v, 1, 1 << 24, d.floodBytes); }},
+        {"plugged", [](auto& d, auto& v) { return toWindows(v, d.plugged); }},
     };
     return settings;
 }
@@ -195,7 +220,15 @@ ConfigResult loadConfig() {
     }
     std::ostringstream text;
     text << file.rdbuf();
-    return parseConfig(text.str());
+    ConfigResult result = parseConfig(text.str());
+    struct stat status {};
+    if (stat(path, &status) == 0) {
+        result.config.writtenAt = std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                std::chrono::seconds(status.st_mtim.tv_sec) +
+                std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+    }
+    return result;
 }
 
 }  // namespace sim

@@ -4,8 +4,10 @@
 // TARVELLON_SIM_CONFIG names (format: sim/README.md). Texts are kept as device bytes, one byte per
 // character (Latin-1), so "µ" is the byte 0xB5.
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -15,6 +17,8 @@ struct DeviceConfig {
     bool bootAtOpen = false;
     std::string key = "\xB5TARVEL0";
     int latencyMs = 16;
+    int lowestLatencyMs = 2;  // the lowest latency timer the bridge accepts
+    int baud = 0;             // 0: no wire time; else ten bits a byte at this rate, both ways
     double programMs = 1.0;
     // Faults; record numbers count from 1 after "monitor", 0 means none.
     bool openFails = false;
@@ -29,11 +33,17 @@ struct DeviceConfig {
     std::optional<std::string> unplugMidReply;
     std::optional<std::string> floodCommand;
     int floodBytes = 5000;
+    // When the unit is plugged in: [from, until) in milliseconds after the configuration was
+    // written. Empty: attached all the time.
+    std::vector<std::pair<double, double>> plugged;
 };
 
 struct Config {
     std::string transcriptPath;
     std::vector<DeviceConfig> devices;
+    // The file's modification time (the load time for the default), so that every process that
+    // reads one file sees the same units come and go at the same moments.
+    std::chrono::system_clock::time_point writtenAt = std::chrono::system_clock::now();
 };
 
 struct ConfigResult {

@@ -11,6 +11,34 @@ namespace sim {
 SimDevice::SimDevice(DeviceConfig config, Transcript& transcript)
     : m_config(std::move(config)), m_transcript(transcript), m_boot(m_config.bootAtOpen) {
     m_queue.setLatencyMs(m_config.latencyMs);
+    if (m_config.baud > 0) {
+        m_byteTime = std::chrono::duration_cast<SimClock::duration>(
+            std::chrono::duration<double>(10.0 / m_config.baud));
+    }
+}
+
+void SimDevice::followPlugSchedule(double msSinceWritten, SimTime now) {
+    const auto& windows = m_config.plugged;
+    const bool in =
+        windows.empty() || std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
+            return msSinceWritten >= window.first && msSinceWritten < window.second;
+        });
+    if (in == m_scheduledIn) {
+        return;
+    }
+    const bool firstLook = !m_scheduledIn.has_value();
+    m_scheduledIn = in;
+    if (firstLook) {
+        m_unplugged = !in;
+        return;
+    }
+    if (!in) {
+        if (!m_unplugged) unplug(now);
+        return;
+    }
+    m_unplugged = false;
+    m_boot = m_config.bootAtOpen;
+    m_transcript.log(now, "plug", serial());
 }
 
 void SimDevice::open() {
@@ -25,6 +53,8 @@ void SimDevice::open() {
     m_queue.clear();
     m_queue.setLatencyMs(m_config.latencyMs);
     m_busyUntil = SimTime();
+    m_toDeviceLineFree = SimTime();
+    m_toHostLineFree = SimTime();
 }
 
 void SimDevice::close() {
@@ -34,14 +64,15 @@ void SimDevice::close() {
 void SimDevice::receive(const std::uint8_t* bytes, std::size_t count, SimTime now) {
     for (std::size_t i = 0; i < count && !m_unplugged; ++i) {
         const char byte = static_cast<char>(bytes[i]);
+        const SimTime arrives = crossLine(m_toDeviceLineFree, now);
         if (m_recordMode) {
             m_record += byte;
             if (m_record.size() == record::kSize) {
-                handleRecord(now);
+                handleRecord(arrives);
                 m_record.clear();
             }
         } else if (byte == '\n') {
-            handleCommand(m_line, now);
+            handleCommand(m_line, arrives);
             m_line.clear();
         } else {
             m_line += byte;
@@ -133,7 +164,22 @@ std::uint8_t SimDevice::judgeRecord() {
 }
 
 void SimDevice::send(const std::string& bytes, SimTime now) {
-    m_queue.send(bytes, std::max(now, m_busyUntil));
+    const SimTime at = std::max(now, m_busyUntil);
+    if (m_byteTime == SimClock::duration::zero()) {
+        m_queue.send(bytes, at);
+        return;
+    }
+    for (const char byte : bytes) {
+        m_queue.send(std::string(1, byte), crossLine(m_toHostLineFree, at));
+    }
+}
+
+SimTime SimDevice::crossLine(SimTime& lineFree, SimTime at) {
+    if (m_byteTime == SimClock::duration::zero()) {
+        return at;
+    }
+    lineFree = std::max(lineFree, at) + m_byteTime;
+    return lineFree;
 }
 
 std::string SimDevice::line(const std::string& text) const {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "BridgeQueue.h"
@@ -22,6 +23,9 @@ class SimDevice {
     const std::string& serial() const { return m_config.serial; }
     bool canOpen() const { return !m_open && !m_unplugged && !m_config.openFails; }
     bool unplugged() const { return m_unplugged; }
+    // Plugs the unit in or pulls it out as its schedule says for this moment, given in
+    // milliseconds after the configuration was written. A unit plugged back starts afresh.
+    void followPlugSchedule(double msSinceWritten, SimTime now);
 
     // Each open starts a fresh session; the run level is the device's own and outlasts it.
     void open();
@@ -35,6 +39,7 @@ class SimDevice {
     std::size_t read(std::uint8_t* out, std::size_t max) { return m_queue.read(out, max); }
 
     int latencyMs() const { return m_queue.latencyMs(); }
+    int lowestLatencyMs() const { return m_config.lowestLatencyMs; }
     void setLatencyMs(int ms) { m_queue.setLatencyMs(ms); }
 
   private:
@@ -48,6 +53,8 @@ class SimDevice {
     // The extra line a device with a banner sends after each reset.
     std::string banner() const;
     void unplug(SimTime now);
+    // When a byte put on a serial line at `at` has crossed it, behind the bytes still on it.
+    SimTime crossLine(SimTime& lineFree, SimTime at);
 
     DeviceConfig m_config;
     Transcript& m_transcript;
@@ -55,6 +62,8 @@ class SimDevice {
 
     bool m_open = false;
     bool m_unplugged = false;
+    // Unknown until the schedule is first followed; a unit absent then was never plugged in.
+    std::optional<bool> m_scheduledIn;
     bool m_boot = false;
     bool m_recordMode = false;
     bool m_endSeen = false;
@@ -64,6 +73,9 @@ class SimDevice {
     std::string m_line;
     std::string m_record;
     SimTime m_busyUntil;
+    SimClock::duration m_byteTime{};
+    SimTime m_toDeviceLineFree;
+    SimTime m_toHostLineFree;
 };
 
 }  // namespace sim

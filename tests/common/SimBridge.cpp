@@ -12,8 +12,9 @@ namespace {
 
 constexpr const char* kConfigVariable = "TARVELLON_SIM_CONFIG";
 // The transcript's event names, in the order of SimEvent::Kind.
-const QByteArrayList kKindNames = {"open",  "open-failed", "write", "read",
-                                   "close", "command",     "unplug"};
+const QByteArrayList kKindNames =
+    QByteArray("open open-failed write read close command unplug latency-get latency-set")
+        .split(' ');
 
 bool reloadSimulator() {
     const auto reload =

@@ -10,13 +10,15 @@
 #include <QTemporaryDir>
 
 struct SimEvent {
-    enum class Kind { Open, OpenFailed, Write, Read, Close, Command, Unplug };
+    // clang-format off
+    enum class Kind { Open, OpenFailed, Write, Read, Close, Command, Unplug, LatencyGet, LatencySet };
+    // clang-format on
 
     qint64 timeUs = 0;  // microseconds on the monotonic clock
     Kind kind = Kind::Open;
     QString serial;  // "" for OpenFailed
     // Write, Read: the bytes; Command: the line the device received, without its line feed;
-    // OpenFailed: the name that was asked for.
+    // OpenFailed: the name that was asked for; LatencyGet, LatencySet (accepted): the value.
     QByteArray bytes;
 };
 

@@ -1,0 +1,45 @@
+#include "cli/ExitCode.h"
+
+namespace {
+
+struct ExitCodeEntry {
+    ExitCode code;
+    const char* outcome;
+    const char* meaning;
+};
+
+const ExitCodeEntry kExitCodes[] = {
+    {ExitCode::Success, "upgraded", "done: upgraded, identified, devices listed"},
+    {ExitCode::CommunicationError, "communication_error",
+     "communication error: the handshake failed, or the device did not open"},
+    {ExitCode::ProgrammingError, "programming_error",
+     "programming error: a record was refused or not acknowledged"},
+    {ExitCode::FileError, "file_error", "firmware file error: missing, unreadable or malformed"},
+    {ExitCode::NoSuchDevice, "no_such_device",
+     "no such device: not attached (identify: or cannot be opened); list: none attached"},
+    {ExitCode::NoLibrary, "no_library", "the D2XX library (libftd2xx) is not installed"},
+    {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
+    {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
+    {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C or SIGTERM"},
+};
+
+}  // namespace
+
+QString OutcomeName(ExitCode code) {
+    for (const ExitCodeEntry& entry : kExitCodes) {
+        if (entry.code == code) {
+            return QString::fromLatin1(entry.outcome);
+        }
+    }
+    return {};
+}
+
+QString ExitCodeHelp() {
+    QString help = QStringLiteral("Exit codes:\n");
+    for (const ExitCodeEntry& entry : kExitCodes) {
+        help += QStringLiteral("  %1  %2\n")
+                    .arg(static_cast<int>(entry.code), -3)
+                    .arg(QString::fromLatin1(entry.meaning));
+    }
+    return help;
+}

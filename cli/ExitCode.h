@@ -1,0 +1,22 @@
+#pragma once
+
+// The program's exit codes. Scripts act on them, so once released a code never changes meaning.
+
+#include <QString>
+
+enum class ExitCode : int {
+    Success = 0,
+    CommunicationError = 1,
+    ProgrammingError = 2,
+    FileError = 3,
+    NoSuchDevice = 4,
+    NoLibrary = 5,
+    UnitsFailed = 6,
+    UsageError = 64,
+    Interrupted = 130,
+};
+
+// How the JSON closing event names it: "upgraded", "communication_error", ...
+QString OutcomeName(ExitCode code);
+// The list that every --help ends with.
+QString ExitCodeHelp();

@@ -1,0 +1,142 @@
+#include "cli/FailureDetail.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+
+#include "operations/DeviceList.h"
+#include "operations/FirmwareImage.h"
+#include "operations/UpgradeProcedure.h"
+
+namespace {
+
+using FTDI::ReadOutcome;
+
+QString number(qint64 value) {
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(value);
+}
+
+QString quoted(const QString& deviceText) {
+    return '"' + EscapedDeviceText(deviceText) + '"';
+}
+
+QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
+    const QString command = quoted(failed.command);
+    const QString keyPrefix = QStringLiteral("firmkey ");
+    switch (failed.outcome) {
+        case ReadOutcome::NoReply:
+            return QStringLiteral("no reply to %1 within %2 s")
+                .arg(command)
+                .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
+        case ReadOutcome::DeviceError:
+            return QStringLiteral("the device vanished while answering %1").arg(command);
+        case ReadOutcome::LineTooLong:
+            return QStringLiteral(
+                       "the device sent %1 characters without a line feed in reply to %2")
+                .arg(number(FTDI::MaxLineLength), command);
+        case ReadOutcome::Interrupted:
+            return QStringLiteral("interrupted while waiting for the reply to %1").arg(command);
+        case ReadOutcome::Ok:
+            break;
+    }
+    if (failed.command == QStringLiteral("firmkey") && failed.reply.startsWith(keyPrefix)) {
+        return QStringLiteral("the device reports key %1, the image carries %2 and is refused")
+            .arg(EscapedDeviceText(failed.reply.mid(keyPrefix.size())),
+                 EscapedDeviceText(imageKey));
+    }
+    return QStringLiteral("the device answered %1 to %2").arg(quoted(failed.reply), command);
+}
+
+QString recordDetail(const FailedStep& failed, std::int32_t records) {
+    const QString record =
+        QStringLiteral("record %1 of %2").arg(number(failed.record), number(records));
+    switch (failed.outcome) {
+        case ReadOutcome::Ok:
+            return QStringLiteral("%1 was answered %2")
+                .arg(record)
+                .arg(failed.reply.front().unicode());
+        case ReadOutcome::NoReply:
+            return QStringLiteral("no reply to %1 within %2 s")
+                .arg(record)
+                .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
+        case ReadOutcome::Interrupted:
+            return QStringLiteral("interrupted while waiting for the reply to %1").arg(record);
+        case ReadOutcome::DeviceError:
+        case ReadOutcome::LineTooLong:
+            break;
+    }
+    return QStringLiteral("the device vanished after %1 was sent").arg(record);
+}
+
+}  // namespace
+
+QString EscapedDeviceText(const QString& text) {
+    static const QHash<char16_t, QString> named = {{'\\', QStringLiteral("\\\\")},
+                                                   {'\r', QStringLiteral("\\r")},
+                                                   {'\n', QStringLiteral("\\n")},
+                                                   {'\t', QStringLiteral("\\t")}};
+    QString escaped;
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (named.contains(code)) {
+            escaped += named[code];
+        } else if (code < 0x20 || (code >= 0x7F && code < 0xA0)) {
+            escaped += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+bool IsAttached(const QString& serial) {
+    return DeviceList::Scan().contains(serial);
+}
+
+QString OpenFailureDetail(const QString& serial) {
+    if (!IsAttached(serial)) {
+        return QStringLiteral("no device with serial number %1 is attached").arg(serial);
+    }
+    return QStringLiteral("device %1 is attached but cannot be opened; another program may hold it")
+        .arg(serial);
+}
+
+QString FailedStepName(const UpgradeReport& report) {
+    switch (report.exit) {
+        case UpgradeExit::Success:
+            return {};
+        case UpgradeExit::NoFileSelected:
+        case UpgradeExit::FileMissing:
+        case UpgradeExit::FileUnreadable:
+        case UpgradeExit::FormatFailure:
+            return QStringLiteral("file");
+        case UpgradeExit::NoDeviceSelected:
+        case UpgradeExit::CommunicationFailure:
+        case UpgradeExit::ProgrammingFailure:
+        case UpgradeExit::Interrupted:
+            break;
+    }
+    return report.failed.command;
+}
+
+QString FailureDetail(const UpgradeReport& report, const QString& serial,
+                      const QString& imagePath) {
+    if (report.exit == UpgradeExit::FormatFailure) {
+        return QStringLiteral(
+                   "%1 is %2 bytes long; an image is an 8-byte key, then whole 13-byte "
+                   "records, %3 bytes at most")
+            .arg(imagePath, number(QFileInfo(imagePath).size()),
+                 number(FirmwareImage::LargestImage));
+    }
+    const FailedStep& failed = report.failed;
+    if (failed.command.isEmpty()) {
+        return {};
+    }
+    if (failed.command == QStringLiteral("open")) {
+        return OpenFailureDetail(serial);
+    }
+    if (failed.command == QStringLiteral("record")) {
+        return recordDetail(failed, report.records);
+    }
+    return handshakeDetail(failed, report.imageKey);
+}

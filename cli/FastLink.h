@@ -1,0 +1,35 @@
+#pragma once
+
+// An FTDI bridge holds a short reply until its latency timer runs out, 16 ms by default, so each
+// 1-byte acknowledgement of the stop-and-wait transfer waits for it: the upgrade runs at the
+// bridge's pace, not the device's. For the length of an upgrade the timer is set as low as the
+// bridge accepts, and put back before the device is closed. A bridge that cannot be tuned leaves
+// the upgrade exactly as it was, with one note saying so.
+
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "cli/Reporter.h"
+
+class FastLink {
+  public:
+    // From --latency-ms: "" tries 1 ms, then 2 ms; "keep" leaves the bridge alone; a value from
+    // 1 to 255 tries that value only. Nothing for anything else.
+    static std::optional<FastLink> FromOption(const QString& option);
+
+    // On the open device.
+    void engage(Reporter& reporter);
+    void restore(Reporter& reporter);
+
+    std::optional<int> foundMs() const { return m_found; }
+    std::optional<int> usedMs() const { return m_used; }
+
+  private:
+    explicit FastLink(QList<std::uint8_t> candidates) : m_candidates(std::move(candidates)) {}
+
+    QList<std::uint8_t> m_candidates;  // empty: leave the bridge alone
+    std::optional<std::uint8_t> m_found;
+    std::optional<std::uint8_t> m_used;
+};

@@ -1,0 +1,31 @@
+// `identify`: the blink a click in the window's device list gives, with the window's log lines.
+
+#include "cli/Command.h"
+#include "cli/CommandLine.h"
+#include "cli/CommandLineView.h"
+#include "cli/FailureDetail.h"
+#include "cli/TextReporter.h"
+#include "link/Interrupt.h"
+#include "operations/DeviceIdentify.h"
+
+ExitCode Commands::Identify(const Command& command, const QStringList& arguments) {
+    QCommandLineParser parser;
+    if (const auto exit = CommandLine::Parse(
+            parser, command, arguments,
+            {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")}})) {
+        return *exit;
+    }
+    if (!CommandLine::LibraryLoaded()) {
+        return ExitCode::NoLibrary;
+    }
+    const QString serial = parser.positionalArguments().constFirst();
+    TextReporter reporter;
+    CommandLineView view(reporter);
+    if (!DeviceIdentify::Open(view, serial)) {
+        reporter.note(OpenFailureDetail(serial));
+        return ExitCode::NoSuchDevice;
+    }
+    DeviceIdentify::Blink(view);
+    view.logLine(QString());
+    return Interrupt::Requested() ? ExitCode::Interrupted : ExitCode::Success;
+}

@@ -1,0 +1,101 @@
+// `station`: flashes every unit plugged into the station's bridges with one image, and keeps a
+// record of each attempt. The image is checked once before anything else, by the upgrade's own
+// file checks, and no unit is touched until its record can be written.
+
+#include <QCryptographicHash>
+
+#include "cli/Command.h"
+#include "cli/CommandLine.h"
+#include "cli/Station.h"
+#include "operations/UpgradeProcedure.h"
+
+namespace {
+
+// Collects what the upgrade's file checks say; with no device selected the upgrade stops right
+// after them, before any device is touched.
+class FileCheckView : public OperationView {
+  public:
+    QString box;
+    void showMessage(const QString& text, MessageIcon) override { box = text; }
+    void logLine(const QString&) override {}
+    void setStatus(const QString&) override {}
+    void setProgressMaximum(int) override {}
+    void setProgressValue(int) override {}
+    void setUpgradeEnabled(bool) override {}
+};
+
+std::optional<int> positiveNumber(const QCommandLineParser& parser,
+                                  const QCommandLineOption& option) {
+    if (!parser.isSet(option)) return 0;
+    bool ok = false;
+    const int value = parser.value(option).toInt(&ok);
+    return ok && value > 0 ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
+
+ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption newOnly(
+        QStringLiteral("new-only"), QStringLiteral("Leave the units attached at the start alone."));
+    const QCommandLineOption jobs(QStringLiteral("jobs"),
+                                  QStringLiteral("At most N upgrades at once. Default: no cap."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption count(QStringLiteral("count"),
+                                   QStringLiteral("End after N units. Default: run until Ctrl-C "
+                                                  "(a second Ctrl-C interrupts the upgrades)."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption recordFile(
+        QStringLiteral("record"),
+        QStringLiteral(
+            "Append the record of every unit to FILE. Default: tarvellon-records.jsonl."),
+        QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the unit records on stdout, one a line."));
+    const QCommandLineOption latency(QStringLiteral("latency-ms"),
+                                     QStringLiteral("As for upgrade."), QStringLiteral("N|keep"));
+    parser.addOptions({newOnly, jobs, count, recordFile, json, latency});
+    if (const auto exit = CommandLine::Parse(
+            parser, command, arguments,
+            {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+        return *exit;
+    }
+    StationOptions options;
+    options.imagePath = parser.positionalArguments().at(0);
+    options.newOnly = parser.isSet(newOnly);
+    const std::optional<int> jobCap = positiveNumber(parser, jobs);
+    const std::optional<int> units = positiveNumber(parser, count);
+    if (!jobCap || !units) {
+        CommandLine::Err(QStringLiteral("--jobs and --count take a whole number above 0"));
+        return ExitCode::UsageError;
+    }
+    options.jobs = *jobCap;
+    options.count = *units;
+    if (parser.isSet(latency)) {
+        options.upgradeOptions = {QStringLiteral("--latency-ms"), parser.value(latency)};
+    }
+
+    FileCheckView check;
+    const UpgradeReport image = UpgradeProcedure::Run(check, options.imagePath, QString());
+    if (image.exit != UpgradeExit::NoDeviceSelected) {
+        CommandLine::Err(check.box);
+        return ExitCode::FileError;
+    }
+    options.imageSha256 = QString::fromLatin1(
+        QCryptographicHash::hash(image.image, QCryptographicHash::Sha256).toHex());
+    options.imageKey = image.imageKey;
+    options.records = image.records;
+
+    UnitRecords records;
+    if (!records.open(parser.value(recordFile))) {
+        CommandLine::Err(QStringLiteral("cannot append to the record file %1: %2")
+                             .arg(parser.value(recordFile), records.errorString()));
+        return ExitCode::FileError;
+    }
+    if (!CommandLine::LibraryLoaded()) {
+        return ExitCode::NoLibrary;
+    }
+    const std::unique_ptr<StationDisplay> display = StationDisplay::ForStdout(parser.isSet(json));
+    ::Station station(options, records, *display);
+    return station.run();
+}

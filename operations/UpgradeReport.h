@@ -1,0 +1,35 @@
+#pragma once
+
+// What one upgrade saw, for a front end that reports more than the window does: the window
+// ignores it, the command line turns it into its exit code, its closing lines and its JSON.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+#include "link/FTDI.h"
+#include "operations/UpgradeExit.h"
+
+// The step at which an upgrade stopped, and what the device had said by then.
+struct FailedStep {
+    // "open", a command without its line feed ("id", "runlevel", "reset", ...), or "record".
+    QString command;
+    // Ok: a whole reply arrived and was refused.
+    FTDI::ReadOutcome outcome = FTDI::ReadOutcome::Ok;
+    // The reply line or what arrived of it; a byte reply as one character.
+    QString reply;
+    std::int32_t record = 0;  // counting from 1
+};
+
+struct UpgradeReport {
+    UpgradeExit exit = UpgradeExit::Success;
+    // The checked bytes the records were sent from; empty when the file failed its checks.
+    QByteArray image;
+    QString imageKey;
+    std::int32_t records = 0;
+    std::int32_t recordsAcknowledged = 0;
+    // The answer to "firmkey" as it came, before the alias rewrite; empty when never read.
+    QString deviceKeyReply;
+    // Set when the device exchange failed or was interrupted.
+    FailedStep failed;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+// The image the command-line benchmarks flash: all-zero data records, then the end record (type
+// 1, checksum 0xFF), so the simulated boot loader answers 0 to each and 254 to the last.
+
+#include <QByteArray>
+
+inline QByteArray BenchmarkImage(int records) {
+    QByteArray end(13, '\0');
+    end[0] = 1;
+    end[12] = char(0xFF);
+    return QByteArray("\xB5TARVEL0") + QByteArray(13 * (records - 1), '\0') + end;
+}
