@@ -21,7 +21,7 @@
 #include "app/MessageBoxes.h"
 #include "link/Clock.h"
 #include "link/FTDI.h"
-#include "sim/bridge/RecordFormat.h"
+#include "scripts/benchmarks/BenchmarkImage.h"
 #include "support/Logging.h"
 
 namespace {
@@ -63,16 +63,7 @@ bool attach(const QTemporaryDir& folder, const QByteArray& settings) {
 
 bool writeImage(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write("\xB5TARVEL0", 8);
-    for (int index = 0; index < kRecords; ++index) {
-        QByteArray record(sim::record::kSize, char(index));
-        record[0] = char(index + 1 < kRecords ? sim::record::kData : sim::record::kEnd);
-        auto* bytes = reinterpret_cast<std::uint8_t*>(record.data());
-        bytes[sim::record::kChecksumIndex] = sim::record::checksumFor(bytes);
-        file.write(record);
-    }
-    return file.error() == QFile::NoError;
+    return file.open(QIODevice::WriteOnly) && file.write(BenchmarkImage(kRecords)) >= 0;
 }
 
 long residentKiB() {
