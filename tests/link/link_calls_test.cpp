@@ -12,7 +12,6 @@
 #include "link/FTDI.h"
 #include "link/PortHandle.h"
 #include "link/SubCom.h"
-#include "operations/DeviceIdentify.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
@@ -157,9 +156,6 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
          kClose + kCreate + "yes", DeviceHandle::open(reinterpret_cast<FT_HANDLE>(0x99))},
         {"close refused again: nothing opened", Script{.closeResult = 0}, kOpen, openPort,
          kClose + "no"},
-        {"identify reports it", Script{.closeResult = 0}, kOpen,
-         [] { DeviceIdentify::Open(g_view, "TV01"); },
-         "New device selected : TV01; " + kClose + "Can't talk to device, check connection.; "},
         {"upgrade reports it, then tries the close again", Script{.closeResult = 0}, kOpen,
          [] { UpgradeProcedure::Run(g_view, kImage, "TV01"); },
          "Openning file " + kImage + "; " + kClose +
