@@ -178,18 +178,22 @@ void Station::readEvents(const QString& serial, Slot& slot) {
 void Station::finished(const QString& serial, Slot& slot, int exitCode,
                        QProcess::ExitStatus status) {
     readEvents(serial, slot);
-    // A process that died before its closing event failed as surely as one that reported it.
-    if (status != QProcess::NormalExit && exitCode == 0) exitCode = 128 + SIGKILL;
-    record(serial, slot, slot.end.isEmpty() ? exitCode : slot.end.value("exit_code").toInt());
+    // A process that died before its closing event failed as surely as one that reported it; a
+    // crash has no exit code at all.
+    QJsonValue code = slot.end.value(QStringLiteral("exit_code"));
+    if (slot.end.isEmpty()) {
+        code = status == QProcess::NormalExit ? QJsonValue(exitCode) : QJsonValue();
+    }
+    record(serial, slot, code);
     slot.process->deleteLater();
     slot.process = nullptr;
     startWaiting();
 }
 
-void Station::record(const QString& serial, Slot& slot, int exitCode) {
+void Station::record(const QString& serial, Slot& slot, const QJsonValue& exitCode) {
     const QDateTime endedAt = QDateTime::currentDateTimeUtc();
     const QJsonObject& end = slot.end;
-    const bool passed = exitCode == 0;
+    const bool passed = !end.isEmpty() && exitCode == 0;
     const QString failedStep = end.isEmpty() ? QStringLiteral("process")
                                              : end.value(QStringLiteral("failed_step")).toString();
     const QString detail = end.value(QStringLiteral("detail")).toString();

@@ -57,7 +57,7 @@ class Station : public QObject {
     void start(const QString& serial, Slot& slot);
     void readEvents(const QString& serial, Slot& slot);
     void finished(const QString& serial, Slot& slot, int exitCode, QProcess::ExitStatus status);
-    void record(const QString& serial, Slot& slot, int exitCode);
+    void record(const QString& serial, Slot& slot, const QJsonValue& exitCode);
     void setState(const QString& serial, Slot& slot, State state, const QString& detail = {});
     void tick();
     bool done() const;

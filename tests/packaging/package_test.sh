@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Builds the package and tries it out of a throwaway root, the way a bench PC gets it: the menu
+# entry, icon and device rule are where desktops and udev look, the simulated bridge is not in
+# it, the command line answers, and the installed window lists the simulated devices, keeps its
+# settings in the user's own folder when it cannot write beside itself, and finds them there at
+# the next start. Usage: package_test.sh <build folder>
+set -euo pipefail
+build=$1
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarvellon-package.XXXXXX")
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null || true; chmod -R u+w "$work"; rm -rf "$work"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ ! -s "$work/window.log" ] || sed 's/^/window: /' "$work/window.log" >&2
+    exit 1
+}
+
+# Waits up to 20 s for a file to hold a line matching a pattern.
+wait_for() {
+    for _ in $(seq 200); do
+        grep -q -- "$2" "$1" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no line '$2' in $1"
+}
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" >/dev/null
+deb=$(echo "$work"/cpack/*.deb)
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+
+# What a desktop and udev read.
+entry=$root/usr/share/applications/tarvellon-upgrader.desktop
+desktop-file-validate "$entry"
+program=$(sed -n 's/^Exec=//p' "$entry")
+icon=$(sed -n 's/^Icon=//p' "$entry")
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+[ -x "$root/usr/bin/$program" ] || fail "the menu entry starts $program, which is not installed"
+for size in 16 32 48 64 128 256; do
+    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" | grep -q "$size x $size" ||
+        fail "no $size-pixel icon $icon"
+done
+[ -f "$root/usr/lib/udev/rules.d/60-tarvellon-upgrader.rules" ] || fail "no device rule for udev"
+if dpkg-deb -c "$deb" | grep -q libftd2xx; then fail "the package carries a D2XX library"; fi
+zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | head -1 |
+    grep -qF "($(dpkg-deb -f "$deb" Version))" || fail "the changelog lacks this version"
+
+if [ -x "$build/tarvellon-flash" ]; then
+    flash=$root/usr/bin/tarvellon-flash
+    "$flash" --version | grep -q . || fail "tarvellon-flash --version printed nothing"
+    for command in list identify upgrade station; do
+        "$flash" --help | grep -qw "$command" || fail "tarvellon-flash --help lacks $command"
+        zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -qw "$command" ||
+            fail "the manual page of tarvellon-flash lacks $command"
+    done
+    zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -q -- --latency-ms ||
+        fail "the manual page of tarvellon-flash lacks the options of upgrade"
+else
+    echo "no tarvellon-flash in this build: its checks skipped"
+fi
+
+# The window runs as a user who cannot write to the program's folder: nobody when the test runs
+# as root, who could write anywhere.
+home=$work/home
+mkdir -p "$home/images"
+cp "$build/sample-images/three-records.frw" "$home/images/"
+chmod 755 "$work"
+if [ "$(id -u)" -eq 0 ]; then
+    chown -R 65534:65534 "$home"
+    as_user() { setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"; }
+else
+    chmod a-w "$root/usr/bin"
+    as_user() { "$@"; }
+fi
+transcript=$home/transcript
+printf 'transcript = %s\n' "$transcript" >"$home/sim.conf"
+for serial in TARV0001 TARV0002; do printf 'device = %s\nkey = µTARVEL0\n' "$serial"; done >>"$home/sim.conf"
+start_window() {
+    as_user env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" "$@" \
+        LD_LIBRARY_PATH="$build/sim-bridge" TARVELLON_SIM_CONFIG="$home/sim.conf" \
+        "$root/usr/bin/$program" >>"$work/window.log" 2>&1 &
+    pids+=($!)
+}
+settings=$home/.config/$program/database.ini
+
+# First start: nothing remembered, so the window shows its own folder and remembers it.
+start_window QT_QPA_PLATFORM=offscreen
+wait_for "$settings" "^$root/usr/bin"
+kill "${pids[-1]}"
+[ ! -e "$root/usr/bin/database.ini" ] || fail "database.ini was written beside the program"
+
+# Next start, on a virtual display: the remembered folder and file come back. The operator
+# clicks the first device, moves to the second and upgrades it with the remembered file, which
+# the simulated bridge's transcript shows.
+printf 'file\r\npath\r\n%s\r\nfile\r\nfile\r\nthree-records.frw\r\n' "$home/images" >"$settings"
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+wait_for "$work/display" .
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+start_window DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb
+window=$(timeout 20 xdotool search --sync --onlyvisible --class "^$wm_class\$" | head -1) ||
+    fail "no window of class $wm_class"
+# Desktops tell the window's class apart from others by its exact text.
+class=$(xprop -id "$window" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
+[ "$class" = "$wm_class" ] || fail "the window's class is $class, the menu entry's $wm_class"
+# Points in the window's fixed layout: the device list's first row, then the upgrade button.
+xdotool windowfocus --sync "$window" mousemove --window "$window" 60 350 click 1
+wait_for "$transcript" "close TARV0001"
+xdotool key Down
+wait_for "$transcript" "close TARV0002"
+xdotool mousemove --window "$window" 540 384 click 1
+# "monitor": the device took the key of the remembered file in the remembered folder.
+wait_for "$transcript" "command TARV0002 6d 6f 6e 69 74 6f 72"
+[ ! -e "$root/usr/bin/database.ini" ] || fail "database.ini was written beside the program"
+echo "package $(basename "$deb") checked"
