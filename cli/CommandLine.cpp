@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "link/FTDI.h"
-
 namespace CommandLine {
 namespace {
 
@@ -62,12 +60,13 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
     return std::nullopt;
 }
 
-bool LibraryLoaded() {
-    if (FTDI::LoadDriverLibrary()) {
-        return true;
+std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser, const QString& serial) {
+    const std::variant<Driver, ExitCode> driver = InstallDriver(parser, serial);
+    if (const ExitCode* exit = std::get_if<ExitCode>(&driver);
+        exit && *exit == ExitCode::NoLibrary) {
+        Err(NoLibrary);
     }
-    Err(NoLibrary);
-    return false;
+    return driver;
 }
 
 }  // namespace CommandLine

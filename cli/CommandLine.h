@@ -1,14 +1,16 @@
 #pragma once
 
 // What every command does alike: parse its arguments, answer --help, write lines, and give up
-// early when the D2XX library is missing.
+// early when the driver it asks for is missing.
 
 #include <QCommandLineParser>
 #include <QString>
 #include <optional>
 #include <utility>
+#include <variant>
 
 #include "cli/Command.h"
+#include "cli/Driver.h"
 
 namespace CommandLine {
 
@@ -26,7 +28,8 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
                               const QStringList& arguments,
                               const QList<std::pair<QString, QString>>& positionals);
 
-// Loads the library; when it is missing, says so on stderr.
-bool LibraryLoaded();
+// InstallDriver, with a missing library said on stderr.
+std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser,
+                                         const QString& serial = {});
 
 }  // namespace CommandLine

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QLocale>
 
+#include "cli/serial/KernelSerial.h"
 #include "operations/DeviceList.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeProcedure.h"
@@ -45,6 +46,30 @@ QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
                  EscapedDeviceText(imageKey));
     }
     return QStringLiteral("the device answered %1 to %2").arg(quoted(failed.reply), command);
+}
+
+// "" when the port is not listed at all.
+QString serialOpenFailureDetail(const OpenFailure& failure, const QString& serial) {
+    const QString port = QStringLiteral("%1 (device %2)").arg(failure.location, serial);
+    switch (failure.kind) {
+        case OpenFailure::Kind::NotListed:
+            break;
+        case OpenFailure::Kind::Missing:
+            return QStringLiteral("%1 does not exist").arg(failure.location);
+        case OpenFailure::Kind::Busy:
+            return QStringLiteral(
+                       "%1 is in use by another program (a terminal program, "
+                       "ModemManager, another tarvellon-flash); close it and try again")
+                .arg(port);
+        case OpenFailure::Kind::NoPermission:
+            return QStringLiteral(
+                       "no permission to open %1: add yourself to the dialout group "
+                       "(sudo usermod -aG dialout $USER), then log in again")
+                .arg(port);
+        case OpenFailure::Kind::Other:
+            return QStringLiteral("%1 cannot be opened: %2").arg(port, failure.reason);
+    }
+    return {};
 }
 
 QString recordDetail(const FailedStep& failed, std::int32_t records) {
@@ -94,6 +119,10 @@ bool IsAttached(const QString& serial) {
 }
 
 QString OpenFailureDetail(const QString& serial) {
+    if (const std::optional<OpenFailure> failure = KernelSerial::LastOpenFailure()) {
+        const QString detail = serialOpenFailureDetail(*failure, serial);
+        if (!detail.isEmpty()) return detail;
+    }
     if (!IsAttached(serial)) {
         return QStringLiteral("no device with serial number %1 is attached").arg(serial);
     }

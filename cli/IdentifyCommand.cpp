@@ -10,15 +10,17 @@
 
 ExitCode Commands::Identify(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
+    parser.addOptions({DriverOption(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")}})) {
         return *exit;
     }
-    if (!CommandLine::LibraryLoaded()) {
-        return ExitCode::NoLibrary;
-    }
     const QString serial = parser.positionalArguments().constFirst();
+    const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser, serial);
+    if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
+        return *exit;
+    }
     TextReporter reporter;
     CommandLineView view(reporter);
     if (!DeviceIdentify::Open(view, serial)) {

@@ -54,7 +54,7 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
                                   QStringLiteral("Print the unit records on stdout, one a line."));
     const QCommandLineOption latency(QStringLiteral("latency-ms"),
                                      QStringLiteral("As for upgrade."), QStringLiteral("N|keep"));
-    parser.addOptions({newOnly, jobs, count, recordFile, json, latency});
+    parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
@@ -92,9 +92,12 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
                              .arg(parser.value(recordFile), records.errorString()));
         return ExitCode::FileError;
     }
-    if (!CommandLine::LibraryLoaded()) {
-        return ExitCode::NoLibrary;
+    const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
+    if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
+        return *exit;
     }
+    // Every upgrade reaches its unit the way the station found it.
+    options.upgradeOptions << QStringLiteral("--driver") << DriverName(std::get<Driver>(driver));
     const std::unique_ptr<StationDisplay> display = StationDisplay::ForStdout(parser.isSet(json));
     ::Station station(options, records, *display);
     return station.run();

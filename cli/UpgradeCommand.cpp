@@ -10,7 +10,6 @@
 #include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
-#include "link/FTDI.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
@@ -52,7 +51,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         QStringLiteral("The bridge's latency timer during the upgrade, 1 to 255 ms, or 'keep' to "
                        "leave the bridge alone. Default: the lowest it accepts, 1 or 2 ms."),
         QStringLiteral("N|keep"));
-    parser.addOptions({json, latency});
+    parser.addOptions({json, latency, DriverOption(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")},
@@ -66,6 +65,11 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     }
     UpgradeSummary summary;
     summary.serial = parser.positionalArguments().at(0);
+    const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
+    const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
+    if (driverExit && *driverExit == ExitCode::UsageError) {
+        return ExitCode::UsageError;
+    }
     summary.imagePath = parser.positionalArguments().at(1);
     std::unique_ptr<Reporter> reporter;
     if (parser.isSet(json)) {
@@ -75,7 +79,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     }
     reporter->start(summary.serial, summary.imagePath);
     // Said once, through the reporter: on stderr for a person, in the closing event for a program.
-    if (!FTDI::LoadDriverLibrary()) {
+    if (driverExit) {
         summary.exit = ExitCode::NoLibrary;
         summary.failedStep = QStringLiteral("library");
         summary.detail = CommandLine::NoLibrary;

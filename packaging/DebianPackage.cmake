@@ -11,8 +11,11 @@ USB-to-serial bridge: a window for the bench (tarvellon-upgrader) and a
 command line for scripts and line stations (tarvellon-flash). Members of
 the plugdev group can open the bridges without root.
 
-The bridges are reached through FTDI's D2XX library (libftd2xx.so), which
-is not part of this package and comes from FTDI's website.]=])
+The window reaches the bridges through FTDI's D2XX library (libftd2xx.so),
+which is not part of this package and comes from FTDI's website. The
+command line uses that library when it is installed, and otherwise the
+kernel's own serial driver (/dev/ttyUSB*), open to members of the dialout
+group.]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

@@ -12,23 +12,23 @@ void BridgeQueue::send(const std::string& bytes, SimTime at) {
     }
 }
 
+std::optional<BridgeQueue::Forward> BridgeQueue::nextForward() const {
+    if (m_pending.empty()) {
+        return std::nullopt;
+    }
+    const SimTime timerEnds = m_pending.front().at + std::chrono::milliseconds(m_latencyMs);
+    if (m_pending.size() >= kPacketBytes && m_pending[kPacketBytes - 1].at <= timerEnds) {
+        // A full packet goes out as soon as its last byte is in.
+        return Forward{m_pending[kPacketBytes - 1].at, kPacketBytes};
+    }
+    const auto count = std::count_if(m_pending.begin(), m_pending.end(),
+                                     [&](const Pending& p) { return p.at <= timerEnds; });
+    return Forward{timerEnds, static_cast<std::size_t>(count)};
+}
+
 void BridgeQueue::advance(SimTime now) {
-    while (!m_pending.empty()) {
-        const SimTime timerEnds = m_pending.front().at + std::chrono::milliseconds(m_latencyMs);
-        SimTime forwardAt = timerEnds;
-        std::size_t count = 0;
-        if (m_pending.size() >= kPacketBytes && m_pending[kPacketBytes - 1].at <= timerEnds) {
-            // A full packet goes out as soon as its last byte is in.
-            forwardAt = m_pending[kPacketBytes - 1].at;
-            count = kPacketBytes;
-        } else {
-            count = std::count_if(m_pending.begin(), m_pending.end(),
-                                  [&](const Pending& p) { return p.at <= timerEnds; });
-        }
-        if (forwardAt > now) {
-            return;
-        }
-        for (std::size_t i = 0; i < count; ++i) {
+    for (auto next = nextForward(); next && next->at <= now; next = nextForward()) {
+        for (std::size_t i = 0; i < next->count; ++i) {
             m_host.push_back(m_pending.front().byte);
             m_pending.pop_front();
         }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "SimClock.h"
@@ -22,6 +23,11 @@ class BridgeQueue {
     void send(const std::string& bytes, SimTime at);
     // Passes on to the host what the bridge has forwarded by now.
     void advance(SimTime now);
+    // When the bridge next passes bytes on; nothing while it holds none.
+    std::optional<SimTime> nextForwardAt() const {
+        const auto next = nextForward();
+        return next ? std::optional<SimTime>(next->at) : std::nullopt;
+    }
     std::size_t available() const { return m_host.size(); }
     std::size_t read(std::uint8_t* out, std::size_t max);
     // Nothing in the chip and nothing left for the host to read.
@@ -34,7 +40,14 @@ class BridgeQueue {
         SimTime at;
     };
 
+    struct Forward {
+        SimTime at;
+        std::size_t count;
+    };
+
     static constexpr std::size_t kPacketBytes = 62;
+
+    std::optional<Forward> nextForward() const;
 
     int m_latencyMs = 16;
     std::deque<Pending> m_pending;

@@ -36,6 +36,8 @@ class SimDevice {
     // Brings the bridge up to `now`; the device may vanish here (unplug after a partial reply).
     void advance(SimTime now);
     std::size_t available() const { return m_queue.available(); }
+    // When bytes next reach the host's side of the bridge; nothing while none are on their way.
+    std::optional<SimTime> nextDeliveryAt() const { return m_queue.nextForwardAt(); }
     std::size_t read(std::uint8_t* out, std::size_t max) { return m_queue.read(out, max); }
 
     int latencyMs() const { return m_queue.latencyMs(); }

@@ -71,7 +71,7 @@ const Row rows[] = {
     {"a second Ctrl-C interrupts it", units(1), {}, 2, 130, {"UNIT0001 interrupted 0"}},
     {"record file cannot be written", units(1), {"--record", "/nonexistent/records"}, 0, 3, {}},
     {"image fails its checks", units(1), {"--image", "too-short.frw"}, 0, 3, {}},
-    {"no library", "nolib", {}, 0, 5, {}},
+    {"no library", "nolib", {"--driver", "d2xx"}, 0, 5, {}},
     {"bad count", units(1), {"--count", "0"}, 0, 64, {}},
 };
 

@@ -79,3 +79,12 @@ QList<QByteArray> SimBridge::reads() const {
     bytes.removeAll(QByteArray());
     return bytes;
 }
+
+QStringList SimBridge::wire() const {
+    QStringList steps;
+    for (const SimEvent& e : events())
+        if (e.kind != SimEvent::Kind::Read && e.kind < SimEvent::Kind::Command) {
+            steps << QString::number(int(e.kind)) + e.bytes.toHex();
+        }
+    return steps;
+}

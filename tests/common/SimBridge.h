@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 struct SimEvent {
@@ -39,6 +40,9 @@ class SimBridge {
     // The bytes of every write, and of every read that returned bytes, in order.
     QList<QByteArray> writes() const;
     QList<QByteArray> reads() const;
+    // Opens, writes, closes and unplugs, in order, without the reads, whose chunking depends on
+    // timing: what two runs of one exchange have alike.
+    QStringList wire() const;
 
   private:
     QString transcriptPath() const { return m_folder.filePath(QStringLiteral("transcript.txt")); }

@@ -1,0 +1,163 @@
+// The D2XX functions over open serial ports. A handle is a number handed out once and never
+// reused, so a stale or made-up handle is refused instead of reaching a closed port.
+
+#include "cli/serial/KernelSerial.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "cli/serial/FtdiPorts.h"
+#include "cli/serial/OpenPort.h"
+
+namespace KernelSerial {
+namespace {
+
+using namespace FTDI;
+
+constexpr FT_STATUS FT_INVALID_HANDLE = 1;
+constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
+constexpr FT_STATUS FT_IO_ERROR = 4;
+constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
+constexpr std::size_t kSerialCharacters = 16;
+
+// What the vendor's Linux library returns for a failed open.
+const FT_HANDLE kInvalidHandle = reinterpret_cast<FT_HANDLE>(std::uintptr_t{0xFFFFFFFF});
+
+struct State {
+    std::map<std::uintptr_t, std::unique_ptr<OpenPort>> ports;
+    std::uintptr_t nextHandle = 0x1000;
+    std::optional<FtdiPort> bound;
+    // Taken when the device count is asked for, so the serial numbers by index that follow
+    // belong to the same list.
+    QList<FtdiPort> listed;
+    std::optional<OpenFailure> lastOpenFailure;
+};
+
+State& state() {
+    static State instance;
+    return instance;
+}
+
+QList<FtdiPort> attachedPorts() {
+    const std::optional<FtdiPort>& bound = state().bound;
+    if (!bound) return FtdiPorts(SystemPorts());
+    return QFileInfo::exists(bound->location) ? QList<FtdiPort>{*bound} : QList<FtdiPort>{};
+}
+
+OpenPort* portOf(FT_HANDLE handle) {
+    const auto found = state().ports.find(reinterpret_cast<std::uintptr_t>(handle));
+    return found == state().ports.end() ? nullptr : found->second.get();
+}
+
+FT_STATUS listDevices(void* arg1, void* arg2, DWORD flags) {
+    QList<FtdiPort>& listed = state().listed;
+    if (flags == FT_LIST_NUMBER_ONLY) {
+        listed = attachedPorts();
+        *static_cast<DWORD*>(arg1) = static_cast<DWORD>(listed.size());
+        return FT_OK;
+    }
+    if (flags != (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) return FT_INVALID_PARAMETER;
+    const auto index = reinterpret_cast<std::uintptr_t>(arg1);
+    if (index >= std::uintptr_t(listed.size())) return FT_DEVICE_NOT_FOUND;
+    // As the vendor's library: 16 characters at most, a zero byte only when there is room.
+    const QByteArray serial = listed[index].serial.toLatin1();
+    std::memcpy(arg2, serial.constData(),
+                std::min<std::size_t>(serial.size() + 1, kSerialCharacters));
+    return FT_OK;
+}
+
+FT_HANDLE createFile(const char* name, DWORD, DWORD, void*, DWORD creation, DWORD flags,
+                     FT_HANDLE) {
+    State& s = state();
+    // The list shows a longer serial number cut to 16 characters, and that is the name asked for.
+    const QString serial = QString::fromLatin1(name == nullptr ? "" : name).left(kSerialCharacters);
+    const QList<FtdiPort> attached = attachedPorts();
+    const auto port = std::find_if(attached.begin(), attached.end(), [&](const FtdiPort& p) {
+        return p.serial.left(kSerialCharacters) == serial;
+    });
+    if (port == attached.end() || creation != OPEN_EXISTING ||
+        (flags & FT_OPEN_BY_SERIAL_NUMBER) == 0) {
+        s.lastOpenFailure =
+            OpenFailure{s.bound ? OpenFailure::Kind::Missing : OpenFailure::Kind::NotListed,
+                        s.bound ? s.bound->location : QString(),
+                        {}};
+        return kInvalidHandle;
+    }
+    auto opened = OpenPort::Open(port->location);
+    if (auto* failure = std::get_if<OpenFailure>(&opened)) {
+        s.lastOpenFailure = *failure;
+        return kInvalidHandle;
+    }
+    s.lastOpenFailure.reset();
+    const std::uintptr_t handle = s.nextHandle;
+    s.nextHandle += 0x10;
+    s.ports[handle] = std::move(std::get<std::unique_ptr<OpenPort>>(opened));
+    return reinterpret_cast<FT_HANDLE>(handle);
+}
+
+FT_STATUS getStatus(FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DWORD* eventStatus) {
+    OpenPort* port = portOf(handle);
+    if (port == nullptr) return FT_INVALID_HANDLE;
+    const std::optional<qint64> waiting = port->waiting();
+    if (!waiting) return FT_IO_ERROR;
+    *rxBytes = static_cast<DWORD>(*waiting);
+    *txBytes = 0;
+    *eventStatus = 0;
+    return FT_OK;
+}
+
+BOOL readFile(FT_HANDLE handle, void* buffer, DWORD count, DWORD* returned, void*) {
+    OpenPort* port = portOf(handle);
+    *returned = 0;
+    const qint64 read = port == nullptr ? -1 : port->read(static_cast<char*>(buffer), count);
+    if (read < 0) return 0;
+    *returned = static_cast<DWORD>(read);
+    return 1;
+}
+
+BOOL writeFile(FT_HANDLE handle, void* buffer, DWORD count, DWORD* written, void*) {
+    OpenPort* port = portOf(handle);
+    *written = 0;
+    if (port == nullptr || !port->write(static_cast<const char*>(buffer), count)) return 0;
+    *written = count;
+    return 1;
+}
+
+BOOL closeHandle(FT_HANDLE handle) {
+    return state().ports.erase(reinterpret_cast<std::uintptr_t>(handle)) > 0 ? 1 : 0;
+}
+
+FT_STATUS getLatencyTimer(FT_HANDLE handle, UCHAR* timerMs) {
+    OpenPort* port = portOf(handle);
+    const std::optional<int> ms = port == nullptr ? std::nullopt : port->latencyMs();
+    if (!ms) return port == nullptr ? FT_INVALID_HANDLE : FT_IO_ERROR;
+    *timerMs = static_cast<UCHAR>(*ms);
+    return FT_OK;
+}
+
+FT_STATUS setLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
+    OpenPort* port = portOf(handle);
+    if (port == nullptr) return FT_INVALID_HANDLE;
+    return port->setLatencyMs(timerMs) ? FT_OK : FT_IO_ERROR;
+}
+
+}  // namespace
+
+const D2xxApi* Api() {
+    static const D2xxApi api{listDevices, createFile,  getStatus,       readFile,
+                             writeFile,   closeHandle, getLatencyTimer, setLatencyTimer};
+    return &api;
+}
+
+void BindPort(const QString& serial, const QString& location) {
+    state().bound = FtdiPort{serial, location};
+}
+
+std::optional<OpenFailure> LastOpenFailure() {
+    return state().lastOpenFailure;
+}
+
+}  // namespace KernelSerial

@@ -1,0 +1,38 @@
+#pragma once
+
+// One serial port open for the link, with the vendor library's contract: reads and the
+// receive-queue length never wait, a write returns once its bytes are with the kernel, and a port
+// that fails once (unplugged) stays failed until it is closed.
+
+#include <QSerialPort>
+#include <memory>
+#include <optional>
+#include <variant>
+
+#include "cli/serial/OpenFailure.h"
+
+class OpenPort {
+  public:
+    // With the settings the vendor's library gives a bridge it opens: 9600 baud, 8N1, no flow
+    // control; exclusive.
+    static std::variant<std::unique_ptr<OpenPort>, OpenFailure> Open(const QString& location);
+
+    // Bytes waiting to be read; nothing once the port has failed.
+    std::optional<qint64> waiting();
+    // -1 once the port has failed.
+    qint64 read(char* buffer, qint64 count);
+    bool write(const char* bytes, qint64 count);
+    std::optional<int> latencyMs() const;
+    bool setLatencyMs(int ms);
+
+  private:
+    explicit OpenPort(const QString& location);
+    // Moves what the kernel holds into the port's buffer, without waiting.
+    void collect();
+    // A time-out is no fault; anything else means the port is gone.
+    void takeError();
+
+    QString m_location;  // Qt keeps the port's name without its folder
+    QSerialPort m_port;
+    bool m_failed = false;
+};
