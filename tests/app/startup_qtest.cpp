@@ -59,8 +59,10 @@ void StartupTest::cleanup() {
 }
 
 void StartupTest::restoresWhatWasRemembered_data() {
-    QTest::addColumn<QStringList>("settings");  // "<images>" stands for the test's image folder
-    QTest::addColumn<QString>("shownFolder");   // "<program>" for the program's own folder
+    // "<images>" stands for the test's image folder; "<moved>" first puts them in the program's
+    // read-only folder, the per-user file not written yet.
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QString>("shownFolder");  // "<program>" for the program's own folder
     QTest::addColumn<QString>("firmwarePath");
     QTest::addColumn<QString>("currentFile");
     QTest::addColumn<QString>("prompt");
@@ -71,6 +73,7 @@ void StartupTest::restoresWhatWasRemembered_data() {
     QTest::newRow("file deleted since") << QStringList{"file", "path", "<images>", "file", "file", "gone.frw"} << "<images>" << "" << "" << bothMissing;
     QTest::newRow("folder without file") << QStringList{"file", "path", "<images>"} << "<images>" << "" << "" << bothMissing;
     QTest::newRow("root folder") << QStringList{"file", "path", "<root>", "file", "file", "<inroot>"} << "<root>" << "<root>/<inroot>" << "<inroot>" << "Please select a device.";
+    QTest::newRow("read-only program folder") << QStringList{"<moved>", "file", "path", "<images>", "file", "file", "kept.frw"} << "<images>" << "<images>/kept.frw" << "kept.frw" << "Please select a device.";
     QTest::newRow("folder gone since") << QStringList{"file", "path", "<images>/gone", "file", "file", "kept.frw"} << "<program>" << "" << "" << bothMissing;
     // clang-format on
 }
@@ -91,9 +94,12 @@ void StartupTest::restoresWhatWasRemembered() {
             .replace("<inroot>", QFileInfo(m_inRoot.fileName()).fileName())
             .replace("<program>", QCoreApplication::applicationDirPath());
     };
+    const QString programFile = m_folder.filePath(QStringLiteral("program.ini"));
+    const bool moved = settings.removeOne("<moved>");
+    if (moved) DataBase::SetFileName(m_settings, programFile);
     if (!settings.isEmpty()) {
         for (QString& line : settings) line = resolve(line);
-        writeSettings(m_settings, settings);
+        writeSettings(moved ? programFile : m_settings, settings);
     }
     SimBridge bridge(QString{});
     QVERIFY(bridge.ready());

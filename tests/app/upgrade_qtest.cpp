@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -135,11 +136,13 @@ const auto NoDevice = box("Please select a device first.", Cancelled, {Opening},
 // device: simulator settings for TARV0001 after "runlevel=boot". The device is
 // selected only where the wire is used, so each early exit also shows it comes before that check.
 // maximum: of the progress bar, 0 when the record phase never began (the status then untouched);
-// last: the progress value before the bar empties again.
+// last: the progress value before the bar empties again; during: an image another program writes
+// over the file once the first record is on the wire.
 struct Row {
     QString name, device, image, wire;
     QStringList trail;
     int maximum = 0, last = -1;
+    QString during{};
 };
 const Row rows[] = {
     {"device in its application", "runlevel=app", "2d1e", "A|R3:FE", Ok, 3, 1},
@@ -164,6 +167,8 @@ const Row rows[] = {
     {"0 for the last record", "", "2d", "B|R2:00", Prog, 2, 0},
     {"silent after record 100", "silent_from_record=101", "199d1e", "B|R101:", Prog, 200, 99},
     {"unplugged in the middle", "unplug_at_record=3", "4d1e", "B|R3:|unplug", Prog, 5, 1},
+    {"file cut to its key in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "µTARVEL0:"},
+    {"file rewritten in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "4e1d"},
     {"no file", "", "none", "", NoFile},
     {"deleted file", "", "gone", "", box("Can't find file %1", Cancelled, {})},
     {"7 bytes", "", "µTARVEL:", "", Format},
@@ -177,15 +182,19 @@ const Row rows[] = {
     {"device cannot be opened", "open=fails", "2d1e", "open failed TARV0001", Comm},
 };
 
+// Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline at once; a
+// device that answers is never waited for, its replies already being there.
+void stepClock(std::function<void()> look = [] {}) {
+    Time::SetClockSource([look, ms = std::uint32_t(0)]() mutable { return look(), ms += 100; });
+}
+
 }  // namespace
 
 class UpgradeTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() {
-        // Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline
-        // at once; a device that answers is never waited for, its replies already being there.
-        Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
+        stepClock();
         MessageBoxes::SetHandler([](const QString&, MessageIcon) {});
     }
     void upgrade_data() {
@@ -204,6 +213,11 @@ class UpgradeTest : public QObject {
         window.show();
         window.FirmwarePath = r.image == "none" ? QString() : path;
         window.DeviceSerial = r.wire.isEmpty() ? QString() : QStringLiteral("TARV0001");
+        // The handshake is 4 writes; the clock is looked at before each acknowledgement.
+        stepClock([&] {
+            if (!r.during.isEmpty() && bridge.writes().size() == 5) makeImage(r.during, path);
+        });
+        const auto restore = qScopeGuard([] { stepClock(); });
 
         QTest::mouseClick(window.Upgrade, Qt::LeftButton);
 

@@ -55,6 +55,16 @@ TEST_F(DataBaseFile, NoFileOrAnUnreadableOneLoadsNothing) {
     EXPECT_EQ(load({}), "");
 }
 
+// Only the temporary copies of a killed write go: the file's name, a dot and six characters.
+TEST_F(DataBaseFile, LoadRemovesWhatKilledWritesLeft) {
+    QDir folder(m_folder.path());
+    for (const char* name : {"database.ini.Ab12Cd", "database.ini.bak", "DATABASE.INI.Ab12Cd"})
+        QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(load("f\r\np\r\n1\r\n"), "f|p|1;");
+    EXPECT_EQ(folder.entryList(QDir::Files).join(' ').toStdString(),
+              "database.ini DATABASE.INI.Ab12Cd database.ini.bak");
+}
+
 TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
     const std::tuple<const char*, QByteArray, std::string> cases[] = {
         {"same pair twice", "f\r\np\r\n1\r\nf\r\nk\r\n2\r\nf\r\np\r\n3\r\n", "f|p|3;f|k|2;"},
@@ -64,6 +74,8 @@ TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
         {"one line after the last entry", "f\r\np\r\n1\r\nf\r\n", "f|p|1;"},
         {"two lines after the last entry", "f\r\np\r\n1\r\nf\r\np\r\n", "f|p|1;"},
         {"extra empty line at the end", "f\r\np\r\n1\r\n\r\n", "f|p|1;"},
+        {"two byte-order marks", QByteArray("\xEF\xBB\xBF").repeated(2) + "f\r\np\r\n1\r\n",
+         "f|p|1;"},
     };
     for (const auto& [name, bytes, rows] : cases) EXPECT_EQ(load(bytes), rows) << name;
 }
