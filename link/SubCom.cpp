@@ -1,4 +1,4 @@
-// Command texts onto the wire and the closing of the one open port.
+// Command texts onto the wire, and the opening and closing of the one open port.
 
 #include "link/SubCom.h"
 
@@ -22,6 +22,16 @@ void ClosePort() {
     if (api->W32_CloseHandle(PortHandle.raw()) != 0) {
         PortHandle = DeviceHandle::none();
     }
+}
+
+bool OpenPort(const QString& serial) {
+    // An open stored over a handle still open would lose that device until the program ends.
+    ClosePort();
+    if (PortHandle.isOpen()) {
+        return false;
+    }
+    PortHandle = FTDI::OpenBySerial(serial);
+    return PortHandle.isOpen();
 }
 
 }  // namespace SubCom

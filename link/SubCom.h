@@ -1,6 +1,6 @@
 #pragma once
 
-// Sending a command text and closing the port, on the program-global port handle.
+// Opening, sending a command text and closing the port, on the program-global port handle.
 
 #include <QString>
 
@@ -10,5 +10,9 @@ namespace SubCom {
 void SendCommand(const QString& text);
 // Closes the open device; a port that is not open is left alone.
 void ClosePort();
+// Opens the device into the port handle; no when it cannot be used. A device still open because
+// the library refused to close it is closed first; if it refuses again nothing is opened, and the
+// old handle stays for a later ClosePort.
+bool OpenPort(const QString& serial);
 
 }  // namespace SubCom

@@ -5,9 +5,7 @@
 
 #include "link/Clock.h"
 #include "link/DeviceCommands.h"
-#include "link/FTDI.h"
 #include "link/Interrupt.h"
-#include "link/PortHandle.h"
 #include "link/SubCom.h"
 
 namespace DeviceIdentify {
@@ -22,8 +20,7 @@ constexpr int kOffAfterMs = 50;
 
 bool Open(OperationView& view, const QString& serial) {
     view.logLine(QStringLiteral("New device selected : ") + serial);
-    PortHandle = FTDI::OpenBySerial(serial);
-    if (PortHandle.isFailed()) {
+    if (!SubCom::OpenPort(serial)) {
         view.logLine(QStringLiteral("Can't talk to device, check connection."));
         return false;
     }

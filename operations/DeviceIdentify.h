@@ -11,7 +11,7 @@
 namespace DeviceIdentify {
 
 // Logs the selection and opens the device into PortHandle. No when it does not open, which is
-// logged; PortHandle then holds the failed state.
+// logged.
 bool Open(OperationView& view, const QString& serial);
 
 // On the open device: six blinks paced by the clock, then "reset", then the port is closed.

@@ -131,8 +131,7 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
     }
-    PortHandle = FTDI::OpenBySerial(deviceSerial);
-    if (!PortHandle.isOpen()) {
+    if (!SubCom::OpenPort(deviceSerial)) {
         report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};
         return UpgradeExit::CommunicationFailure;
     }

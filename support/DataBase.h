@@ -13,6 +13,8 @@ struct DbRow {
     QString section;
     QString key;
     QString value;
+
+    bool operator==(const DbRow&) const = default;
 };
 
 inline constexpr int DbRows = 1024;
@@ -23,7 +25,8 @@ extern qint32 DbCount;
 // While on, every operation writes its trace lines to the log pane.
 extern bool DbTrace;
 
-// Reads the settings file into the table; a missing or unreadable file loads nothing.
+// Reads the settings file into the table; a missing or unreadable file loads nothing. Temporary
+// copies that killed writes left beside the file are removed first.
 void DbLoad();
 // The value of the pair, "" when it is not stored.
 QString DbGet(const QString& section, const QString& key);
@@ -34,9 +37,12 @@ void DbSet(const QString& section, const QString& key, const QString& value);
 // Replaces the settings file with the table; a failed write leaves the old file as it was.
 void DbSync();
 
-// The settings file; "" until a location is chosen, and then nothing is read or written.
-void SetFileName(const QString& fileName);
-// Start-up: the program's folder, or the per-user configuration folder when that cannot be written.
+// The settings file; "" until a location is chosen, and then nothing is read or written. While it
+// does not exist, the former file, if named, is read in its place.
+void SetFileName(const QString& fileName, const QString& formerFileName = QString());
+// Start-up: the program's folder, or the per-user configuration folder when that cannot be
+// written; the settings an earlier run kept in the program's folder are then read until the first
+// write.
 void ChooseFileLocation();
 // Back to the state at program start: empty table, trace off, no file chosen.
 void Reset();

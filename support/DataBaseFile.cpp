@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringConverter>
@@ -17,6 +18,7 @@ namespace DataBase {
 namespace {
 
 QString settingsFile;
+QString formerFile;
 
 void trace(const QString& line) {
     if (DbTrace) Logging::LogLine(line);
@@ -46,25 +48,45 @@ bool canCreateFilesIn(const QString& folder) {
     return probe.open();
 }
 
+QString fileIn(const QString& folder) {
+    return QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("database.ini")));
+}
+
+// A write killed midway leaves its temporary copy beside the file: the file's name, a dot and six
+// characters.
+void removeLeftovers() {
+    if (settingsFile.isEmpty()) return;
+    const QFileInfo file(settingsFile);
+    QDir folder = file.absoluteDir();
+    const QDir::Filters leftovers = QDir::Files | QDir::Hidden | QDir::CaseSensitive;
+    for (const QString& name : folder.entryList({file.fileName() + ".??????"}, leftovers))
+        folder.remove(name);
+}
+
 }  // namespace
 
-void SetFileName(const QString& fileName) {
+void SetFileName(const QString& fileName, const QString& formerFileName) {
     settingsFile = fileName;
+    formerFile = formerFileName;
 }
 
 void ChooseFileLocation() {
-    QString folder = QCoreApplication::applicationDirPath();
-    if (!canCreateFilesIn(folder)) {
-        folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-        QDir().mkpath(folder);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (canCreateFilesIn(programFolder)) {
+        SetFileName(fileIn(programFolder));
+        return;
     }
-    SetFileName(QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("database.ini"))));
+    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(userFolder);
+    SetFileName(fileIn(userFolder), fileIn(programFolder));
 }
 
 void DbLoad() {
-    QFile file(settingsFile);
-    bool readable = !settingsFile.isEmpty() && file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = readable ? file.readAll() : QByteArray();
+    removeLeftovers();
+    const bool moved = !QFile::exists(settingsFile) && !formerFile.isEmpty();
+    QFile file(moved ? formerFile : settingsFile);
+    bool readable = !file.fileName().isEmpty() && file.open(QIODevice::ReadOnly);
+    QByteArray bytes = readable ? file.readAll() : QByteArray();
     readable = readable && file.error() == QFileDevice::NoError;
     file.close();
     // A file that cannot be read counts as no file at all.
@@ -72,6 +94,9 @@ void DbLoad() {
         trace(QStringLiteral("Database not found !"));
         return;
     }
+    // Byte-order marks an editor put in front are no part of the first section.
+    const QByteArray byteOrderMark = "\xEF\xBB\xBF";
+    while (bytes.startsWith(byteOrderMark)) bytes.remove(0, byteOrderMark.size());
     const QStringList lines = splitLines(QStringDecoder(QStringConverter::System)(bytes));
     // Lines after the last whole entry are dropped.
     for (qsizetype line = 0; line + 2 < lines.size(); line += 3) {

@@ -166,10 +166,12 @@ const QString NoDevice = Opening + box("information", "Please select a device fi
 // device: simulator settings for TARV0001 after "runlevel=boot". The device is
 // selected only where the wire is used, so each early exit also shows it comes before that check.
 // maximum: of the progress bar, 0 when the record phase never began (the status then untouched);
-// last: the progress value before the bar empties again.
+// last: the progress value before the bar empties again; during: an image another program writes
+// over the file once the first record is on the wire.
 struct Row {
     QString name, device, image, wire, trail;
     int maximum = 0, last = -1;
+    QString during{};
 };
 const Row rows[] = {
     // clang-format off
@@ -193,6 +195,8 @@ const Row rows[] = {
     {"0 for the last record", "", "2d", "B|R2:00", Prog, 2, 0},
     {"silent after record 100", "silent_from_record=101", "199d1e", "B|R101:", Prog, 200, 99},
     {"unplugged in the middle", "unplug_at_record=3", "4d1e", "B|R3:|unplug TARV0001", Prog, 5, 1},
+    {"file cut to its key in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "µTARVEL0:"},
+    {"file rewritten in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "4e1d"},
     {"no file", "", "none", "", NoFile},
     {"deleted file", "", "gone", "", box("warning", "Can't find file %1") + Cancelled},
     {"7 bytes", "", "µTARVEL:", "", Format},
@@ -333,7 +337,11 @@ class OperationsTest : public QObject {
         const QByteArray file = makeImage(r.image, path);
         // Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline
         // at once; a device that answers is never waited for, its replies already being there.
-        Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
+        // The handshake is 4 writes; the clock is looked at before each acknowledgement.
+        Time::SetClockSource([&, ms = std::uint32_t(0)]() mutable {
+            if (!r.during.isEmpty() && bridge.writes().size() == 5) makeImage(r.during, path);
+            return ms += 100;
+        });
         const auto realClock = qScopeGuard([] { Time::SetClockSource({}); });
         RecordingWindow window;
         window.show();

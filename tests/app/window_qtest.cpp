@@ -119,14 +119,14 @@ class WindowTest : public QObject {
     }
 
     // Every row starts the window from the program's folder <p> (from <t> with "elsewhere") on a
-    // database.ini of the row's lines, none when empty; <t>/fw holds a, b and c.frw, <t>/usb is a
-    // drive mounted below "/", <r> a file in the root folder, whose path ends in its separator, <n>
-    // the number of images there, which other programs' tests may add to.
-    // "device" selects one whose serial number is blanks, which counts as a selection.
-    // Seen: the log with the store's trace after start-up and each change of the prompt where it
-    // happened, then FirmwarePath, the chooser's drive, the tree's folder, the number of files
-    // listed and the current one (and the list's folder where it is not the tree's), and
-    // database.ini.
+    // database.ini of the row's lines, none when empty ("<moved>": the lines are in the program's
+    // read-only folder, the per-user database.ini not written yet); <t>/fw holds a, b and c.frw,
+    // <t>/usb is a drive mounted below "/", <r> a file in the root folder, whose path ends in its
+    // separator, <n> the number of images there, which other programs' tests may add to. "device"
+    // selects one whose serial number is blanks, which counts as a selection. Seen: the log with
+    // the store's trace after start-up and each change of the prompt where it happened, then
+    // FirmwarePath, the chooser's drive, the tree's folder, the number of files listed and the
+    // current one (and the list's folder where it is not the tree's), and database.ini.
     void operatorSees_data() {
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("gestures");
@@ -151,6 +151,7 @@ class WindowTest : public QObject {
         QTest::newRow("first run") << "" << "" << none + "|/ <p> 0 |<missing>";
         QTest::newRow("first run from elsewhere") << "" << "elsewhere" << none + "|/ <p> 0 |file path <p>";
         QTest::newRow("folder and file remembered") << fw + " file file a.frw" << "" << device + chosen("a.frw");
+        QTest::newRow("read-only program folder") << "<moved> " + fw + " file file a.frw" << "" << device + chosen("a.frw");
         QTest::newRow("file deleted since") << fw + " file file gone.frw" << "" << none + "|/ <t>/fw 3 |" + fw + " file file gone.frw";
         QTest::newRow("folder without file") << fw << "" << none + "|/ <t>/fw 3 |" + fw;
         QTest::newRow("root folder remembered") << "file path / file file <r>" << "" << device + "//<r>|/ / <n> <r>|file path / file file <r>";
@@ -192,12 +193,15 @@ class WindowTest : public QObject {
                 .replace("<n>",
                          QString::number(QDir::root().entryList({"*.frw"}, QDir::Files).size()));
         };
-        QFile file(tree.filePath("database.ini"));
-        if (!settings.isEmpty() && file.open(QIODevice::WriteOnly))
-            file.write(resolve(settings).replace(' ', "\r\n").toLocal8Bit() + "\r\n");
-        file.close();
+        QFile file(tree.filePath("database.ini")), former(tree.filePath("program.ini"));
+        const bool moved = settings.startsWith("<moved> ");
+        QFile& source = moved ? former : file;
+        if (!settings.isEmpty() && source.open(QIODevice::WriteOnly))
+            source.write(resolve(settings.remove("<moved> ")).replace(' ', "\r\n").toLocal8Bit() +
+                         "\r\n");
+        source.close();
         DataBase::Reset();
-        DataBase::SetFileName(file.fileName());
+        DataBase::SetFileName(file.fileName(), moved ? former.fileName() : QString());
         DriveChooser::SetRootSource([t] { return QStringList{"/", t + "/usb"}; });
         QVERIFY(QDir::setCurrent(gestures.startsWith("elsewhere") ? t : resolve("<p>")));
         SimBridge bridge(QString{});

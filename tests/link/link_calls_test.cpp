@@ -7,12 +7,14 @@
 
 #include <QString>
 #include <cstring>
+#include <optional>
 
 #include "link/Clock.h"
 #include "link/EventPump.h"
 #include "link/FTDI.h"
 #include "link/PortHandle.h"
 #include "link/SubCom.h"
+#include "operations/UpgradeProcedure.h"
 
 namespace {
 
@@ -104,6 +106,20 @@ void open() {
                                    : "none";
 }
 
+void openPort() {
+    g_calls += OpenPort("TV01") ? "yes" : "no";
+}
+
+// An operation's log lines, among the library calls.
+struct LoggingView : OperationView {
+    void showMessage(const QString&, MessageIcon) override {}
+    void logLine(const QString& text) override { g_calls += text + "; "; }
+    void setStatus(const QString&) override {}
+    void setProgressMaximum(int) override {}
+    void setProgressValue(int) override {}
+    void setUpgradeEnabled(bool) override {}
+} g_view;
+
 const DeviceHandle kOpen = DeviceHandle::open(reinterpret_cast<FT_HANDLE>(0x1234));
 const QString kSerial = "ListDevices(1, [" + QString("00 ").repeated(16) + "00], 40000001); ";
 const QString kCount = "ListDevices(&0, 0x0, 80000000); ";
@@ -111,6 +127,8 @@ const QString kCreate = "W32_CreateFile([54 56 30 31 00], c0000000, 0, 0x0, 3, 8
 const QString kStatus = "GetStatus(0x1234, &0, &0, &0); ";
 const QString kWrite = "W32_WriteFile(0x1234, ";
 const QString kRead = kStatus + "W32_ReadFile(0x1234, [00], 1, &0, 0x0); ";
+const QString kClose = "W32_CloseHandle(0x1234); ";
+const QString kImage = SAMPLE_IMAGES_DIR "/three-records.frw";
 
 TEST(LinkCalls, ExactArgumentsAndResults) {
     const struct {
@@ -119,6 +137,7 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         DeviceHandle port;  // PortHandle before the operation, and after it
         void (*run)();
         QString seen;  // the calls and pumps, then what the operation gave
+        std::optional<DeviceHandle> portAfter{};  // when the operation changes PortHandle
     } cases[] = {
         // clang-format off
         {"failed count gives 0 whatever the count holds", Script{.status = 2, .deviceCount = 5}, kOpen, [] { g_calls += QString::number(CountDevices()); }, kCount + "0"},
@@ -130,7 +149,11 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         {"an empty command is a write of nothing", Script{}, kOpen, [] { SendCommand(""); }, kWrite + "[], 0, &0, 0x0); "},
         {"close with nothing open: no call", Script{}, DeviceHandle::none(), ClosePort, ""},
         {"close after a failed open: no call", Script{}, DeviceHandle::failed(), ClosePort, ""},
-        {"close that returns 0 keeps the handle", Script{.closeResult = 0}, kOpen, ClosePort, "W32_CloseHandle(0x1234); "},
+        {"close that returns 0 keeps the handle", Script{.closeResult = 0}, kOpen, ClosePort, kClose},
+        {"open after a failed open: no close", Script{.openResult = 0}, DeviceHandle::failed(), openPort, kCreate + "no"},
+        {"open over a refused close closes that first", Script{.openResult = 0x99}, kOpen, openPort, kClose + kCreate + "yes", DeviceHandle::open(reinterpret_cast<FT_HANDLE>(0x99))},
+        {"close refused again: nothing opened", Script{.closeResult = 0}, kOpen, openPort, kClose + "no"},
+        {"upgrade reports it, then tries the close again", Script{.closeResult = 0}, kOpen, [] { UpgradeProcedure::Run(g_view, kImage, "TV01"); }, "Openning file " + kImage + "; " + kClose + "Communication error.; Upgrade failed. Please try again.; ; " + kClose},
         {"failing status call is an empty queue", Script{.status = 4, .received = "ABC"}, kOpen, [] { g_calls += QString::number(RxQueueLength()); }, kStatus + "0"},
         {"waiting byte is read without a pump", Script{.received = "A"}, kOpen, [] { g_calls += QString::number(ReadByte()); }, kRead + "65"},
         {"empty queue pumps", Script{.received = "A", .emptyPolls = 2}, kOpen, [] { g_calls += QString::number(ReadByte()); }, (kStatus + "pump; ").repeated(2) + kRead + "65"},
@@ -153,7 +176,7 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         PortHandle = call.port;
         call.run();
         EXPECT_EQ(g_calls.toStdString(), call.seen.toStdString());
-        EXPECT_TRUE(PortHandle == call.port);
+        EXPECT_TRUE(PortHandle == call.portAfter.value_or(call.port));
     }
     EventPump::Set({});
     Time::SetClockSource({});

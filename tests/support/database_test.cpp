@@ -47,6 +47,16 @@ class DataBaseFile : public ::testing::Test {
     QTemporaryDir m_folder;
 };
 
+// Only the temporary copies of a killed write go: the file's name, a dot and six characters.
+TEST_F(DataBaseFile, LoadRemovesWhatKilledWritesLeft) {
+    QDir folder(m_folder.path());
+    for (const char* name : {"database.ini.Ab12Cd", "database.ini.bak", "DATABASE.INI.Ab12Cd"})
+        QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
+    EXPECT_EQ(load("f\r\np\r\n1\r\n"), "f|p|1;");
+    EXPECT_EQ(folder.entryList(QDir::Files).join(' ').toStdString(),
+              "database.ini DATABASE.INI.Ab12Cd database.ini.bak");
+}
+
 TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
     const struct {
         const char* name;
@@ -61,6 +71,8 @@ TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
         {"one line after the last entry", "f\r\np\r\n1\r\nf\r\n", "f|p|1;"},
         {"two lines after the last entry", "f\r\np\r\n1\r\nf\r\np\r\n", "f|p|1;"},
         {"extra empty line at the end", "f\r\np\r\n1\r\n\r\n", "f|p|1;"},
+        {"two byte-order marks", QByteArray("\xEF\xBB\xBF").repeated(2) + "f\r\np\r\n1\r\n",
+         "f|p|1;"},
         {"a folder in its place", "<folder>", ""},
     };
     for (const auto& [name, bytes, rows] : cases) EXPECT_EQ(load(bytes), rows) << name;
