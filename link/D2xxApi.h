@@ -21,6 +21,10 @@ using BOOL = int;
 using UCHAR = unsigned char;
 
 inline constexpr FT_STATUS FT_OK = 0;
+inline constexpr FT_STATUS FT_INVALID_HANDLE = 1;
+inline constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
+inline constexpr FT_STATUS FT_IO_ERROR = 4;
+inline constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
 inline constexpr DWORD FT_LIST_NUMBER_ONLY = 0x80000000;
 inline constexpr DWORD FT_LIST_BY_INDEX = 0x40000000;
 inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;

@@ -17,10 +17,6 @@ namespace {
 
 using namespace FTDI;
 
-constexpr FT_STATUS FT_INVALID_HANDLE = 1;
-constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
-constexpr FT_STATUS FT_IO_ERROR = 4;
-constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
 constexpr std::size_t kSerialCharacters = 16;
 
 // What the vendor's Linux library returns for a failed open.

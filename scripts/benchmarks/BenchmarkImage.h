@@ -1,13 +1,17 @@
 #pragma once
 
-// The image the command-line benchmarks flash: all-zero data records, then the end record (type
-// 1, checksum 0xFF), so the simulated boot loader answers 0 to each and 254 to the last.
+// The image the benchmarks flash: all-zero data records, then the end record (type 1, checksum
+// 0xFF), so the simulated boot loader answers 0 to each and 254 to the last.
 
 #include <QByteArray>
+#include <QFile>
+#include <QString>
 
-inline QByteArray BenchmarkImage(int records) {
+inline bool WriteBenchmarkImage(const QString& path, int records) {
     QByteArray end(13, '\0');
     end[0] = 1;
     end[12] = char(0xFF);
-    return QByteArray("\xB5TARVEL0") + QByteArray(13 * (records - 1), '\0') + end;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(QByteArray("\xB5TARVEL0") + QByteArray(13 * (records - 1), '\0') + end) >= 0;
 }

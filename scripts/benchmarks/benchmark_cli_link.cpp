@@ -51,13 +51,11 @@ double upgradeSeconds(const QTemporaryDir& folder, int baud, int lowestLatencyMs
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("image.frw")));
-    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
-        file.write(BenchmarkImage(kRecords)) < 0) {
+    if (!folder.isValid() ||
+        !WriteBenchmarkImage(folder.filePath(QStringLiteral("image.frw")), kRecords)) {
         std::fprintf(stderr, "benchmark_cli_link: cannot write the image\n");
         return 1;
     }
-    file.close();
     std::printf("%d records, latency timer 16 ms, %.0f ms programming a record\n", kRecords,
                 kProgrammingMs);
     std::printf(

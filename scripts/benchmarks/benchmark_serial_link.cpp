@@ -78,15 +78,14 @@ void print(const char* driver, const Cost& cost) {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
-    QFile image(folder.filePath(QStringLiteral("image.frw")));
     QFile config(folder.filePath(QStringLiteral("sim.conf")));
-    if (!folder.isValid() || !image.open(QIODevice::WriteOnly) ||
-        image.write(BenchmarkImage(kRecords)) < 0 || !config.open(QIODevice::WriteOnly) ||
+    if (!folder.isValid() ||
+        !WriteBenchmarkImage(folder.filePath(QStringLiteral("image.frw")), kRecords) ||
+        !config.open(QIODevice::WriteOnly) ||
         config.write("device = BENCH001\nrunlevel = boot\nlatency_ms = 0\nprogram_ms = 0\n") < 0) {
         std::fprintf(stderr, "benchmark_serial_link: cannot write the image\n");
         return 1;
     }
-    image.close();
     config.close();
     qputenv("TARVELLON_SIM_CONFIG", config.fileName().toLocal8Bit());
     const Cost library = best(folder, false);

@@ -61,11 +61,6 @@ bool attach(const QTemporaryDir& folder, const QByteArray& settings) {
     return reload != nullptr && reload() == 0;
 }
 
-bool writeImage(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(BenchmarkImage(kRecords)) >= 0;
-}
-
 long residentKiB() {
     QFile statm(QStringLiteral("/proc/self/statm"));
     if (!statm.open(QIODevice::ReadOnly)) return -1;
@@ -101,7 +96,8 @@ int main(int argc, char* argv[]) {
     QTemporaryDir folder;
     const QString image = folder.filePath(QStringLiteral("soak.frw"));
     qputenv("TARVELLON_SIM_CONFIG", folder.filePath(QStringLiteral("sim.conf")).toLocal8Bit());
-    if (!writeImage(image) || !FTDI::LoadDriverLibrary() || !attach(folder, {})) {
+    if (!WriteBenchmarkImage(image, kRecords) || !FTDI::LoadDriverLibrary() ||
+        !attach(folder, {})) {
         std::fprintf(stderr, "benchmark_soak: the simulated bridge is not on LD_LIBRARY_PATH\n");
         return 1;
     }

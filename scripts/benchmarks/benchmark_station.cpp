@@ -62,13 +62,11 @@ Run station(const QTemporaryDir& folder, int units) {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
-    QFile file(folder.filePath(QStringLiteral("image.frw")));
-    if (!folder.isValid() || !file.open(QIODevice::WriteOnly) ||
-        file.write(BenchmarkImage(kRecords)) < 0) {
+    if (!folder.isValid() ||
+        !WriteBenchmarkImage(folder.filePath(QStringLiteral("image.frw")), kRecords)) {
         std::fprintf(stderr, "benchmark_station: cannot write the image\n");
         return 1;
     }
-    file.close();
     std::printf("station, %d records, latency timer 16 ms, 1 ms programming a record\n", kRecords);
     std::printf("units   time      units per hour   processor per unit\n");
     double oneUnit = 0;
