@@ -151,6 +151,15 @@ void Station::start(const QString& serial, Slot& slot) {
             [this, serial](int exitCode, QProcess::ExitStatus status) {
                 finished(serial, m_slots[serial], exitCode, status);
             });
+    // A process that never started sends no finished(); its slot must not wait for ever. Queued,
+    // since start() may report it before returning.
+    connect(
+        slot.process, &QProcess::errorOccurred, this,
+        [this, serial](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                finished(serial, m_slots[serial], 0, QProcess::CrashExit);
+        },
+        Qt::QueuedConnection);
     slot.startedAt = QDateTime::currentDateTimeUtc();
     setState(serial, slot, State::Handshake);
     slot.process->start(QCoreApplication::applicationFilePath(),
