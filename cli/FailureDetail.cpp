@@ -21,22 +21,35 @@ QString quoted(const QString& deviceText) {
     return '"' + EscapedDeviceText(deviceText) + '"';
 }
 
+// A wait for the reply to `what` that ended without one, for the handshake and records alike;
+// "" for the other outcomes, which each step words itself.
+QString missingReply(ReadOutcome outcome, const QString& what) {
+    if (outcome == ReadOutcome::NoReply) {
+        return QStringLiteral("no reply to %1 within %2 s")
+            .arg(what)
+            .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
+    }
+    if (outcome == ReadOutcome::Interrupted) {
+        return QStringLiteral("interrupted while waiting for the reply to %1").arg(what);
+    }
+    return {};
+}
+
 QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
     const QString command = quoted(failed.command);
     const QString keyPrefix = QStringLiteral("firmkey ");
+    if (const QString missing = missingReply(failed.outcome, command); !missing.isEmpty()) {
+        return missing;
+    }
     switch (failed.outcome) {
-        case ReadOutcome::NoReply:
-            return QStringLiteral("no reply to %1 within %2 s")
-                .arg(command)
-                .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
         case ReadOutcome::DeviceError:
             return QStringLiteral("the device vanished while answering %1").arg(command);
         case ReadOutcome::LineTooLong:
             return QStringLiteral(
                        "the device sent %1 characters without a line feed in reply to %2")
                 .arg(number(FTDI::MaxLineLength), command);
+        case ReadOutcome::NoReply:
         case ReadOutcome::Interrupted:
-            return QStringLiteral("interrupted while waiting for the reply to %1").arg(command);
         case ReadOutcome::Ok:
             break;
     }
@@ -75,20 +88,11 @@ QString serialOpenFailureDetail(const OpenFailure& failure, const QString& seria
 QString recordDetail(const FailedStep& failed, std::int32_t records) {
     const QString record =
         QStringLiteral("record %1 of %2").arg(number(failed.record), number(records));
-    switch (failed.outcome) {
-        case ReadOutcome::Ok:
-            return QStringLiteral("%1 was answered %2")
-                .arg(record)
-                .arg(failed.reply.front().unicode());
-        case ReadOutcome::NoReply:
-            return QStringLiteral("no reply to %1 within %2 s")
-                .arg(record)
-                .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
-        case ReadOutcome::Interrupted:
-            return QStringLiteral("interrupted while waiting for the reply to %1").arg(record);
-        case ReadOutcome::DeviceError:
-        case ReadOutcome::LineTooLong:
-            break;
+    if (const QString missing = missingReply(failed.outcome, record); !missing.isEmpty()) {
+        return missing;
+    }
+    if (failed.outcome == ReadOutcome::Ok) {
+        return QStringLiteral("%1 was answered %2").arg(record).arg(failed.reply.front().unicode());
     }
     return QStringLiteral("the device vanished after %1 was sent").arg(record);
 }

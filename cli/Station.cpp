@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QSysInfo>
+#include <algorithm>
 #include <atomic>
 
 #include "cli/CommandLine.h"
@@ -74,11 +75,12 @@ ExitCode Station::run() {
 bool Station::done() const {
     const bool stopping =
         m_interruptsSeen > 0 || (m_options.count > 0 && m_passed + m_failed >= m_options.count);
-    if (!stopping) return false;
-    for (const Slot& slot : m_slots) {
-        if (slot.process != nullptr) return false;
-    }
-    return true;
+    return stopping && runningUpgrades() == 0;
+}
+
+int Station::runningUpgrades() const {
+    return int(std::count_if(m_slots.begin(), m_slots.end(),
+                             [](const Slot& slot) { return slot.process != nullptr; }));
 }
 
 void Station::poll() {
@@ -125,10 +127,7 @@ void Station::poll() {
 }
 
 void Station::startWaiting() {
-    int running = 0;
-    for (const Slot& slot : m_slots) {
-        running += slot.process != nullptr ? 1 : 0;
-    }
+    int running = runningUpgrades();
     for (auto it = m_slots.begin(); it != m_slots.end(); ++it) {
         const bool capped = m_options.jobs > 0 && running >= m_options.jobs;
         const bool countReached =
@@ -272,10 +271,7 @@ QStringList Station::slotLines() const {
 }
 
 QString Station::summary() const {
-    int running = 0;
-    for (const Slot& slot : m_slots) {
-        running += slot.process != nullptr ? 1 : 0;
-    }
+    const int running = runningUpgrades();
     const double hours = m_since.elapsed() / 3'600'000.0;
     const int perHour = hours > 0 ? qRound((m_passed + m_failed) / hours) : 0;
     return QStringLiteral("passed %1, failed %2, in progress %3, %4 units per hour")

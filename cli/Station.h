@@ -22,7 +22,6 @@
 struct StationOptions {
     QString imagePath;
     QString imageSha256;
-    QString imageKey;
     int records = 0;
     bool newOnly = false;
     int jobs = 0;   // 0: no cap
@@ -61,6 +60,7 @@ class Station : public QObject {
     void setState(const QString& serial, Slot& slot, State state, const QString& detail = {});
     void tick();
     bool done() const;
+    int runningUpgrades() const;
     QString slotLine(const QString& serial, const Slot& slot) const;
     QStringList slotLines() const;
     QString summary() const;

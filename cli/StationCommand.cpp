@@ -6,6 +6,7 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
+#include "cli/FastLink.h"
 #include "cli/Station.h"
 #include "operations/UpgradeProcedure.h"
 
@@ -52,8 +53,7 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
-    const QCommandLineOption latency(QStringLiteral("latency-ms"),
-                                     QStringLiteral("As for upgrade."), QStringLiteral("N|keep"));
+    const QCommandLineOption latency = FastLink::Option();
     parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
@@ -67,6 +67,11 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const std::optional<int> units = positiveNumber(parser, count);
     if (!jobCap || !units) {
         CommandLine::Err(QStringLiteral("--jobs and --count take a whole number above 0"));
+        return ExitCode::UsageError;
+    }
+    // Checked here, or every unit would fail on it.
+    if (!FastLink::FromOption(parser.value(latency))) {
+        CommandLine::Err(FastLink::OptionError);
         return ExitCode::UsageError;
     }
     options.jobs = *jobCap;
@@ -83,7 +88,6 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     }
     options.imageSha256 = QString::fromLatin1(
         QCryptographicHash::hash(image.image, QCryptographicHash::Sha256).toHex());
-    options.imageKey = image.imageKey;
     options.records = image.records;
 
     UnitRecords records;

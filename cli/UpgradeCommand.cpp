@@ -46,11 +46,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object a line on stdout, for programs "
                                                  "(fields: README.md)."));
-    const QCommandLineOption latency(
-        QStringLiteral("latency-ms"),
-        QStringLiteral("The bridge's latency timer during the upgrade, 1 to 255 ms, or 'keep' to "
-                       "leave the bridge alone. Default: the lowest it accepts, 1 or 2 ms."),
-        QStringLiteral("N|keep"));
+    const QCommandLineOption latency = FastLink::Option();
     parser.addOptions({json, latency, DriverOption(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
@@ -60,7 +56,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     }
     std::optional<FastLink> fastLink = FastLink::FromOption(parser.value(latency));
     if (!fastLink) {
-        CommandLine::Err(QStringLiteral("--latency-ms takes 1 to 255 or 'keep'"));
+        CommandLine::Err(FastLink::OptionError);
         return ExitCode::UsageError;
     }
     UpgradeSummary summary;
