@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/MessageBoxes.h"
-#include "support/LogPane.h"
+#include "app/LogPane.h"
 #include "support/Logging.h"
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {

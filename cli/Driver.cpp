@@ -1,7 +1,7 @@
 #include "cli/Driver.h"
 
 #include "cli/CommandLine.h"
-#include "cli/serial/KernelSerial.h"
+#include "link/serial/KernelSerial.h"
 #include "link/FTDI.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QHash>
 #include <QLocale>
 
-#include "cli/serial/KernelSerial.h"
+#include "link/serial/KernelSerial.h"
 #include "operations/DeviceList.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeProcedure.h"

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "cli/serial/FtdiPorts.h"
+#include "link/serial/FtdiPorts.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 

@@ -1,4 +1,4 @@
-#include "cli/serial/FtdiPorts.h"
+#include "link/serial/FtdiPorts.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>

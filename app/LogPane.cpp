@@ -1,4 +1,4 @@
-#include "support/LogPane.h"
+#include "app/LogPane.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>

@@ -1,9 +1,9 @@
-#include "cli/serial/OpenPort.h"
+#include "link/serial/OpenPort.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
 
-#include "cli/serial/SerialLatency.h"
+#include "link/serial/SerialLatency.h"
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>

@@ -9,7 +9,7 @@
 #include <optional>
 #include <variant>
 
-#include "cli/serial/OpenFailure.h"
+#include "link/serial/OpenFailure.h"
 
 class OpenPort {
   public:

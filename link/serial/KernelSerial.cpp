@@ -1,7 +1,7 @@
 // The D2XX functions over open serial ports. A handle is a number handed out once and never
 // reused, so a stale or made-up handle is refused instead of reaching a closed port.
 
-#include "cli/serial/KernelSerial.h"
+#include "link/serial/KernelSerial.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 
-#include "cli/serial/FtdiPorts.h"
-#include "cli/serial/OpenPort.h"
+#include "link/serial/FtdiPorts.h"
+#include "link/serial/OpenPort.h"
 
 namespace KernelSerial {
 namespace {

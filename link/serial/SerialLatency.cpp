@@ -1,4 +1,4 @@
-#include "cli/serial/SerialLatency.h"
+#include "link/serial/SerialLatency.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-#include "cli/serial/OpenFailure.h"
+#include "link/serial/OpenFailure.h"
 #include "link/D2xxApi.h"
 
 namespace KernelSerial {
