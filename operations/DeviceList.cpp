@@ -23,4 +23,14 @@ QStringList Scan() {
     return entries;
 }
 
+QList<Details> ScanDetails() {
+    QList<Details> details;
+    if (FTDI::InstalledApi() == nullptr) return details;
+    const std::int32_t count = FTDI::CountDevices();
+    for (std::int32_t index = 0; index < count; ++index) {
+        details.append({.serial = FTDI::DeviceSerialByIndex(index)});
+    }
+    return details;
+}
+
 }  // namespace DeviceList

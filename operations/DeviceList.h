@@ -15,4 +15,19 @@ inline const QString DriverNotInstalled = QStringLiteral("Driver not installed")
 // program runs is found by the next scan. An entry is "" where a serial number query fails.
 QStringList Scan();
 
+// What the command line and the station show of an attached bridge beyond its serial number.
+struct Details {
+    QString serial;
+    // Where it hangs: the USB path (1-1.4) through the kernel's driver, the library's location id
+    // in hexadecimal (0x1142) through the vendor's library; "" when the driver does not say.
+    QString location;
+    QString port;         // the path it is opened by (/dev/ttyUSB0); "" through the vendor's library
+    QString description;  // as the driver reports it; "" when it does not
+    bool operator==(const Details&) const = default;
+};
+
+// The attached bridges with their details, in the order of Scan(). Never called by the window:
+// it may ask the library more than the window's own calls.
+QList<Details> ScanDetails();
+
 }  // namespace DeviceList
