@@ -28,7 +28,9 @@ QList<Details> ScanDetails() {
     if (FTDI::InstalledApi() == nullptr) return details;
     const std::int32_t count = FTDI::CountDevices();
     for (std::int32_t index = 0; index < count; ++index) {
-        details.append({.serial = FTDI::DeviceSerialByIndex(index)});
+        Details device;
+        device.serial = FTDI::DeviceSerialByIndex(index);
+        details.append(device);
     }
     return details;
 }
