@@ -152,6 +152,11 @@ void BindPort(const QString& serial, const QString& location) {
     state().bound = FtdiPort{serial, location};
 }
 
+std::optional<FtdiPort> ListedPort(std::int32_t index) {
+    const QList<FtdiPort>& listed = state().listed;
+    return index >= 0 && index < listed.size() ? std::optional(listed[index]) : std::nullopt;
+}
+
 std::optional<OpenFailure> LastOpenFailure() {
     return state().lastOpenFailure;
 }

@@ -5,10 +5,12 @@
 // without the vendor's library. The link above it runs unchanged.
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 
-#include "link/serial/OpenFailure.h"
 #include "link/D2xxApi.h"
+#include "link/serial/FtdiPorts.h"
+#include "link/serial/OpenFailure.h"
 
 namespace KernelSerial {
 
@@ -18,6 +20,9 @@ const FTDI::D2xxApi* Api();
 // From now on the device list holds this one port under `serial`, while its path exists, instead
 // of the FTDI bridges the system reports.
 void BindPort(const QString& serial, const QString& location);
+
+// The port the device count last listed at index, for the details beyond its serial number.
+std::optional<FtdiPort> ListedPort(std::int32_t index);
 
 // Why the last open failed; nothing after one that succeeded.
 std::optional<OpenFailure> LastOpenFailure();
