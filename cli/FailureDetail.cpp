@@ -61,6 +61,15 @@ QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
     return QStringLiteral("the device answered %1 to %2").arg(quoted(failed.reply), command);
 }
 
+// cat (pid 1432), minicom (pid 1500)
+QString openerNames(const QList<PortOpener>& openers) {
+    QStringList names;
+    for (const PortOpener& opener : openers) {
+        names << QStringLiteral("%1 (pid %2)").arg(opener.name).arg(opener.pid);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
 // "" when the port is not listed at all.
 QString serialOpenFailureDetail(const OpenFailure& failure, const QString& serial) {
     const QString port = QStringLiteral("%1 (device %2)").arg(failure.location, serial);
@@ -70,10 +79,11 @@ QString serialOpenFailureDetail(const OpenFailure& failure, const QString& seria
         case OpenFailure::Kind::Missing:
             return QStringLiteral("%1 does not exist").arg(failure.location);
         case OpenFailure::Kind::Busy:
-            return QStringLiteral(
-                       "%1 is in use by another program (a terminal program, "
-                       "ModemManager, another tarvellon-flash); close it and try again")
-                .arg(port);
+            return QStringLiteral("%1 is in use by %2; close it and try again")
+                .arg(port, failure.openers.isEmpty()
+                               ? QStringLiteral("another program (a terminal program, "
+                                                "ModemManager, another tarvellon-flash)")
+                               : openerNames(failure.openers));
         case OpenFailure::Kind::NoPermission:
             return QStringLiteral(
                        "no permission to open %1: add yourself to the dialout group "

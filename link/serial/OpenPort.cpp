@@ -40,6 +40,9 @@ OpenPort::OpenPort(const QString& location) : m_location(location) {
 }
 
 std::variant<std::unique_ptr<OpenPort>, OpenFailure> OpenPort::Open(const QString& location) {
+    if (const QList<PortOpener> openers = OtherOpeners(location); !openers.isEmpty()) {
+        return OpenFailure{OpenFailure::Kind::Busy, location, {}, openers};
+    }
     std::unique_ptr<OpenPort> port(new OpenPort(location));
     if (!port->m_port.open(QIODevice::ReadWrite)) {
         return OpenFailure{failureKind(port->m_port, location), location,

@@ -14,7 +14,7 @@
 class OpenPort {
   public:
     // With the settings the vendor's library gives a bridge it opens: 9600 baud, 8N1, no flow
-    // control; exclusive.
+    // control; exclusive. A port that another program holds, with or without a lock, is refused.
     static std::variant<std::unique_ptr<OpenPort>, OpenFailure> Open(const QString& location);
 
     // Bytes waiting to be read; nothing once the port has failed.

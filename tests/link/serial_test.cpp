@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <algorithm>
 #include <memory>
 
@@ -19,7 +22,8 @@ namespace {
 const QString Images = SAMPLE_IMAGES_DIR "/";
 
 // config: the device behind the pseudo-terminal; "held": the silent device's port, while its
-// upgrade holds it; "missing": a path that does not exist. %1 in `last` is the port.
+// upgrade holds it; "held by cat": a port that cat holds open without a lock; "missing": a path
+// that does not exist. %1 in `last` is the port, %2 the holder's process id.
 struct Row {
     const char* name;
     QString config;
@@ -36,15 +40,17 @@ const Row rows[] = {
     {"unplugged mid-transfer", "unplug_at_record=2", "three-records.frw", 2,
      "the device vanished after record 2 of 3 was sent"},
     {"busy port", "held", "three-records.frw", 1,
-     "%1 (device TARV0001) is in use by another program (a terminal program, ModemManager, "
-     "another tarvellon-flash); close it and try again"},
+     "%1 (device TARV0001) is in use by tarvellon-flash (pid %2); close it and try again"},
+    {"port held without a lock", "held by cat", "three-records.frw", 1,
+     "%1 (device TARV0001) is in use by cat (pid %2); close it and try again"},
     {"no such port", "missing", "three-records.frw", 4, "/dev/tarvellon-none does not exist"},
 };
 
 struct PtyRun {
     std::unique_ptr<SimBridge> sim;
-    std::unique_ptr<QProcess> bridge, flash;
+    std::unique_ptr<QProcess> bridge, holder, flash;
     QString port;
+    qint64 holderPid = 0;
     QByteArray bridgeOut;
     QElapsedTimer clock;
 };
@@ -54,6 +60,19 @@ bool bridgeSaid(PtyRun& run, const QByteArray& line) {
     while (!run.bridgeOut.split('\n').contains(line) && run.bridge->waitForReadyRead(5000))
         run.bridgeOut += run.bridge->readAllStandardOutput();
     return run.bridgeOut.split('\n').contains(line);
+}
+
+// Waits until the process has the port open.
+bool holdsOpen(qint64 pid, const QString& port) {
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo& descriptor :
+             descriptors.entryInfoList(QDir::AllEntries | QDir::System))
+            if (descriptor.symLinkTarget() == port) return true;
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 std::unique_ptr<QProcess> flash(const QStringList& args) {
@@ -71,16 +90,24 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         run.port = row.config == "missing" ? "/dev/tarvellon-none"
                    : row.config == "held"  ? runs[1].port
                                            : QString();
+        const bool byCat = row.config == "held by cat";
         if (row.config == "held") {
             ASSERT_TRUE(bridgeSaid(runs[1], "line 9600 8N1 flow none raw"));
+            run.holderPid = runs[1].flash->processId();
         }
         if (row.config != "held" && row.config != "missing") {
-            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" + row.config);
+            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" + (byCat ? "" : row.config));
             run.bridge = std::make_unique<QProcess>();
             run.bridge->start(PTY_BRIDGE_PROGRAM);
             ASSERT_TRUE(run.bridge->waitForReadyRead(5000));
             run.bridgeOut = run.bridge->readAllStandardOutput();
             run.port = run.bridgeOut.split('\n').first();
+        }
+        if (byCat) {
+            run.holder = std::make_unique<QProcess>();
+            run.holder->start("cat", {run.port});
+            run.holderPid = run.holder->processId();
+            ASSERT_TRUE(holdsOpen(run.holderPid, run.port));
         }
         run.clock.start();
         run.flash = flash(QStringList{"--port", run.port} + target);
@@ -94,12 +121,17 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         EXPECT_LT(run.clock.elapsed(), UpgradeProcedure::ReplyDeadlineMs + 3000);
         EXPECT_EQ(run.flash->exitCode(), row.exit);
         const QString err = QString::fromUtf8(run.flash->readAllStandardError()).trimmed();
-        EXPECT_EQ(err.section('\n', -1).toStdString(),
-                  ("tarvellon-flash: " + QString(row.last).replace("%1", run.port)).toStdString());
+        const QString last =
+            QString(row.last).replace("%1", run.port).replace("%2", QString::number(run.holderPid));
+        EXPECT_EQ(err.section('\n', -1).toStdString(), ("tarvellon-flash: " + last).toStdString());
         if (run.bridge) {
-            EXPECT_TRUE(bridgeSaid(run, "line 9600 8N1 flow none raw"));
+            EXPECT_TRUE(run.holder || bridgeSaid(run, "line 9600 8N1 flow none raw"));
             run.bridge->kill();
             run.bridge->waitForFinished();
+        }
+        if (run.holder) {
+            run.holder->kill();
+            run.holder->waitForFinished();
         }
     }
 
