@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "link/LatencyTimer.h"
+#include "link/serial/KernelSerial.h"
 
 QCommandLineOption FastLink::Option() {
     return QCommandLineOption(
@@ -50,10 +51,16 @@ void FastLink::engage(Reporter& reporter) {
     for (const std::uint8_t ms : m_candidates) {
         tried << QString::number(ms);
     }
-    reporter.note(QStringLiteral("the bridge refuses a latency timer of %1 ms; the upgrade runs at "
-                                 "its %2 ms as before")
-                      .arg(tried.join(QStringLiteral(" or ")))
-                      .arg(*m_found));
+    const QString refusal =
+        KernelSerial::LatencyAttributeNotWritable()
+            ? QStringLiteral(
+                  "a latency timer of %1 ms needs the port's latency_timer attribute, "
+                  "which is not writable (root, or a udev rule); the upgrade runs at "
+                  "the bridge's %2 ms as before")
+            : QStringLiteral(
+                  "the bridge refuses a latency timer of %1 ms; the upgrade runs at "
+                  "its %2 ms as before");
+    reporter.note(refusal.arg(tried.join(QStringLiteral(" or "))).arg(*m_found));
 }
 
 void FastLink::restore(Reporter& reporter) {

@@ -30,6 +30,7 @@ struct State {
     // belong to the same list.
     QList<FtdiPort> listed;
     std::optional<OpenFailure> lastOpenFailure;
+    bool latencyNotWritable = false;
 };
 
 State& state() {
@@ -137,7 +138,9 @@ FT_STATUS getLatencyTimer(FT_HANDLE handle, UCHAR* timerMs) {
 FT_STATUS setLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
     OpenPort* port = portOf(handle);
     if (port == nullptr) return FT_INVALID_HANDLE;
-    return port->setLatencyMs(timerMs) ? FT_OK : FT_IO_ERROR;
+    const SerialLatency::WriteOutcome outcome = port->setLatencyMs(timerMs);
+    state().latencyNotWritable = outcome == SerialLatency::WriteOutcome::NotWritable;
+    return outcome == SerialLatency::WriteOutcome::Set ? FT_OK : FT_IO_ERROR;
 }
 
 }  // namespace
@@ -159,6 +162,10 @@ std::optional<FtdiPort> ListedPort(std::int32_t index) {
 
 std::optional<OpenFailure> LastOpenFailure() {
     return state().lastOpenFailure;
+}
+
+bool LatencyAttributeNotWritable() {
+    return state().latencyNotWritable;
 }
 
 }  // namespace KernelSerial

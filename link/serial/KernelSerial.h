@@ -27,4 +27,8 @@ std::optional<FtdiPort> ListedPort(std::int32_t index);
 // Why the last open failed; nothing after one that succeeded.
 std::optional<OpenFailure> LastOpenFailure();
 
+// The last latency timer refused was refused because the port's latency_timer attribute may not be
+// written by this user, not by the bridge.
+bool LatencyAttributeNotWritable();
+
 }  // namespace KernelSerial

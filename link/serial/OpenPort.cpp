@@ -3,8 +3,6 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 
-#include "link/serial/SerialLatency.h"
-
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -75,8 +73,9 @@ std::optional<int> OpenPort::latencyMs() const {
     return m_failed ? std::nullopt : SerialLatency::Read(m_location);
 }
 
-bool OpenPort::setLatencyMs(int ms) {
-    return !m_failed && SerialLatency::Write(int(m_port.handle()), m_location, ms);
+SerialLatency::WriteOutcome OpenPort::setLatencyMs(int ms) {
+    return m_failed ? SerialLatency::WriteOutcome::Refused
+                    : SerialLatency::Write(int(m_port.handle()), m_location, ms);
 }
 
 void OpenPort::collect() {

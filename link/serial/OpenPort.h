@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "link/serial/OpenFailure.h"
+#include "link/serial/SerialLatency.h"
 
 class OpenPort {
   public:
@@ -23,7 +24,7 @@ class OpenPort {
     qint64 read(char* buffer, qint64 count);
     bool write(const char* bytes, qint64 count);
     std::optional<int> latencyMs() const;
-    bool setLatencyMs(int ms);
+    SerialLatency::WriteOutcome setLatencyMs(int ms);
 
   private:
     explicit OpenPort(const QString& location);

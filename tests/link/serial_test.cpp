@@ -9,11 +9,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
 #include <memory>
 
 #include "link/serial/FtdiPorts.h"
+#include "link/serial/SerialLatency.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 
@@ -144,6 +146,30 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
     EXPECT_EQ(library->readAllStandardOutput(), out);
     EXPECT_EQ(whole.sim->wire(), sim.wire());
     EXPECT_GT(sim.wire().size(), 300);
+}
+
+// A user who may open a port but not write its latency_timer attribute must hear that, not that
+// the bridge refused a value it was never sent.
+TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
+    QTemporaryDir sysfs;
+    const QString ports = sysfs.path() + "/bus/usb-serial/devices/";
+    QDir().mkpath(ports + "ttyUSB0");
+    QDir().mkpath(ports + "ttyUSB1");
+    QFile writable(ports + "ttyUSB0/latency_timer");
+    ASSERT_TRUE(writable.open(QIODevice::WriteOnly) && writable.write("16\n") == 3);
+    writable.close();
+    // A number that not even root may write.
+    QFile::link("/proc/sys/kernel/ngroups_max", ports + "ttyUSB1/latency_timer");
+    using Outcome = SerialLatency::WriteOutcome;
+    const struct {
+        const char* port;
+        Outcome outcome;
+    } rows[] = {{"/dev/ttyUSB0", Outcome::Set},
+                {"/dev/ttyUSB1", Outcome::NotWritable},
+                {"/dev/ttyUSB2", Outcome::Refused}};
+    for (const auto& row : rows)
+        EXPECT_EQ(SerialLatency::Write(-1, row.port, 4, sysfs.path()), row.outcome) << row.port;
+    EXPECT_EQ(SerialLatency::Read("/dev/ttyUSB0", sysfs.path()), 4);
 }
 
 TEST(KernelSerial, ListsFtdiBridgesBySerialNumber) {
