@@ -18,13 +18,13 @@ constexpr int kSpinPolls = 50;
 // millisecond after it arrives. Past that the device is busy or silent, and a reply picked up a
 // millisecond later costs nothing: the sleeps grow, and an idle wait costs almost no processor.
 // After a second of silence a reply is late anyway, and each wake-up costs more than a reply
-// picked up some milliseconds later: the sleeps grow further.
+// picked up some milliseconds later: the sleeps are ten times as long.
 constexpr auto kPromptPhase = std::chrono::milliseconds(50);
 constexpr auto kPromptSleep = std::chrono::microseconds(250);
 constexpr auto kSleepGrowth = std::chrono::microseconds(100);
 constexpr auto kLongestSleep = std::chrono::microseconds(2000);
 constexpr auto kSilentPhase = std::chrono::seconds(1);
-constexpr auto kLongestSilentSleep = std::chrono::microseconds(20000);
+constexpr auto kSilentSleep = std::chrono::microseconds(20000);
 
 std::function<void()>& replacement() {
     static std::function<void()> pump;
@@ -51,8 +51,9 @@ void PollPacer::pause(std::chrono::microseconds untilDeadline) {
         return;
     }
     const auto waited = std::chrono::steady_clock::now() - m_start;
-    const auto longest = waited < kSilentPhase ? kLongestSleep : kLongestSilentSleep;
-    m_sleep = waited < kPromptPhase ? kPromptSleep : std::min(m_sleep + kSleepGrowth, longest);
+    m_sleep = waited < kPromptPhase   ? kPromptSleep
+              : waited < kSilentPhase ? std::min(m_sleep + kSleepGrowth, kLongestSleep)
+                                      : kSilentSleep;
     std::this_thread::sleep_for(std::min(m_sleep, untilDeadline));
 }
 
