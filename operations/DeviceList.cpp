@@ -36,11 +36,13 @@ void addKernelDetails(Details& device, std::int32_t index) {
 }
 
 // The library's information list may be ordered otherwise than its serial numbers by index, and
-// leaves out what it cannot read of a bridge that another process holds open.
+// leaves out what it cannot read of a bridge that is open; a location id of 0 is none.
 void addLibraryDetails(Details& device, const QList<FTDI::DeviceInfo>& infoList) {
     for (const FTDI::DeviceInfo& info : infoList) {
         if (!device.serial.isEmpty() && info.serial == device.serial) {
-            device.location = QStringLiteral("0x%1").arg(info.locationId, 0, 16);
+            if (info.locationId != 0) {
+                device.location = QStringLiteral("0x%1").arg(info.locationId, 0, 16);
+            }
             device.description = info.description;
             return;
         }
