@@ -18,13 +18,13 @@ constexpr int kSpinPolls = 50;
 // millisecond after it arrives. Past that the device is busy or silent, and a reply picked up a
 // millisecond later costs nothing: the sleeps grow, and an idle wait costs almost no processor.
 // After a second of silence a reply is late anyway, and each wake-up costs more than a reply
-// picked up some milliseconds later: the sleeps are ten times as long.
+// picked up some milliseconds later; the window's events still run twenty times a second.
 constexpr auto kPromptPhase = std::chrono::milliseconds(50);
 constexpr auto kPromptSleep = std::chrono::microseconds(250);
 constexpr auto kSleepGrowth = std::chrono::microseconds(100);
 constexpr auto kLongestSleep = std::chrono::microseconds(2000);
 constexpr auto kSilentPhase = std::chrono::seconds(1);
-constexpr auto kSilentSleep = std::chrono::microseconds(20000);
+constexpr auto kSilentSleep = std::chrono::microseconds(50000);
 
 std::function<void()>& replacement() {
     static std::function<void()> pump;

@@ -15,7 +15,7 @@ void Set(std::function<void()> pump);
 
 // Paces a polling loop: spins for a short while, then sleeps well under a millisecond between
 // polls for the time a reply normally takes, then ever longer sleeps, up to 2 ms, and after a
-// second 20 ms, so a prompt reply is picked up at once while an idle wait costs almost no
+// second 50 ms, so a prompt reply is picked up at once while an idle wait costs almost no
 // processor time. One per wait, made when the wait begins; a wait with a deadline hands in the
 // time left, so that no sleep carries it past its end.
 class PollPacer {
