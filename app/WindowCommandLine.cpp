@@ -31,12 +31,8 @@ std::variant<WindowOptions, int> Parse(const QStringList& arguments) {
                                   QStringLiteral("This help."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("The program's version."));
-    const QCommandLineOption driver(
-        QStringLiteral("driver"),
-        QStringLiteral("How to reach the bridges: d2xx (the vendor's library), serial (the "
-                       "kernel's own driver, /dev/ttyUSB*) or auto: d2xx when its library is "
-                       "installed, otherwise serial. Default: auto."),
-        DriverChoice::Names, QStringLiteral("auto"));
+    const QCommandLineOption driver(QStringLiteral("driver"), DriverChoice::Help,
+                                    DriverChoice::Names, QStringLiteral("auto"));
     const QCommandLineOption port(
         QStringLiteral("port"),
         QStringLiteral("List the port at PATH too, reached through the kernel's serial driver and "

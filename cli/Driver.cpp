@@ -11,12 +11,8 @@ const QString kPort = QStringLiteral("port");
 }  // namespace
 
 QCommandLineOption DriverOption() {
-    return QCommandLineOption(
-        kDriver,
-        QStringLiteral("How to reach the bridges: d2xx (the vendor's library), serial (the "
-                       "kernel's own driver, /dev/ttyUSB*) or auto: d2xx when its library is "
-                       "installed, otherwise serial. Default: auto."),
-        DriverChoice::Names, QStringLiteral("auto"));
+    return QCommandLineOption(kDriver, DriverChoice::Help, DriverChoice::Names,
+                              QStringLiteral("auto"));
 }
 
 QCommandLineOption PortOption() {

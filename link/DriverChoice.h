@@ -18,7 +18,11 @@ namespace DriverChoice {
 
 enum class Choice { D2xx, KernelSerial, Auto };
 
+// --driver's values, and what it does, for either program's help.
 inline const QString Names = QStringLiteral("d2xx|serial|auto");
+inline const QString Help = QStringLiteral(
+    "How to reach the bridges: d2xx (the vendor's library), serial (the kernel's own driver, "
+    "/dev/ttyUSB*) or auto: d2xx when its library is installed, otherwise serial. Default: auto.");
 
 // --driver's value, with ports to open by path or without; a port is reached through the kernel's
 // driver only, so `auto` then means `serial`. The usage error's text for anything else.
