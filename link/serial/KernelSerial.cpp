@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "link/serial/AddedPorts.h"
 #include "link/serial/FtdiPorts.h"
 #include "link/serial/OpenPort.h"
 
@@ -26,6 +27,7 @@ struct State {
     std::map<std::uintptr_t, std::unique_ptr<OpenPort>> ports;
     std::uintptr_t nextHandle = 0x1000;
     std::optional<FtdiPort> bound;
+    QStringList added;
     // Taken when the device count is asked for, so the serial numbers by index that follow
     // belong to the same list.
     QList<FtdiPort> listed;
@@ -40,7 +42,10 @@ State& state() {
 
 QList<FtdiPort> attachedPorts() {
     const std::optional<FtdiPort>& bound = state().bound;
-    if (!bound) return FtdiPorts(SystemPorts());
+    if (!bound) {
+        const QList<PortDescription> system = SystemPorts();
+        return WithAddedPorts(FtdiPorts(system), system, state().added);
+    }
     return QFileInfo::exists(bound->location) ? QList<FtdiPort>{*bound} : QList<FtdiPort>{};
 }
 
@@ -158,6 +163,10 @@ void BindPort(const QString& serial, const QString& location) {
 std::optional<FtdiPort> ListedPort(std::int32_t index) {
     const QList<FtdiPort>& listed = state().listed;
     return index >= 0 && index < listed.size() ? std::optional(listed[index]) : std::nullopt;
+}
+
+void AddPorts(const QStringList& paths) {
+    state().added = paths;
 }
 
 std::optional<OpenFailure> LastOpenFailure() {

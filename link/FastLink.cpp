@@ -1,17 +1,9 @@
-#include "cli/FastLink.h"
+#include "link/FastLink.h"
 
 #include <QStringList>
 
 #include "link/LatencyTimer.h"
 #include "link/serial/KernelSerial.h"
-
-QCommandLineOption FastLink::Option() {
-    return QCommandLineOption(
-        QStringLiteral("latency-ms"),
-        QStringLiteral("The bridge's latency timer during the upgrade, 1 to 255 ms, or 'keep' to "
-                       "leave the bridge alone. Default: the lowest it accepts, 1 or 2 ms."),
-        QStringLiteral("N|keep"));
-}
 
 std::optional<FastLink> FastLink::FromOption(const QString& option) {
     if (option.isEmpty()) {
@@ -28,23 +20,22 @@ std::optional<FastLink> FastLink::FromOption(const QString& option) {
     return FastLink({static_cast<std::uint8_t>(ms)});
 }
 
-void FastLink::engage(Reporter& reporter) {
+std::optional<QString> FastLink::engage() {
     m_found.reset();
     m_used.reset();
     if (m_candidates.isEmpty()) {
-        return;
+        return std::nullopt;
     }
     m_found = FTDI::GetLatencyTimer();
     if (!m_found) {
-        reporter.note(
-            QStringLiteral("the bridge's latency timer cannot be read, so it is left "
-                           "alone; the upgrade runs at the bridge's pace"));
-        return;
+        return QStringLiteral(
+            "the bridge's latency timer cannot be read, so it is left "
+            "alone; the upgrade runs at the bridge's pace");
     }
     for (const std::uint8_t ms : m_candidates) {
         if (FTDI::SetLatencyTimer(ms)) {
             m_used = ms;
-            return;
+            return std::nullopt;
         }
     }
     QStringList tried;
@@ -60,12 +51,13 @@ void FastLink::engage(Reporter& reporter) {
             : QStringLiteral(
                   "the bridge refuses a latency timer of %1 ms; the upgrade runs at "
                   "its %2 ms as before");
-    reporter.note(refusal.arg(tried.join(QStringLiteral(" or "))).arg(*m_found));
+    return refusal.arg(tried.join(QStringLiteral(" or "))).arg(*m_found);
 }
 
-void FastLink::restore(Reporter& reporter) {
+std::optional<QString> FastLink::restore() {
     if (m_used && !FTDI::SetLatencyTimer(*m_found)) {
-        reporter.note(QStringLiteral("the bridge's latency timer could not be put back to %1 ms")
-                          .arg(*m_found));
+        return QStringLiteral("the bridge's latency timer could not be put back to %1 ms")
+            .arg(*m_found);
     }
+    return std::nullopt;
 }
