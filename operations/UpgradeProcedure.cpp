@@ -1,6 +1,5 @@
 #include "operations/UpgradeProcedure.h"
 
-#include <QFileInfo>
 #include <optional>
 
 #include "link/DeviceCommands.h"
@@ -9,6 +8,7 @@
 #include "link/SubCom.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeExit.h"
+#include "support/NativePath.h"
 
 namespace UpgradeProcedure {
 namespace {
@@ -111,11 +111,12 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (firmwarePath.isEmpty()) {
         return UpgradeExit::NoFileSelected;
     }
-    if (!QFileInfo::exists(firmwarePath)) {
+    if (!NativePath::Exists(firmwarePath)) {
         return UpgradeExit::FileMissing;
     }
     view.logLine(QStringLiteral("Openning file ") + firmwarePath);
     if (!image.open(firmwarePath)) {
+        report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
     const std::optional<std::int32_t> recordCount = FirmwareImage::RecordCount(image.length());
@@ -123,6 +124,7 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
         return UpgradeExit::FormatFailure;
     }
     if (!image.load()) {
+        report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
     report.image = image.bytes();
@@ -130,6 +132,9 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     report.records = *recordCount;
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
+    }
+    if (!view.imageChecked(report)) {
+        return UpgradeExit::Refused;
     }
     if (!SubCom::OpenPort(deviceSerial)) {
         report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};
