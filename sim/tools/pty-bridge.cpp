@@ -151,8 +151,8 @@ int main() {
             device.read(reinterpret_cast<std::uint8_t*>(bytes.data()), waiting);
             // A closed port loses what the device sends. Written to the pseudo-terminal, it would
             // come back as the host's bytes wherever the host left its echo on.
+            transcript.log(now, hostOpen ? "read" : "lost", device.serial(), bytes);
             if (!hostOpen) continue;
-            transcript.log(now, "read", device.serial(), bytes);
             if (::write(master, bytes.data(), bytes.size()) < 0) return 2;
         }
     }
