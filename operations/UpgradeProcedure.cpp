@@ -4,6 +4,7 @@
 
 #include "link/DeviceCommands.h"
 #include "link/FTDI.h"
+#include "link/Interrupt.h"
 #include "link/PortHandle.h"
 #include "link/SubCom.h"
 #include "operations/FirmwareImage.h"
@@ -132,6 +133,10 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     report.records = *recordCount;
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
+    }
+    // An interrupt during the file checks ends the run before the device is touched.
+    if (Interrupt::Requested()) {
+        return UpgradeExit::Interrupted;
     }
     if (!view.imageChecked(report)) {
         return UpgradeExit::Refused;
