@@ -1,8 +1,8 @@
 #include "cli/Driver.h"
 
 #include "cli/CommandLine.h"
-#include "link/serial/KernelSerial.h"
 #include "link/FTDI.h"
+#include "link/serial/KernelSerial.h"
 
 namespace {
 

@@ -210,11 +210,11 @@ void Station::finished(const QString& serial, Slot& slot, int exitCode,
 
 QJsonObject Station::closingRecord(const QString& serial, const Slot& slot,
                                    const QJsonValue& exitCode) {
-    for (const QJsonObject& line : m_records.readNew()) {
+    m_records.readNew([this](const QJsonObject& line) {
         const QString attempt = AttemptRecord::Attempt(line);
-        if (attempt.isEmpty()) continue;
+        if (attempt.isEmpty()) return;
         (AttemptRecord::IsStarted(line) ? m_startedLines : m_closingLines).insert(attempt, line);
-    }
+    });
     const QJsonObject started = m_startedLines.take(slot.attempt);
     if (const QJsonObject closing = m_closingLines.take(slot.attempt); !closing.isEmpty()) {
         return closing;

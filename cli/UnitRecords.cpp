@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <cerrno>
 
@@ -53,8 +54,13 @@ bool UnitRecords::open(const QString& path) {
     return m_fd >= 0;
 }
 
-QList<QJsonObject> UnitRecords::readNew() {
-    QList<QJsonObject> records;
+void UnitRecords::readNew(const std::function<void(const QJsonObject&)>& sink,
+                          const QString& serial) {
+    // The serial as a JSON text, as this program writes it.
+    const QByteArray named =
+        serial.isEmpty()
+            ? QByteArray()
+            : QJsonDocument(QJsonArray{serial}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     QByteArray pending;
     QByteArray chunk(kReadChunk, Qt::Uninitialized);
     for (;;) {
@@ -64,6 +70,7 @@ QList<QJsonObject> UnitRecords::readNew() {
         qsizetype start = 0;
         for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
             const QByteArray line = pending.sliced(start, end - start);
+            if (!named.isEmpty() && !line.contains(named)) continue;
             const QJsonObject record = QJsonDocument::fromJson(line).object();
             if (!AttemptRecord::IsWhole(record)) {
                 m_skipped += line.trimmed().isEmpty() ? 0 : 1;
@@ -76,12 +83,11 @@ QList<QJsonObject> UnitRecords::readNew() {
                 ++m_closed[serial];
                 m_unclosed.remove(AttemptRecord::Attempt(record));
             }
-            records << record;
+            if (sink) sink(record);
         }
         m_readTo += start;
         pending.remove(0, start);
     }
-    return records;
 }
 
 int UnitRecords::attemptsOn(const QString& serial) const {

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <utility>
 
 class UnitRecords {
@@ -26,9 +27,12 @@ class UnitRecords {
     bool open(const QString& path);
     QString errorString() const { return m_error; }
 
-    // The whole records appended since the last call, in file order. A line that is not one is
-    // skipped and counted; a last line without its line feed is left for the next call.
-    QList<QJsonObject> readNew();
+    // Reads the lines appended since the last call and hands each whole record to `sink`, in file
+    // order. A line that is not one is skipped and counted; a last line without its line feed is
+    // left for the next call. With `serial` given, a line that does not name it is passed over
+    // unparsed and uncounted, so that a file of years costs little to read.
+    void readNew(const std::function<void(const QJsonObject&)>& sink = {},
+                 const QString& serial = {});
     int skippedLines() const { return m_skipped; }
 
     // The attempts on `serial` among the records read: each closing line, and each started line

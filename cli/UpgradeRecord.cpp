@@ -10,7 +10,7 @@ bool UpgradeRecord::open(const QString& path, const QString& serial) {
                       .arg(path, m_file.errorString());
         return false;
     }
-    m_file.readNew();
+    m_file.readNew({}, serial);
     m_earlier = m_file.attemptsOn(serial);
     m_attempt = AttemptRecord::NewAttempt();
     return true;
