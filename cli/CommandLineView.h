@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 #include <functional>
 
-#include "cli/FastLink.h"
 #include "cli/Reporter.h"
+#include "link/FastLink.h"
 #include "operations/OperationView.h"
 #include "support/NativePath.h"
 

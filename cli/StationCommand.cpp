@@ -12,8 +12,8 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/FailureDetail.h"
-#include "cli/FastLink.h"
 #include "cli/Station.h"
+#include "link/FastLink.h"
 #include "operations/UpgradeProcedure.h"
 #include "support/NativePath.h"
 
@@ -73,7 +73,7 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
-    const QCommandLineOption latency = FastLink::Option();
+    const QCommandLineOption latency = LatencyOption();
     parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,

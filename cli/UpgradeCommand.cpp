@@ -79,7 +79,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object a line on stdout, for programs "
                                                  "(fields: README.md)."));
-    const QCommandLineOption latency = FastLink::Option();
+    const QCommandLineOption latency = LatencyOption();
     const QCommandLineOption recordFile(
         QStringLiteral("record"),
         QStringLiteral("Append the attempt to FILE: a started line before the device is opened "
