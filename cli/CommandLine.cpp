@@ -2,11 +2,13 @@
 
 #include <cstdio>
 
+#include "support/NativePath.h"
+
 namespace CommandLine {
 namespace {
 
 void write(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = NativePath::Displayed(text).toUtf8();
     std::fwrite(bytes.constData(), 1, bytes.size(), stream);
     std::fflush(stream);
 }

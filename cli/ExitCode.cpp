@@ -14,14 +14,16 @@ const ExitCodeEntry kExitCodes[] = {
      "communication error: the handshake failed, or the device did not open"},
     {ExitCode::ProgrammingError, "programming_error",
      "programming error: a record was refused or not acknowledged"},
-    {ExitCode::FileError, "file_error", "firmware file error: missing, unreadable or malformed"},
+    {ExitCode::FileError, "file_error",
+     "file error: the image missing, unreadable or malformed, or not the one expected; or the "
+     "record file cannot be written"},
     {ExitCode::NoSuchDevice, "no_such_device",
      "no such device: not attached (identify: or cannot be opened); list: none attached"},
     {ExitCode::NoLibrary, "no_library",
      "the D2XX library (libftd2xx) is not installed, and --driver d2xx asks for it"},
     {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
     {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
-    {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C or SIGTERM"},
+    {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C, SIGTERM or SIGHUP"},
 };
 
 }  // namespace

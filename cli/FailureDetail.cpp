@@ -22,12 +22,18 @@ QString quoted(const QString& deviceText) {
 }
 
 // A wait for the reply to `what` that ended without one, for the handshake and records alike;
-// "" for the other outcomes, which each step words itself.
-QString missingReply(ReadOutcome outcome, const QString& what) {
+// "" for the other outcomes, which each step words itself. `partial`: what came of the reply.
+QString missingReply(ReadOutcome outcome, const QString& what, const QString& partial = {}) {
+    const int deadlineS = UpgradeProcedure::ReplyDeadlineMs / 1000;
+    if (outcome == ReadOutcome::NoReply && !partial.isEmpty()) {
+        return QStringLiteral(
+                   "the device sent %1 characters but no line feed in reply to %2 "
+                   "within %3 s")
+            .arg(number(partial.size()), what)
+            .arg(deadlineS);
+    }
     if (outcome == ReadOutcome::NoReply) {
-        return QStringLiteral("no reply to %1 within %2 s")
-            .arg(what)
-            .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
+        return QStringLiteral("no reply to %1 within %2 s").arg(what).arg(deadlineS);
     }
     if (outcome == ReadOutcome::Interrupted) {
         return QStringLiteral("interrupted while waiting for the reply to %1").arg(what);
@@ -38,7 +44,8 @@ QString missingReply(ReadOutcome outcome, const QString& what) {
 QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
     const QString command = quoted(failed.command);
     const QString keyPrefix = QStringLiteral("firmkey ");
-    if (const QString missing = missingReply(failed.outcome, command); !missing.isEmpty()) {
+    if (const QString missing = missingReply(failed.outcome, command, failed.reply);
+        !missing.isEmpty()) {
         return missing;
     }
     switch (failed.outcome) {
@@ -101,6 +108,10 @@ QString recordDetail(const FailedStep& failed, std::int32_t records) {
     if (const QString missing = missingReply(failed.outcome, record); !missing.isEmpty()) {
         return missing;
     }
+    // A byte is a number; a line where the byte was due is quoted.
+    if (failed.outcome == ReadOutcome::Ok && failed.reply.size() > 1) {
+        return QStringLiteral("%1 was answered %2").arg(record, quoted(failed.reply));
+    }
     if (failed.outcome == ReadOutcome::Ok) {
         return QStringLiteral("%1 was answered %2").arg(record).arg(failed.reply.front().unicode());
     }
@@ -157,6 +168,7 @@ QString FailedStepName(const UpgradeReport& report) {
         case UpgradeExit::CommunicationFailure:
         case UpgradeExit::ProgrammingFailure:
         case UpgradeExit::Interrupted:
+        case UpgradeExit::Refused:
             break;
     }
     return report.failed.command;
@@ -164,6 +176,9 @@ QString FailedStepName(const UpgradeReport& report) {
 
 QString FailureDetail(const UpgradeReport& report, const QString& serial,
                       const QString& imagePath) {
+    if (report.exit == UpgradeExit::FileUnreadable) {
+        return QStringLiteral("cannot read %1: %2").arg(imagePath, report.fileError);
+    }
     if (report.exit == UpgradeExit::FormatFailure) {
         return QStringLiteral(
                    "%1 is %2 bytes long; an image is an 8-byte key, then whole 13-byte "

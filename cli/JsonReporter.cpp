@@ -23,8 +23,10 @@ QString deviceKey(const QString& keyReply) {
 
 }  // namespace
 
-void JsonReporter::start(const QString& serial, const QString& imagePath) {
-    emitEvent(QStringLiteral("start"), {{"serial", serial}, {"image", imagePath}});
+void JsonReporter::start(const QString& serial, const QString& imagePath, const QString& attempt) {
+    QJsonObject fields{{"serial", serial}, {"image", imagePath}};
+    if (!attempt.isEmpty()) fields.insert(QStringLiteral("attempt"), attempt);
+    emitEvent(QStringLiteral("start"), fields);
 }
 
 void JsonReporter::logLine(const QString& text) {
@@ -50,24 +52,27 @@ void JsonReporter::note(const QString& text) {
 }
 
 void JsonReporter::finish(const UpgradeSummary& summary) {
+    emitEvent(QStringLiteral("end"), EndFields(summary));
+}
+
+QJsonObject JsonReporter::EndFields(const UpgradeSummary& summary) {
     const UpgradeReport& report = summary.report;
     const QByteArray sha256 =
         QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex();
-    emitEvent(QStringLiteral("end"),
-              {{"serial", summary.serial},
-               {"image", summary.imagePath},
-               {"image_sha256", report.image.isEmpty() ? QJsonValue() : QString(sha256)},
-               {"image_key", textOrNull(report.imageKey)},
-               {"device_key", textOrNull(deviceKey(report.deviceKeyReply))},
-               {"records", report.records},
-               {"records_acknowledged", report.recordsAcknowledged},
-               {"duration_ms", summary.durationMs},
-               {"outcome", OutcomeName(summary.exit)},
-               {"exit_code", static_cast<int>(summary.exit)},
-               {"failed_step", textOrNull(summary.failedStep)},
-               {"detail", textOrNull(summary.detail)},
-               {"latency_ms_found", numberOrNull(summary.latencyFoundMs)},
-               {"latency_ms_used", numberOrNull(summary.latencyUsedMs)}});
+    return {{"serial", summary.serial},
+            {"image", summary.imagePath},
+            {"image_sha256", report.image.isEmpty() ? QJsonValue() : QString(sha256)},
+            {"image_key", textOrNull(report.imageKey)},
+            {"device_key", textOrNull(deviceKey(report.deviceKeyReply))},
+            {"records", report.records},
+            {"records_acknowledged", report.recordsAcknowledged},
+            {"duration_ms", summary.durationMs},
+            {"outcome", OutcomeName(summary.exit)},
+            {"exit_code", static_cast<int>(summary.exit)},
+            {"failed_step", textOrNull(summary.failedStep)},
+            {"detail", textOrNull(summary.detail)},
+            {"latency_ms_found", numberOrNull(summary.latencyFoundMs)},
+            {"latency_ms_used", numberOrNull(summary.latencyUsedMs)}};
 }
 
 void JsonReporter::emitEvent(const QString& event, QJsonObject fields) {

@@ -9,7 +9,10 @@
 
 class JsonReporter : public Reporter {
   public:
-    void start(const QString& serial, const QString& imagePath) override;
+    // The closing event's fields, but `event`; the upgrade's record is built from them too.
+    static QJsonObject EndFields(const UpgradeSummary& summary);
+
+    void start(const QString& serial, const QString& imagePath, const QString& attempt) override;
     void logLine(const QString& text) override;
     void message(const QString& text, MessageIcon icon) override;
     void progress(const Progress& progress) override;

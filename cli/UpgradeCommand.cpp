@@ -1,8 +1,11 @@
 // `upgrade`: one run of the window's upgrade procedure, its outcome as an exit code and, with
-// --json, as one closing event a program can read.
+// --json, as one closing event a program can read; with --record, each attempt in the record file.
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <memory>
+#include <optional>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
@@ -10,9 +13,13 @@
 #include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
+#include "cli/UpgradeRecord.h"
 #include "operations/UpgradeProcedure.h"
+#include "support/NativePath.h"
 
 namespace {
+
+const QString kRecordFileStep = QStringLiteral("record_file");
 
 ExitCode exitCodeFor(const UpgradeReport& report, const QString& serial) {
     switch (report.exit) {
@@ -28,6 +35,7 @@ ExitCode exitCodeFor(const UpgradeReport& report, const QString& serial) {
         case UpgradeExit::FileMissing:
         case UpgradeExit::FileUnreadable:
         case UpgradeExit::FormatFailure:
+        case UpgradeExit::Refused:
             return ExitCode::FileError;
         case UpgradeExit::Interrupted:
             return ExitCode::Interrupted;
@@ -39,6 +47,31 @@ ExitCode exitCodeFor(const UpgradeReport& report, const QString& serial) {
     return ExitCode::UsageError;
 }
 
+// Where a byte was due and the device began a line instead ("error"), the whole line is quoted.
+void completeByteReply(FailedStep& failed, const FTDI::LineReply& rest) {
+    const bool byteStep =
+        failed.command == QStringLiteral("monitor") || failed.command == QStringLiteral("record");
+    const bool lineBegun =
+        failed.reply.size() == 1 && failed.reply[0] >= u' ' && failed.reply[0] < u'\x7f';
+    if (byteStep && lineBegun && failed.outcome == FTDI::ReadOutcome::Ok &&
+        rest.outcome == FTDI::ReadOutcome::Ok) {
+        failed.reply += rest.line;
+    }
+}
+
+// The outcome of a unit flashed, or not, whose record could not be closed: the record is what
+// the line goes by, so the attempt counts as failed.
+void recordLost(UpgradeSummary& summary, const QString& error) {
+    const QString upgrade =
+        summary.exit == ExitCode::Success
+            ? QStringLiteral("succeeded")
+            : QStringLiteral("failed: ") +
+                  (summary.detail.isEmpty() ? OutcomeName(summary.exit) : summary.detail);
+    summary.detail = error + QStringLiteral("; the upgrade itself ") + upgrade;
+    summary.exit = ExitCode::FileError;
+    summary.failedStep = kRecordFileStep;
+}
+
 }  // namespace
 
 ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments) {
@@ -47,7 +80,23 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
                                   QStringLiteral("One JSON object a line on stdout, for programs "
                                                  "(fields: README.md)."));
     const QCommandLineOption latency = LatencyOption();
-    parser.addOptions({json, latency, DriverOption(), PortOption()});
+    const QCommandLineOption recordFile(
+        QStringLiteral("record"),
+        QStringLiteral("Append the attempt to FILE: a started line before the device is opened "
+                       "(the unit is not touched when it cannot be written), the closing line "
+                       "after it is closed (fields: README.md)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption expectSha256(
+        QStringLiteral("expect-sha256"),
+        QStringLiteral("Refuse the image (exit 3) unless its SHA-256 is HEX."),
+        QStringLiteral("HEX"));
+    const QCommandLineOption imageName(
+        QStringLiteral("image-name"),
+        QStringLiteral("Name the image NAME in the output and the record, as for a copy of it. "
+                       "Default: IMAGE."),
+        QStringLiteral("NAME"));
+    parser.addOptions(
+        {json, latency, recordFile, expectSha256, imageName, DriverOption(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")},
@@ -59,6 +108,12 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         CommandLine::Err(FastLink::OptionError);
         return ExitCode::UsageError;
     }
+    const QString expected = parser.value(expectSha256).toLower();
+    static const QRegularExpression sha256Digits(QStringLiteral("^[0-9a-f]{64}$"));
+    if (parser.isSet(expectSha256) && !sha256Digits.match(expected).hasMatch()) {
+        CommandLine::Err(QStringLiteral("--expect-sha256 takes the 64 hex digits of a SHA-256"));
+        return ExitCode::UsageError;
+    }
     UpgradeSummary summary;
     summary.serial = parser.positionalArguments().at(0);
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
@@ -66,33 +121,62 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     if (driverExit && *driverExit == ExitCode::UsageError) {
         return ExitCode::UsageError;
     }
-    summary.imagePath = parser.positionalArguments().at(1);
+    const QString imagePath = parser.positionalArguments().at(1);
+    const QString shownPath = NativePath::Displayed(imagePath);
+    summary.imagePath = parser.isSet(imageName) ? parser.value(imageName) : shownPath;
     std::unique_ptr<Reporter> reporter;
     if (parser.isSet(json)) {
         reporter = std::make_unique<JsonReporter>();
     } else {
         reporter = std::make_unique<TextReporter>();
     }
-    reporter->start(summary.serial, summary.imagePath);
+    std::optional<UpgradeRecord> record;
+    const bool recordOpen = !parser.isSet(recordFile) ||
+                            record.emplace().open(parser.value(recordFile), summary.serial);
+    reporter->start(summary.serial, summary.imagePath, record ? record->attempt() : QString());
     // Said once, through the reporter: on stderr for a person, in the closing event for a program.
-    if (driverExit) {
-        summary.exit = ExitCode::NoLibrary;
-        summary.failedStep = QStringLiteral("library");
-        summary.detail = CommandLine::NoLibrary;
+    const auto endEarly = [&](ExitCode exit, const QString& step, const QString& detail) {
+        summary.exit = exit;
+        summary.failedStep = step;
+        summary.detail = detail;
         reporter->finish(summary);
         return summary.exit;
+    };
+    if (driverExit) {
+        return endEarly(ExitCode::NoLibrary, QStringLiteral("library"), CommandLine::NoLibrary);
+    }
+    if (!recordOpen) {
+        return endEarly(ExitCode::FileError, kRecordFileStep, record->error());
     }
 
     CommandLineView view(*reporter, &*fastLink);
+    std::optional<std::pair<QString, QString>> refusal;  // the step and the detail
+    view.setImageCheck([&](const UpgradeReport& report) {
+        const QString sha256 = QString::fromLatin1(
+            QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex());
+        if (!expected.isEmpty() && sha256 != expected) {
+            refusal = {QStringLiteral("file"),
+                       QStringLiteral("the SHA-256 of %1 is %2, not the expected %3")
+                           .arg(shownPath, sha256, expected)};
+        } else if (record && !record->start(summary.imagePath, report)) {
+            refusal = {kRecordFileStep, record->error()};
+        }
+        return !refusal;
+    });
     QElapsedTimer clock;
     clock.start();
-    summary.report = UpgradeProcedure::Run(view, summary.imagePath, summary.serial);
+    summary.report = UpgradeProcedure::Run(view, imagePath, summary.serial);
     summary.durationMs = clock.elapsed();
+    completeByteReply(summary.report.failed, view.restOfReply());
     summary.exit = exitCodeFor(summary.report, summary.serial);
-    summary.failedStep = FailedStepName(summary.report);
-    summary.detail = FailureDetail(summary.report, summary.serial, summary.imagePath);
+    summary.failedStep = refusal ? refusal->first : FailedStepName(summary.report);
+    summary.detail =
+        refusal ? refusal->second : FailureDetail(summary.report, summary.serial, shownPath);
     summary.latencyFoundMs = fastLink->foundMs();
     summary.latencyUsedMs = fastLink->usedMs();
+    if (record && record->started() && !record->close(JsonReporter::EndFields(summary))) {
+        recordLost(summary, record->error());
+    }
     reporter->finish(summary);
     return summary.exit;
 }

@@ -1,14 +1,15 @@
 #include "operations/UpgradeProcedure.h"
 
-#include <QFileInfo>
 #include <optional>
 
 #include "link/DeviceCommands.h"
 #include "link/FTDI.h"
+#include "link/Interrupt.h"
 #include "link/PortHandle.h"
 #include "link/SubCom.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeExit.h"
+#include "support/NativePath.h"
 
 namespace UpgradeProcedure {
 namespace {
@@ -111,11 +112,12 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (firmwarePath.isEmpty()) {
         return UpgradeExit::NoFileSelected;
     }
-    if (!QFileInfo::exists(firmwarePath)) {
+    if (!NativePath::Exists(firmwarePath)) {
         return UpgradeExit::FileMissing;
     }
     view.logLine(QStringLiteral("Openning file ") + firmwarePath);
     if (!image.open(firmwarePath)) {
+        report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
     const std::optional<std::int32_t> recordCount = FirmwareImage::RecordCount(image.length());
@@ -123,6 +125,7 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
         return UpgradeExit::FormatFailure;
     }
     if (!image.load()) {
+        report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
     report.image = image.bytes();
@@ -130,6 +133,13 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     report.records = *recordCount;
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
+    }
+    // An interrupt during the file checks ends the run before the device is touched.
+    if (Interrupt::Requested()) {
+        return UpgradeExit::Interrupted;
+    }
+    if (!view.imageChecked(report)) {
+        return UpgradeExit::Refused;
     }
     if (!SubCom::OpenPort(deviceSerial)) {
         report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};

@@ -25,6 +25,8 @@ struct UpgradeReport {
     UpgradeExit exit = UpgradeExit::Success;
     // The checked bytes the records were sent from; empty when the file failed its checks.
     QByteArray image;
+    // Why the file could not be read (UpgradeExit::FileUnreadable).
+    QString fileError;
     QString imageKey;
     std::int32_t records = 0;
     std::int32_t recordsAcknowledged = 0;

@@ -6,12 +6,15 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <memory>
 
 #include "link/Clock.h"
@@ -41,13 +44,16 @@ class LineRecorder : public OperationView {
 const QString D = "device=TARV0001\n", Images = SAMPLE_IMAGES_DIR "/";
 const QStringList Three{"TARV0001", Images + "three-records.frw"};
 
-// config: the simulator's devices, "nolib" for no library; last: the last line on stderr.
+// config: the simulator's devices, "nolib" for no library; args: "FIFO" a FIFO (%1 in `last`),
+// "BYTES" a copy of three-records.frw whose name is not UTF-8; last: the last line on stderr;
+// signal: sent once the transfer runs (exit 130).
 struct Row {
     const char* name;
     QString config;
     QStringList args;
     int exit;
     QString last;
+    int signal = SIGINT;
 };
 const Row rows[] = {
     {"in its application", D, QStringList{"upgrade"} + Three, 0, ""},
@@ -72,7 +78,25 @@ const Row rows[] = {
      "no reply to record 3 of 3 within 10 s"},
     {"unplugged mid-transfer", D + "unplug_at_record=2", QStringList{"upgrade"} + Three, 2,
      "the device vanished after record 2 of 3 was sent"},
+    {"a line where the byte was due", D + "runlevel_reply=runlevel boot",
+     QStringList{"upgrade"} + Three, 1, R"(the device answered "error" to "monitor")"},
+    {"4,095 characters and no line feed", D + "flood_command=id\nflood_bytes=4095",
+     QStringList{"upgrade"} + Three, 1,
+     R"(the device sent 4,095 characters but no line feed in reply to "id" within 10 s)"},
     {"missing file", D, {"upgrade", "TARV0001", Images + "gone.frw"}, 3, ""},
+    {"a FIFO for an image",
+     D,
+     {"upgrade", "TARV0001", "FIFO"},
+     3,
+     "cannot read %1: it is a FIFO (named pipe), not a regular file"},
+    {"a name that is not UTF-8", D, {"upgrade", "TARV0001", "BYTES"}, 0, ""},
+    {"not the image expected", D,
+     QStringList{"upgrade", "--expect-sha256", QString(64, '0')} + Three, 3,
+     "the SHA-256 of " + Three[1] +
+         " is e86e590c081373a163241959dc964fe55701db4767398c7b802b6ed29aef7715, not the expected " +
+         QString(64, '0')},
+    {"a FIFO for a record file", D, QStringList{"upgrade", "--record", "FIFO"} + Three, 3,
+     "cannot append to the record file %1: it is a FIFO (named pipe), not a regular file"},
     {"short file",
      D,
      {"upgrade", "TARV0001", Images + "too-short.frw"},
@@ -94,6 +118,12 @@ const Row rows[] = {
      {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
      130,
      ""},
+    {"hung up",
+     D + "program_ms=5",
+     {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
+     130,
+     "",
+     SIGHUP},
     {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5,
      "the D2XX library (libftd2xx) is not installed"},
     {"identify", D, {"identify", "TARV0001"}, 0, ""},
@@ -134,17 +164,25 @@ QStringList windowRun(const QStringList& args) {
 }
 
 TEST(Flash, EveryExitWithItsCause) {
+    QTemporaryDir odd;
+    const QString fifo = odd.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     // Each look at the clock moves it on 100 ms: the window's runs meet their deadlines at once.
     Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
     std::vector<FlashRun> runs(std::size(rows));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
         FlashRun& run = runs[i];
+        QStringList args = row.args;
+        args.replaceInStrings(QRegularExpression("^FIFO$"), fifo);
+        // The window neither checks a hash nor records, nor names a file by bytes.
+        const bool windowAlike =
+            !QRegularExpression("BYTES|--expect|--record").match(args.join(' ')).hasMatch();
         const bool compared = QStringList{"upgrade", "identify"}.contains(row.args.value(0)) &&
-                              row.exit != 5 && row.exit != 64 && row.exit != 130;
+                              row.exit != 5 && row.exit != 64 && row.exit != 130 && windowAlike;
         if (compared) {
             SimBridge window(row.config + "\nlatency_ms=0\nprogram_ms=0");
-            run.window = windowRun(row.args);
+            run.window = windowRun(args);
             run.windowWire = window.wire();
             EXPECT_TRUE(window.events(SimEvent::Kind::Notification).isEmpty());
         }
@@ -155,7 +193,15 @@ TEST(Flash, EveryExitWithItsCause) {
         if (row.config == "nolib") environment.insert("LD_LIBRARY_PATH", "");
         run.process = std::make_unique<QProcess>();
         run.process->setProcessEnvironment(environment);
-        run.process->start(FLASH_PROGRAM, row.args);
+        if (args.contains("BYTES")) {
+            run.process->start(
+                "/bin/sh",
+                {"-c",
+                 R"sh(p="$2/$(printf 'image\377.frw')"; cp "$3" "$p" && exec "$1" upgrade TARV0001 "$p")sh",
+                 "sh", FLASH_PROGRAM, odd.path(), Three[1]});
+        } else {
+            run.process->start(FLASH_PROGRAM, args);
+        }
     }
     Time::SetClockSource({});
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -163,7 +209,7 @@ TEST(Flash, EveryExitWithItsCause) {
         while (rows[i].exit == 130 && !run.out.contains("progress") &&
                run.process->waitForReadyRead(10000))
             run.out += run.process->readAllStandardOutput();
-        if (rows[i].exit == 130) ::kill(pid_t(run.process->processId()), SIGINT);
+        if (rows[i].exit == 130) ::kill(pid_t(run.process->processId()), rows[i].signal);
     }
 
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -175,10 +221,15 @@ TEST(Flash, EveryExitWithItsCause) {
         const QString err = QString::fromUtf8(run.process->readAllStandardError());
         EXPECT_EQ(run.process->exitCode(), row.exit);
         const QString last = err.trimmed().section('\n', -1);
-        EXPECT_EQ(last.toStdString(), (row.last.isEmpty() || row.last.startsWith("tarvellon-flash")
-                                           ? row.last
-                                           : "tarvellon-flash: " + row.last)
+        const QString expected = QString(row.last).replace("%1", fifo);
+        EXPECT_EQ(last.toStdString(), (expected.isEmpty() || expected.startsWith("tarvellon-flash")
+                                           ? expected
+                                           : "tarvellon-flash: " + expected)
                                           .toStdString());
+        if (row.args.contains("BYTES")) {
+            EXPECT_TRUE(run.out.startsWith("Openning file " +
+                                           odd.filePath("image\uFFFD.frw").toUtf8() + '\n'));
+        }
         EXPECT_FALSE(run.out.contains('\x1b') || run.out.contains('\r'));
 
         // A program reads one JSON object a line; a person the window's lines.
