@@ -3,19 +3,16 @@
 // upgrade's own file checks, and every upgrade is given a private copy of those very bytes, so a
 // file replaced meanwhile changes nothing. No unit is touched until its record can be written.
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryDir>
+#include <QCoreApplication>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/FailureDetail.h"
-#include "cli/Station.h"
+#include "cli/StationDisplay.h"
 #include "link/FastLink.h"
 #include "operations/UpgradeProcedure.h"
-#include "support/NativePath.h"
+#include "station/SlotNames.h"
+#include "station/StationEngine.h"
 
 namespace {
 
@@ -31,19 +28,6 @@ class FileCheckView : public OperationView {
     void setProgressValue(int) override {}
     void setUpgradeEnabled(bool) override {}
 };
-
-// A copy of the checked bytes in a folder of this process's own, read-only; "" with `error` set
-// when it cannot be written.
-QString privateCopy(const QTemporaryDir& folder, const QByteArray& bytes, QString& error) {
-    QSaveFile copy(folder.filePath(QStringLiteral("image.frw")));
-    if (!folder.isValid() || !copy.open(QIODevice::WriteOnly) ||
-        copy.write(bytes) != bytes.size() || !copy.commit() ||
-        !QFile::setPermissions(copy.fileName(), QFileDevice::ReadOwner)) {
-        error = folder.isValid() ? copy.errorString() : folder.errorString();
-        return {};
-    }
-    return copy.fileName();
-}
 
 std::optional<int> positiveNumber(const QCommandLineParser& parser,
                                   const QCommandLineOption& option) {
@@ -73,15 +57,22 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
+    const QCommandLineOption slotsFile(
+        QStringLiteral("slots"),
+        QStringLiteral("Name the slots as FILE says, one LOCATION = NAME a line (1-1.4 = Slot 3, "
+                       "0x1142 = Slot 3). Default: numbered in the order of their locations."),
+        QStringLiteral("FILE"));
     const QCommandLineOption latency = LatencyOption();
-    parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
+    parser.addOptions({newOnly, jobs, count, recordFile, json, slotsFile, latency, DriverOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
         return *exit;
     }
     StationOptions options;
+    options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
+    options.recordPath = parser.value(recordFile);
     options.newOnly = parser.isSet(newOnly);
     const std::optional<int> jobCap = positiveNumber(parser, jobs);
     const std::optional<int> units = positiveNumber(parser, count);
@@ -96,8 +87,14 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     }
     options.jobs = *jobCap;
     options.count = *units;
-    if (parser.isSet(latency)) {
-        options.upgradeOptions = {QStringLiteral("--latency-ms"), parser.value(latency)};
+    options.latency = parser.value(latency);
+    if (parser.isSet(slotsFile)) {
+        const SlotNames::Read names = SlotNames::FromFile(parser.value(slotsFile));
+        if (!names.error.isEmpty()) {
+            CommandLine::Err(names.error);
+            return names.unreadable ? ExitCode::FileError : ExitCode::UsageError;
+        }
+        options.slotNames = names.byLocation;
     }
 
     FileCheckView check;
@@ -110,45 +107,22 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         }
         return ExitCode::FileError;
     }
-    const QTemporaryDir copyFolder(
-        QDir::temp().filePath(CommandLine::ProgramName + QStringLiteral("-station-XXXXXX")));
-    QString copyError;
-    options.imageCopy = privateCopy(copyFolder, options.image.image, copyError);
-    if (options.imageCopy.isEmpty()) {
-        CommandLine::Err(
-            QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError));
-        return ExitCode::FileError;
-    }
-    // Named from here on, never opened again.
-    options.imagePath = NativePath::Displayed(options.imagePath);
-    const QString sha256 = QString::fromLatin1(
-        QCryptographicHash::hash(options.image.image, QCryptographicHash::Sha256).toHex());
-
-    const QString recordPath = parser.value(recordFile);
-    UnitRecords records;
-    if (!records.open(recordPath)) {
-        CommandLine::Err(QStringLiteral("cannot append to the record file %1: %2")
-                             .arg(recordPath, records.errorString()));
-        return ExitCode::FileError;
-    }
-    records.readNew();
-    if (records.skippedLines() > 0) {
-        CommandLine::Err(QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
-                                        "records; they count for nothing")
-                             .arg(recordPath)
-                             .arg(records.skippedLines()));
-    }
-    options.upgradeOptions << QStringLiteral("--image-name") << options.imagePath
-                           << QStringLiteral("--expect-sha256") << sha256
-                           << QStringLiteral("--record")
-                           << QFileInfo(recordPath).absoluteFilePath();
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;
     }
-    // Every upgrade reaches its unit the way the station found it.
-    options.upgradeOptions << QStringLiteral("--driver") << DriverName(std::get<Driver>(driver));
-    const std::unique_ptr<StationDisplay> display = StationDisplay::ForStdout(parser.isSet(json));
-    ::Station station(options, records, *display);
-    return station.run();
+    options.driver = std::get<Driver>(driver);
+
+    StationEngine engine(options);
+    if (const std::optional<QString> error = engine.start()) {
+        CommandLine::Err(*error);
+        return ExitCode::FileError;
+    }
+    if (engine.skippedRecordLines() > 0) {
+        CommandLine::Err(QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
+                                        "records; they count for nothing")
+                             .arg(options.recordPath)
+                             .arg(engine.skippedRecordLines()));
+    }
+    return RunStation(engine, parser.isSet(json));
 }

@@ -95,8 +95,17 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         QStringLiteral("Name the image NAME in the output and the record, as for a copy of it. "
                        "Default: IMAGE."),
         QStringLiteral("NAME"));
-    parser.addOptions(
-        {json, latency, recordFile, expectSha256, imageName, DriverOption(), PortOption()});
+    const QCommandLineOption slot(
+        QStringLiteral("slot"),
+        QStringLiteral("Record the attempt as made by a station, in its slot NAME (the station "
+                       "passes it)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption location(
+        QStringLiteral("location"),
+        QStringLiteral("Record LOCATION as where the unit hangs (the station passes it)."),
+        QStringLiteral("LOCATION"));
+    parser.addOptions({json, latency, recordFile, expectSha256, imageName, slot, location,
+                       DriverOption(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")},
@@ -132,7 +141,8 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     }
     std::optional<UpgradeRecord> record;
     const bool recordOpen = !parser.isSet(recordFile) ||
-                            record.emplace().open(parser.value(recordFile), summary.serial);
+                            record.emplace().open(parser.value(recordFile), summary.serial,
+                                                  {parser.value(slot), parser.value(location)});
     reporter->start(summary.serial, summary.imagePath, record ? record->attempt() : QString());
     // Said once, through the reporter: on stderr for a person, in the closing event for a program.
     const auto endEarly = [&](ExitCode exit, const QString& step, const QString& detail) {

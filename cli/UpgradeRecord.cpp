@@ -1,10 +1,10 @@
 #include "cli/UpgradeRecord.h"
 
-#include "cli/AttemptRecord.h"
-
-bool UpgradeRecord::open(const QString& path, const QString& serial) {
+bool UpgradeRecord::open(const QString& path, const QString& serial,
+                         const AttemptRecord::Place& place) {
     m_path = path;
     m_serial = serial;
+    m_place = place;
     if (!m_file.open(path)) {
         m_error = QStringLiteral("cannot append to the record file %1: %2")
                       .arg(path, m_file.errorString());
@@ -18,7 +18,7 @@ bool UpgradeRecord::open(const QString& path, const QString& serial) {
 
 bool UpgradeRecord::start(const QString& name, const UpgradeReport& report) {
     const QJsonObject started =
-        AttemptRecord::Started(m_attempt, m_serial, name, report, m_earlier);
+        AttemptRecord::Started(m_attempt, m_serial, name, report, m_earlier, m_place);
     if (!m_file.append(started)) {
         m_error = QStringLiteral(
                       "the attempt could not be recorded in %1 (%2), so the unit was "

@@ -8,13 +8,15 @@
 #include <QJsonObject>
 #include <QString>
 
-#include "cli/UnitRecords.h"
 #include "operations/UpgradeReport.h"
+#include "station/AttemptRecord.h"
+#include "station/UnitRecords.h"
 
 class UpgradeRecord {
   public:
-    // Opens the file and counts the attempts on `serial` it holds. False: error() says why.
-    bool open(const QString& path, const QString& serial);
+    // Opens the file and counts the attempts on `serial` it holds; `place` is the station's slot
+    // for the unit, if any. False: error() says why.
+    bool open(const QString& path, const QString& serial, const AttemptRecord::Place& place);
     const QString& attempt() const { return m_attempt; }
     QString error() const { return m_error; }
 
@@ -28,6 +30,7 @@ class UpgradeRecord {
     UnitRecords m_file;
     QString m_path;
     QString m_serial;
+    AttemptRecord::Place m_place;
     QString m_attempt;
     int m_earlier = 0;
     QJsonObject m_started;

@@ -21,9 +21,16 @@ bool IsStarted(const QJsonObject& record);
 QString Serial(const QJsonObject& record);
 QString Attempt(const QJsonObject& record);
 
+// Where an attempt runs, as its station knows it: the slot's name (else its number) and the
+// location of the port it hangs on. An upgrade run on its own has neither, and no station.
+struct Place {
+    QString slot;
+    QString location;  // "" when the driver does not say
+};
+
 // Written before the device is opened; `earlier` counts the serial's attempts the file held.
 QJsonObject Started(const QString& attempt, const QString& serial, const QString& image,
-                    const UpgradeReport& report, int earlier,
+                    const UpgradeReport& report, int earlier, const Place& place,
                     const QDateTime& startedAt = QDateTime::currentDateTimeUtc());
 // From the closing event's fields, written once the device is closed again.
 QJsonObject Closing(const QJsonObject& started, const QJsonObject& endFields);

@@ -1,4 +1,4 @@
-#include "cli/AttemptRecord.h"
+#include "station/AttemptRecord.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -12,6 +12,12 @@ const QString kState = QStringLiteral("state");
 const QString kStarted = QStringLiteral("started");
 const QString kStartedAt = QStringLiteral("started_at");
 const QString kPid = QStringLiteral("pid");
+// Raised when a field changes meaning or goes; a field added leaves it as it is.
+constexpr int kSchemaVersion = 1;
+
+QJsonValue textOrNull(const QString& text) {
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
 
 QString utc(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
@@ -49,14 +55,20 @@ QString Attempt(const QJsonObject& record) {
 }
 
 QJsonObject Started(const QString& attempt, const QString& serial, const QString& image,
-                    const UpgradeReport& report, int earlier, const QDateTime& startedAt) {
+                    const UpgradeReport& report, int earlier, const Place& place,
+                    const QDateTime& startedAt) {
     const QString sha256 = QString::fromLatin1(
         QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex());
+    const QString host = QSysInfo::machineHostName();
     return {{kState, kStarted},
+            {"schema_version", kSchemaVersion},
             {"attempt", attempt},
             {kPid, QCoreApplication::applicationPid()},
             {kStartedAt, utc(startedAt)},
-            {"host", QSysInfo::machineHostName()},
+            {"host", host},
+            {"station", place.slot.isEmpty() ? QJsonValue() : QJsonValue(host)},
+            {"slot", textOrNull(place.slot)},
+            {"location", textOrNull(place.location)},
             {"program_version", QCoreApplication::applicationVersion()},
             {"serial", serial},
             {"image", image},

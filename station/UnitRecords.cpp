@@ -1,4 +1,4 @@
-#include "cli/UnitRecords.h"
+#include "station/UnitRecords.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,9 +6,10 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <cerrno>
 
-#include "cli/AttemptRecord.h"
+#include "station/AttemptRecord.h"
 #include "support/RegularFile.h"
 
 namespace {
@@ -96,6 +97,29 @@ int UnitRecords::attemptsOn(const QString& serial) const {
         if (lineSerial == serial && !lineHeld(m_fd, offset)) ++attempts;
     }
     return attempts;
+}
+
+QList<QJsonObject> UnitRecords::lastClosing(int count) const {
+    QList<QJsonObject> found;  // newest first
+    struct stat info {};
+    qint64 end = ::fstat(m_fd, &info) == 0 ? info.st_size : 0;
+    // What lies between `end` and the lines already looked at; its first line may lack its start.
+    QByteArray pending;
+    while (found.size() < count && end > 0) {
+        const qint64 size = qMin(kReadChunk, end);
+        QByteArray chunk(size, Qt::Uninitialized);
+        if (::pread(m_fd, chunk.data(), size, end - size) != size) break;
+        end -= size;
+        QByteArrayList lines = (chunk + pending).split('\n');
+        pending = end > 0 ? lines.takeFirst() : QByteArray();
+        for (auto line = lines.crbegin(); line != lines.crend() && found.size() < count; ++line) {
+            const QJsonObject record = QJsonDocument::fromJson(*line).object();
+            if (AttemptRecord::IsWhole(record) && !AttemptRecord::IsStarted(record))
+                found.append(record);
+        }
+    }
+    std::reverse(found.begin(), found.end());
+    return found;
 }
 
 bool UnitRecords::append(const QJsonObject& record) {

@@ -39,6 +39,10 @@ class UnitRecords {
     // without one whose process is gone (as a `process_died`).
     int attemptsOn(const QString& serial) const;
 
+    // The last `count` closing lines of the file, oldest first. Read from the end, so that a file
+    // of years costs no more than one of a shift.
+    QList<QJsonObject> lastClosing(int count) const;
+
     // Appends `record` as one line in one write, after a line feed when the file does not end in
     // one, and forces it to disk. A started line stays locked until this process ends. False when
     // it could not be written whole: errorString() says why.
