@@ -1,38 +1,15 @@
 #include "app/WindowCommandLine.h"
 
-#include <QCommandLineParser>
-#include <cstdio>
+#include "app/ProgramCommandLine.h"
 
 namespace WindowCommandLine {
-namespace {
-
-constexpr int kUsageError = 64;
-
-void write(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
-    std::fflush(stream);
-}
-
-int usageError(const QString& error) {
-    write(stderr, QStringLiteral("%1: %2\n%1: try '%1 --help'\n").arg(ProgramName, error));
-    return kUsageError;
-}
-
-}  // namespace
 
 std::variant<WindowOptions, int> Parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Loads new firmware into µTarvellon devices attached through an FTDI "
                        "bridge, in one window."));
-    // Qt's own help option would also offer --help-all, for Qt's options this program has not.
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("This help."));
-    const QCommandLineOption version(QStringLiteral("version"),
-                                     QStringLiteral("The program's version."));
-    const QCommandLineOption driver(QStringLiteral("driver"), DriverChoice::Help,
-                                    DriverChoice::Names, QStringLiteral("auto"));
+    const QCommandLineOption driver = DriverChoice::Option();
     const QCommandLineOption port(
         QStringLiteral("port"),
         QStringLiteral("List the port at PATH too, reached through the kernel's serial driver and "
@@ -44,22 +21,14 @@ std::variant<WindowOptions, int> Parse(const QStringList& arguments) {
         QStringLiteral("The bridge's latency timer during an upgrade, 1 to 255 ms, or 'keep' to "
                        "leave the bridge alone. Default: keep."),
         QStringLiteral("N|keep"), QStringLiteral("keep"));
-    parser.addOptions({help, version, driver, port, latency});
-    if (!parser.parse(arguments)) {
-        return usageError(parser.errorText());
+    parser.addOptions({driver, port, latency});
+    if (const std::optional<int> exit = ProgramCommandLine::Parse(parser, arguments, ProgramName,
+                                                                  QStringLiteral("[options]"))) {
+        return *exit;
     }
-    if (parser.isSet(help)) {
-        // Qt's own first line names the program by its path, or not at all before the
-        // application object exists.
-        const QString qtHelp = parser.helpText();
-        write(stdout, QStringLiteral("Usage: %1 [options]").arg(ProgramName) +
-                          qtHelp.mid(qtHelp.indexOf(u'\n')));
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        write(stdout, ProgramName + QStringLiteral(" " TARVELLON_VERSION "\n"));
-        return 0;
-    }
+    const auto usageError = [](const QString& error) {
+        return ProgramCommandLine::UsageError(ProgramName, error);
+    };
     if (!parser.positionalArguments().isEmpty()) {
         return usageError(
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));

@@ -5,15 +5,9 @@
 
 namespace {
 
-const QString kDriver = QStringLiteral("driver");
 const QString kPort = QStringLiteral("port");
 
 }  // namespace
-
-QCommandLineOption DriverOption() {
-    return QCommandLineOption(kDriver, DriverChoice::Help, DriverChoice::Names,
-                              QStringLiteral("auto"));
-}
 
 QCommandLineOption PortOption() {
     return QCommandLineOption(kPort,
@@ -23,20 +17,12 @@ QCommandLineOption PortOption() {
                               QStringLiteral("PATH"));
 }
 
-QCommandLineOption LatencyOption() {
-    return QCommandLineOption(
-        QStringLiteral("latency-ms"),
-        QStringLiteral("The bridge's latency timer during the upgrade, 1 to 255 ms, or 'keep' to "
-                       "leave the bridge alone. Default: the lowest it accepts, 1 or 2 ms."),
-        QStringLiteral("N|keep"));
-}
-
 std::variant<Driver, ExitCode> InstallDriver(const QCommandLineParser& parser,
                                              const QString& serial) {
     // Only the commands that open one device know --port.
     const QString port = parser.optionNames().contains(kPort) ? parser.value(kPort) : QString();
     const std::variant<DriverChoice::Choice, QString> choice =
-        DriverChoice::Parse(parser.value(kDriver), !port.isEmpty());
+        DriverChoice::Parse(parser.value(QStringLiteral("driver")), !port.isEmpty());
     if (const QString* error = std::get_if<QString>(&choice)) {
         CommandLine::Err(*error);
         return ExitCode::UsageError;

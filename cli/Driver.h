@@ -1,7 +1,7 @@
 #pragma once
 
-// The command line's options for reaching the bridges: the driver, a port to open by its path,
-// and the bridge's latency timer during an upgrade. The choice itself is the link's.
+// The command line's way to the bridges: a port to open by its path, and the driver that
+// --driver (DriverChoice::Option) asks for. The choice itself is the link's.
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -10,12 +10,8 @@
 #include "cli/ExitCode.h"
 #include "link/DriverChoice.h"
 
-// --driver d2xx|serial|auto, for every command that reaches a device.
-QCommandLineOption DriverOption();
 // --port PATH, for the commands that open one device.
 QCommandLineOption PortOption();
-// --latency-ms N|keep, for every command that upgrades.
-QCommandLineOption LatencyOption();
 
 // Installs what --driver and --port ask for: `auto` (the default) the vendor's library when it
 // loads, otherwise the kernel's driver; --port the kernel's driver with that one port, listed

@@ -10,7 +10,7 @@
 
 ExitCode Commands::Identify(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOptions({DriverOption(), PortOption()});
+    parser.addOptions({DriverChoice::Option(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")}})) {

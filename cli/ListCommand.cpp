@@ -7,7 +7,7 @@
 
 ExitCode Commands::List(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOption(DriverOption());
+    parser.addOption(DriverChoice::Option());
     if (const auto exit = CommandLine::Parse(parser, command, arguments, {})) {
         return *exit;
     }

@@ -9,98 +9,42 @@
 #include "cli/CommandLine.h"
 #include "cli/FailureDetail.h"
 #include "cli/StationDisplay.h"
-#include "link/FastLink.h"
-#include "operations/UpgradeProcedure.h"
-#include "station/SlotNames.h"
-#include "station/StationEngine.h"
-
-namespace {
-
-// Collects what the upgrade's file checks say; with no device selected the upgrade stops right
-// after them, before any device is touched.
-class FileCheckView : public OperationView {
-  public:
-    QString box;
-    void showMessage(const QString& text, MessageIcon) override { box = text; }
-    void logLine(const QString&) override {}
-    void setStatus(const QString&) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressValue(int) override {}
-    void setUpgradeEnabled(bool) override {}
-};
-
-std::optional<int> positiveNumber(const QCommandLineParser& parser,
-                                  const QCommandLineOption& option) {
-    if (!parser.isSet(option)) return 0;
-    bool ok = false;
-    const int value = parser.value(option).toInt(&ok);
-    return ok && value > 0 ? std::optional<int>(value) : std::nullopt;
-}
-
-}  // namespace
+#include "station/StationArguments.h"
+#include "station/StationImage.h"
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    const QCommandLineOption newOnly(
-        QStringLiteral("new-only"), QStringLiteral("Leave the units attached at the start alone."));
-    const QCommandLineOption jobs(QStringLiteral("jobs"),
-                                  QStringLiteral("At most N upgrades at once. Default: no cap."),
-                                  QStringLiteral("N"));
     const QCommandLineOption count(QStringLiteral("count"),
                                    QStringLiteral("End after N units. Default: run until Ctrl-C "
                                                   "(a second Ctrl-C interrupts the upgrades)."),
                                    QStringLiteral("N"));
-    const QCommandLineOption recordFile(
-        QStringLiteral("record"),
-        QStringLiteral(
-            "Append the record of every unit to FILE. Default: tarvellon-records.jsonl."),
-        QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
-    const QCommandLineOption slotsFile(
-        QStringLiteral("slots"),
-        QStringLiteral("Name the slots as FILE says, one LOCATION = NAME a line (1-1.4 = Slot 3, "
-                       "0x1142 = Slot 3). Default: numbered in the order of their locations."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption latency = LatencyOption();
-    parser.addOptions({newOnly, jobs, count, recordFile, json, slotsFile, latency, DriverOption()});
+    parser.addOptions(StationArguments::Options() << count << json);
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
         return *exit;
     }
-    StationOptions options;
+    const std::optional<int> units =
+        StationArguments::PositiveNumber(parser, QStringLiteral("count"));
+    if (!units) {
+        CommandLine::Err(QStringLiteral("--count takes a whole number above 0"));
+        return ExitCode::UsageError;
+    }
+    const std::variant<StationArguments::Parsed, StationArguments::Failure> parsed =
+        StationArguments::Read(parser);
+    if (const auto* failure = std::get_if<StationArguments::Failure>(&parsed)) {
+        CommandLine::Err(failure->text);
+        return failure->fileError ? ExitCode::FileError : ExitCode::UsageError;
+    }
+    StationOptions options = std::get<StationArguments::Parsed>(parsed).options;
+    options.count = *units;
     options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
-    options.recordPath = parser.value(recordFile);
-    options.newOnly = parser.isSet(newOnly);
-    const std::optional<int> jobCap = positiveNumber(parser, jobs);
-    const std::optional<int> units = positiveNumber(parser, count);
-    if (!jobCap || !units) {
-        CommandLine::Err(QStringLiteral("--jobs and --count take a whole number above 0"));
-        return ExitCode::UsageError;
-    }
-    // Checked here, or every unit would fail on it.
-    if (!FastLink::FromOption(parser.value(latency))) {
-        CommandLine::Err(FastLink::OptionError);
-        return ExitCode::UsageError;
-    }
-    options.jobs = *jobCap;
-    options.count = *units;
-    options.latency = parser.value(latency);
-    if (parser.isSet(slotsFile)) {
-        const SlotNames::Read names = SlotNames::FromFile(parser.value(slotsFile));
-        if (!names.error.isEmpty()) {
-            CommandLine::Err(names.error);
-            return names.unreadable ? ExitCode::FileError : ExitCode::UsageError;
-        }
-        options.slotNames = names.byLocation;
-    }
-
-    FileCheckView check;
-    options.image = UpgradeProcedure::Run(check, options.imagePath, QString());
-    if (options.image.exit != UpgradeExit::NoDeviceSelected) {
-        CommandLine::Err(check.box);
+    if (const std::optional<QString> error =
+            StationImage::Check(options.imagePath, options.image)) {
+        CommandLine::Err(*error);
         if (const QString detail = FailureDetail(options.image, QString(), options.imagePath);
             !detail.isEmpty()) {
             CommandLine::Err(detail);

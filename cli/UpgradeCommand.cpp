@@ -14,6 +14,7 @@
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
 #include "cli/UpgradeRecord.h"
+#include "link/FastLink.h"
 #include "operations/UpgradeProcedure.h"
 #include "support/NativePath.h"
 
@@ -79,7 +80,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object a line on stdout, for programs "
                                                  "(fields: README.md)."));
-    const QCommandLineOption latency = LatencyOption();
+    const QCommandLineOption latency = FastLink::Option();
     const QCommandLineOption recordFile(
         QStringLiteral("record"),
         QStringLiteral("Append the attempt to FILE: a started line before the device is opened "
@@ -105,7 +106,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         QStringLiteral("Record LOCATION as where the unit hangs (the station passes it)."),
         QStringLiteral("LOCATION"));
     parser.addOptions({json, latency, recordFile, expectSha256, imageName, slot, location,
-                       DriverOption(), PortOption()});
+                       DriverChoice::Option(), PortOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")},

@@ -15,6 +15,15 @@ QString DriverDescription(Driver driver) {
 
 namespace DriverChoice {
 
+QCommandLineOption Option() {
+    return QCommandLineOption(
+        QStringLiteral("driver"),
+        QStringLiteral("How to reach the bridges: d2xx (the vendor's library), serial (the "
+                       "kernel's own driver, /dev/ttyUSB*) or auto: d2xx when its library is "
+                       "installed, otherwise serial. Default: auto."),
+        QStringLiteral("d2xx|serial|auto"), QStringLiteral("auto"));
+}
+
 std::variant<Choice, QString> Parse(const QString& name, bool withPorts) {
     const bool vendor = name == DriverName(Driver::D2xx);
     if (!vendor && name != DriverName(Driver::KernelSerial) && name != QStringLiteral("auto")) {

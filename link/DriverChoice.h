@@ -4,6 +4,7 @@
 // through Qt Serial Port. Chosen once, before any device is touched, in the same way by both
 // programs; the link above runs the same either way.
 
+#include <QCommandLineOption>
 #include <QString>
 #include <optional>
 #include <variant>
@@ -18,11 +19,8 @@ namespace DriverChoice {
 
 enum class Choice { D2xx, KernelSerial, Auto };
 
-// --driver's values, and what it does, for either program's help.
-inline const QString Names = QStringLiteral("d2xx|serial|auto");
-inline const QString Help = QStringLiteral(
-    "How to reach the bridges: d2xx (the vendor's library), serial (the kernel's own driver, "
-    "/dev/ttyUSB*) or auto: d2xx when its library is installed, otherwise serial. Default: auto.");
+// --driver d2xx|serial|auto, for every program that reaches a device.
+QCommandLineOption Option();
 
 // --driver's value, with ports to open by path or without; a port is reached through the kernel's
 // driver only, so `auto` then means `serial`. The usage error's text for anything else.

@@ -5,6 +5,14 @@
 #include "link/LatencyTimer.h"
 #include "link/serial/KernelSerial.h"
 
+QCommandLineOption FastLink::Option() {
+    return QCommandLineOption(
+        QStringLiteral("latency-ms"),
+        QStringLiteral("The bridge's latency timer during the upgrade, 1 to 255 ms, or 'keep' to "
+                       "leave the bridge alone. Default: the lowest it accepts, 1 or 2 ms."),
+        QStringLiteral("N|keep"));
+}
+
 std::optional<FastLink> FastLink::FromOption(const QString& option) {
     if (option.isEmpty()) {
         return FastLink({1, 2});

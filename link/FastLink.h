@@ -6,6 +6,7 @@
 // bridge accepts, and put back before the device is closed. A bridge that cannot be tuned leaves
 // the upgrade exactly as it was, with one note saying so.
 
+#include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <cstdint>
@@ -18,6 +19,8 @@ class FastLink {
     // From --latency-ms: "" tries 1 ms, then 2 ms; "keep" leaves the bridge alone; a value from
     // 1 to 255 tries that value only. Nothing for anything else.
     static std::optional<FastLink> FromOption(const QString& option);
+    // --latency-ms N|keep, as the command line's upgrades and the station take it.
+    static QCommandLineOption Option();
 
     // On the open device; a note when the bridge could not be tuned or put back.
     std::optional<QString> engage();

@@ -1,0 +1,47 @@
+#include "app/ProgramCommandLine.h"
+
+#include <cstdio>
+
+namespace ProgramCommandLine {
+namespace {
+
+void write(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+}  // namespace
+
+int UsageError(const QString& program, const QString& error) {
+    write(stderr, QStringLiteral("%1: %2\n%1: try '%1 --help'\n").arg(program, error));
+    return kUsageError;
+}
+
+std::optional<int> Parse(QCommandLineParser& parser, const QStringList& arguments,
+                         const QString& program, const QString& synopsis) {
+    // Qt's own help option would also offer --help-all, for Qt's options these programs have not.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("This help."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("The program's version."));
+    parser.addOptions({help, version});
+    if (!parser.parse(arguments)) {
+        return UsageError(program, parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        // Qt's own first line names the program by its path, or not at all before the
+        // application object exists.
+        const QString qtHelp = parser.helpText();
+        write(stdout, QStringLiteral("Usage: %1 %2").arg(program, synopsis) +
+                          qtHelp.mid(qtHelp.indexOf(u'\n')));
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        write(stdout, program + QStringLiteral(" " TARVELLON_VERSION "\n"));
+        return 0;
+    }
+    return std::nullopt;
+}
+
+}  // namespace ProgramCommandLine

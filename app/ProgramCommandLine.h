@@ -1,0 +1,23 @@
+#pragma once
+
+// What the window programs' command lines answer before the application object exists, so that
+// --help, --version and a usage error need no display.
+
+#include <QCommandLineParser>
+#include <QString>
+#include <optional>
+
+namespace ProgramCommandLine {
+
+constexpr int kUsageError = 64;
+
+// Adds --help and --version to `parser`, parses `arguments` and answers the two: the exit code of
+// a program that ends here (0 after --help or --version, said on stdout; 64 after a usage error,
+// said on stderr), nothing when it runs on. `synopsis` follows the name in the help's usage line.
+std::optional<int> Parse(QCommandLineParser& parser, const QStringList& arguments,
+                         const QString& program, const QString& synopsis);
+
+// Says `error` on stderr and how to get help; returns 64.
+int UsageError(const QString& program, const QString& error);
+
+}  // namespace ProgramCommandLine
