@@ -13,9 +13,10 @@ void write(std::FILE* stream, const QString& text) {
 
 }  // namespace
 
-int UsageError(const QString& program, const QString& error) {
-    write(stderr, QStringLiteral("%1: %2\n%1: try '%1 --help'\n").arg(program, error));
-    return kUsageError;
+int Fail(const QString& program, const QString& error, int exit) {
+    const QString help = exit == kUsageError ? QStringLiteral("%1: try '%1 --help'\n") : QString();
+    write(stderr, (QStringLiteral("%1: %2\n") + help).arg(program, error));
+    return exit;
 }
 
 std::optional<int> Parse(QCommandLineParser& parser, const QStringList& arguments,
@@ -27,7 +28,7 @@ std::optional<int> Parse(QCommandLineParser& parser, const QStringList& argument
                                      QStringLiteral("The program's version."));
     parser.addOptions({help, version});
     if (!parser.parse(arguments)) {
-        return UsageError(program, parser.errorText());
+        return Fail(program, parser.errorText());
     }
     if (parser.isSet(help)) {
         // Qt's own first line names the program by its path, or not at all before the

@@ -17,7 +17,7 @@ constexpr int kUsageError = 64;
 std::optional<int> Parse(QCommandLineParser& parser, const QStringList& arguments,
                          const QString& program, const QString& synopsis);
 
-// Says `error` on stderr and how to get help; returns 64.
-int UsageError(const QString& program, const QString& error);
+// Says `error` on stderr and, for a usage error (64), how to get help; returns `exit`.
+int Fail(const QString& program, const QString& error, int exit = kUsageError);
 
 }  // namespace ProgramCommandLine

@@ -27,7 +27,7 @@ std::variant<WindowOptions, int> Parse(const QStringList& arguments) {
         return *exit;
     }
     const auto usageError = [](const QString& error) {
-        return ProgramCommandLine::UsageError(ProgramName, error);
+        return ProgramCommandLine::Fail(ProgramName, error);
     };
     if (!parser.positionalArguments().isEmpty()) {
         return usageError(

@@ -1,0 +1,68 @@
+#include "app/station/RecordsTable.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+
+namespace {
+
+enum Column { Time, Slot, Serial, Outcome, Duration, Columns };
+
+QStringList cells(const QJsonObject& record) {
+    const QDateTime ended =
+        QDateTime::fromString(record.value(QStringLiteral("ended_at")).toString(), Qt::ISODate)
+            .toLocalTime();
+    const QString outcome = record.value(QStringLiteral("outcome")).toString();
+    const QString word = outcome == QStringLiteral("upgraded")
+                             ? QStringLiteral("PASS")
+                             : QStringLiteral("FAIL: ") + QString(outcome).replace(u'_', u' ');
+    const double seconds = record.value(QStringLiteral("duration_ms")).toDouble() / 1000;
+    // An earlier day's record says which day.
+    const bool today = ended.date() == QDate::currentDate();
+    return {ended.toString(today ? QStringLiteral("HH:mm:ss") : QStringLiteral("MM-dd HH:mm")),
+            record.value(QStringLiteral("slot")).toString(),
+            record.value(QStringLiteral("serial")).toString(), word,
+            QStringLiteral("%1 s").arg(seconds, 0, 'f', 1)};
+}
+
+}  // namespace
+
+RecordsTable::RecordsTable(QWidget* parent) : QTableWidget(0, Columns, parent) {
+    setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Slot"),
+                               QStringLiteral("Serial"), QStringLiteral("Outcome"),
+                               QStringLiteral("Duration")});
+    setAccessibleName(QStringLiteral("Last records"));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setTabKeyNavigation(false);
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    horizontalHeader()->setSectionResizeMode(Outcome, QHeaderView::Stretch);
+    QFont font = this->font();
+    font.setPixelSize(16);
+    setFont(font);
+}
+
+void RecordsTable::showHistory(const QList<QJsonObject>& records) {
+    setRowCount(0);
+    for (const QJsonObject& record : records) add(record);
+}
+
+void RecordsTable::add(const QJsonObject& record) {
+    insertRow(0);
+    const QStringList texts = cells(record);
+    const bool failed = !texts[Outcome].startsWith(QStringLiteral("PASS"));
+    for (int column = 0; column < Columns; ++column) {
+        auto* item = new QTableWidgetItem(texts[column]);
+        if (failed) item->setForeground(QColor(0xb3, 0x26, 0x1e));
+        setItem(0, column, item);
+    }
+    item(0, Time)->setToolTip(record.value(QStringLiteral("ended_at")).toString());
+    item(0, Outcome)->setToolTip(record.value(QStringLiteral("detail")).toString());
+    if (rowCount() > kShown) setRowCount(kShown);
+}
+
+QString RecordsTable::rowText(int row) const {
+    QStringList texts;
+    for (int column = 0; column < Columns; ++column) texts << item(row, column)->text();
+    return texts.join(QStringLiteral(" | "));
+}

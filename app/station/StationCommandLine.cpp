@@ -1,0 +1,45 @@
+#include "app/station/StationCommandLine.h"
+
+#include "app/ProgramCommandLine.h"
+
+namespace StationCommandLine {
+namespace {
+
+constexpr int kFileError = 3;
+
+}  // namespace
+
+std::variant<StationWindowOptions, int> Parse(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("A station for a production line, in one window: flashes IMAGE into every "
+                       "µTarvellon unit plugged into the station's bridges, once per plug-in, and "
+                       "keeps a record of each. Without IMAGE it asks for one."));
+    parser.addOptions(StationArguments::Options());
+    parser.addPositionalArgument(QStringLiteral("IMAGE"),
+                                 QStringLiteral("The firmware image file (.frw)."),
+                                 QStringLiteral("[IMAGE]"));
+    if (const std::optional<int> exit = ProgramCommandLine::Parse(
+            parser, arguments, ProgramName, QStringLiteral("[options] [IMAGE]"))) {
+        return *exit;
+    }
+    const QStringList images = parser.positionalArguments();
+    if (images.size() > 1) {
+        return ProgramCommandLine::Fail(
+            ProgramName, QStringLiteral("unexpected argument '%1'").arg(images.at(1)));
+    }
+    const std::variant<StationArguments::Parsed, StationArguments::Failure> parsed =
+        StationArguments::Read(parser);
+    if (const auto* failure = std::get_if<StationArguments::Failure>(&parsed)) {
+        return ProgramCommandLine::Fail(
+            ProgramName, failure->text,
+            failure->fileError ? kFileError : ProgramCommandLine::kUsageError);
+    }
+    StationWindowOptions options;
+    options.station = std::get<StationArguments::Parsed>(parsed).options;
+    options.driver = std::get<StationArguments::Parsed>(parsed).driver;
+    options.image = images.value(0);
+    return options;
+}
+
+}  // namespace StationCommandLine

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the station flashes and where it records it, so that anyone at the line can confirm the
+// right firmware is loaded: the image's file name, firmware key, record count, size and SHA-256
+// (its first 16 hex digits, the whole on hover), the driver and the record file; and below them
+// how the line stands, where a stopped line stays in view.
+
+#include <QLabel>
+#include <QWidget>
+
+#include "station/StationEngine.h"
+
+class StationHeader : public QWidget {
+    Q_OBJECT
+  public:
+    explicit StationHeader(QWidget* parent = nullptr);
+
+    void showImage(const ImageSummary& image, int skippedRecordLines);
+    // `alarm`: the line needs a person (a record that could not be written).
+    void showNotice(const QString& text, bool alarm = false);
+
+    QString notice() const { return m_notice->text(); }
+
+    QLabel* ImageName = nullptr;
+    QLabel* Key = nullptr;
+    QLabel* Size = nullptr;
+    QLabel* Sha256 = nullptr;
+    QLabel* Driver = nullptr;
+    QLabel* RecordFile = nullptr;
+
+  private:
+    QLabel* m_notice = nullptr;
+};
