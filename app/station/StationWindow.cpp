@@ -27,6 +27,9 @@ QPushButton* button(QWidget* parent, const QString& text, const QString& accessi
 StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     : QWidget(parent), m_options(std::move(options)) {
     setWindowTitle(Caption);
+    QIcon icon(QStringLiteral(":/resources/station32.png"));
+    icon.addFile(QStringLiteral(":/resources/station16.png"));
+    setWindowIcon(icon);
     QPalette calm = palette();
     calm.setColor(QPalette::Window, kBackground);
     setPalette(calm);

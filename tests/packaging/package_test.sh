@@ -4,7 +4,8 @@
 # user at the desk both ways, the simulated bridge is not in the package, the command line
 # answers, and the installed window starts in the home folder, keeps its settings in the user's
 # own folder (also as root, who could write beside it), lists the simulated devices and finds its
-# settings there at the next start. Runs from a clone in a folder others cannot enter, as root or
+# settings there at the next start; the station window, from its own menu entry, flashes the
+# simulated units through the command line installed beside it. Runs from a clone in a folder others cannot enter, as root or
 # not. Usage: package_test.sh <build folder>
 set -euo pipefail
 build=$1
@@ -61,6 +62,21 @@ grep -v '^#' "$rules" | grep -F 'SUBSYSTEM=="usb"' | grep -qF 'GROUP="plugdev"' 
 if dpkg-deb -c "$deb" | grep -q libftd2xx; then fail "the package carries a D2XX library"; fi
 zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | head -1 |
     grep -qF "($(dpkg-deb -f "$deb" Version))" || fail "the changelog lacks this version"
+
+# The station window: its own menu entry, icon and manual page, and it answers without a display.
+station_entry=$root/usr/share/applications/tarvellon-station.desktop
+desktop-file-validate "$station_entry"
+station=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$station_entry")
+station_icon=$(sed -n 's/^Icon=//p' "$station_entry")
+[ -x "$root/usr/bin/$station" ] || fail "the station's menu entry starts $station, which is not installed"
+for size in 16 32 48 64 128 256; do
+    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$station_icon.png" | grep -q "$size x $size" ||
+        fail "no $size-pixel icon $station_icon"
+done
+zcat "$root/usr/share/man/man1/tarvellon-station.1.gz" | grep -qF -- '\-\-slots' ||
+    fail "the manual page of tarvellon-station lacks its options"
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep -q . ||
+    fail "tarvellon-station --version printed nothing"
 
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
@@ -137,4 +153,18 @@ xdotool mousemove --window "$window" 540 384 click 1
 # "monitor": the device took the key of the remembered file in the remembered folder.
 wait_for "$transcript" "command TARV0002 6d 6f 6e 69 74 6f 72"
 [ ! -e "$root/usr/bin/database.ini" ] || fail "database.ini was written beside the program"
+
+# The installed station window, started with an image, shows the class its menu entry names and
+# flashes the units through the command line installed beside it.
+station_class=$(sed -n 's/^StartupWMClass=//p' "$station_entry")
+(cd "$home" && exec "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb LD_LIBRARY_PATH="$work/sim-bridge" \
+    TARVELLON_SIM_CONFIG="$home/sim.conf" "$root/usr/bin/$station" --record "$home/records.jsonl" \
+    "$home/images/three-records.frw" >>"$work/window.log" 2>&1) &
+pids+=($!)
+station_window=$(timeout 20 xdotool search --sync --onlyvisible --class "^$station_class\$" | head -1) ||
+    fail "no window of class $station_class"
+class=$(xprop -id "$station_window" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
+[ "$class" = "$station_class" ] || fail "the station's class is $class, its menu entry's $station_class"
+wait_for "$home/records.jsonl" '"outcome":"upgraded"'
 echo "package $(basename "$deb") checked"
