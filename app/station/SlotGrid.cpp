@@ -5,8 +5,6 @@
 namespace {
 
 constexpr int kGap = 8;
-// The shape a tile reads best at: its texts are sized by the smaller of height and width / 1.3.
-constexpr double kWidthPerHeight = 1.3;
 
 }  // namespace
 
@@ -47,7 +45,7 @@ void SlotGrid::arrange() {
         const int rows = (count + columns - 1) / columns;
         const double width = double(this->width() - (columns - 1) * kGap) / columns;
         const double height = double(this->height() - (rows - 1) * kGap) / rows;
-        const double size = std::min(height, width / kWidthPerHeight);
+        const double size = std::min(height, width / SlotTile::kWidthPerHeight);
         if (size > best) {
             best = size;
             m_columns = columns;

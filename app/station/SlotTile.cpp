@@ -5,17 +5,16 @@
 
 namespace {
 
-// Tile height for each text's pixel size, or width where the tile is wide and low.
+// Tile height for each text's pixel size, or width / kWidthPerHeight where the tile is narrow.
 constexpr double kNameSize = 0.13;
 constexpr double kSerialSize = 0.09;
 constexpr double kStateSize = 0.2;
 constexpr double kNoteSize = 0.065;
 constexpr double kDetailSize = 0.055;
-constexpr double kWidthPerHeight = 1.3;
 constexpr int kSmallestText = 11;
-// Every tile's word has the one size, that of the widest word.
-const QStringList kWords{"WAITING",   "FLASHING", "PASS",      "FAIL",
-                         "UNPLUGGED", "STOPPED",  "LEFT ALONE"};
+// Every tile's word has the one size, at which the widest fits on one line; LEFT ALONE, seen only
+// with --new-only, takes two.
+const QString kWidestWord = QStringLiteral("UNPLUGGED");
 
 struct Said {
     QString word;
@@ -74,6 +73,8 @@ SlotTile::SlotTile(QWidget* parent) : QFrame(parent) {
     m_location = label(this, Qt::AlignRight);
     m_serial = label(this);
     m_state = label(this, Qt::AlignHCenter);
+    m_state->setObjectName(QStringLiteral("StateWord"));
+    m_state->setWordWrap(true);
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 100);
@@ -149,7 +150,7 @@ void SlotTile::resizeEvent(QResizeEvent* event) {
 }
 
 void SlotTile::fitFonts() {
-    const double unit = std::min<double>(height(), width() / kWidthPerHeight);
+    const double unit = std::min<double>(height(), width() / SlotTile::kWidthPerHeight);
     setTextSize(m_name, unit * kNameSize, true);
     setTextSize(m_location, unit * kDetailSize, false);
     setTextSize(m_serial, unit * kSerialSize, false);
@@ -162,12 +163,7 @@ void SlotTile::fitFonts() {
     for (int pixels = std::max(kSmallestText, int(unit * kStateSize)); pixels >= kSmallestText;
          --pixels) {
         word.setPixelSize(pixels);
-        const QFontMetrics metrics(word);
-        const auto widest =
-            std::max_element(kWords.begin(), kWords.end(), [&](const QString& a, const QString& b) {
-                return metrics.horizontalAdvance(a) < metrics.horizontalAdvance(b);
-            });
-        if (metrics.horizontalAdvance(*widest) <= room) break;
+        if (QFontMetrics(word).horizontalAdvance(kWidestWord) <= room) break;
     }
     m_state->setFont(word);
 }

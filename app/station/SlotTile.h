@@ -15,6 +15,10 @@
 class SlotTile : public QFrame {
     Q_OBJECT
   public:
+    // The shape at which the state word, UNPLUGGED in bold, is as large as the tile's height
+    // allows and still fits its width.
+    static constexpr double kWidthPerHeight = 1.5;
+
     explicit SlotTile(QWidget* parent = nullptr);
 
     // `stopping`: the station starts no new unit, which the tiles of idle slots say.
