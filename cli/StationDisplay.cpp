@@ -64,7 +64,7 @@ class LogDisplay : public Display {
         }
     }
     void finish() override {
-        say(StationLines::Totals(m_engine.totals()));
+        say(StationLines::Summary(m_engine.totals()));
         if (!m_engine.stopReason().isEmpty()) say(StationLines::LineStopped(m_engine.stopReason()));
     }
 
@@ -88,7 +88,7 @@ class JsonDisplay : public Display {
         });
     }
     void finish() override {
-        CommandLine::Err(StationLines::Totals(m_engine.totals()));
+        CommandLine::Err(StationLines::Summary(m_engine.totals()));
         if (!m_engine.stopReason().isEmpty()) {
             CommandLine::Err(StationLines::LineStopped(m_engine.stopReason()));
         }

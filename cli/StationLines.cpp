@@ -69,7 +69,7 @@ QString Header(const ImageSummary& image) {
         .arg(image.records);
 }
 
-QString Totals(const ::Totals& totals) {
+QString Summary(const Totals& totals) {
     const qint64 seconds = totals.elapsedMs / 1000;
     return QStringLiteral("passed %1, failed %2%3, in progress %4, %5 in the last hour, %6:%7:%8")
         .arg(totals.passed)

@@ -27,7 +27,7 @@ bool Running(SlotState state);
 QString StateWord(SlotState state);
 
 QString Header(const ImageSummary& image);
-QString Totals(const ::Totals& totals);
+QString Summary(const Totals& totals);
 QString WaitingForUnits();
 QString LineStopped(const QString& reason);
 // After the first interrupt, while upgrades still run.

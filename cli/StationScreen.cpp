@@ -95,7 +95,7 @@ QList<SlotLine> StationScreen::frame(const StationEngine& engine, bool interrupt
         anyUnit = anyUnit || hasUnit(engine.slot(index).state);
     }
     if (!anyUnit) after << plain(StationLines::WaitingForUnits());
-    after << plain(StationLines::Totals(engine.totals()));
+    after << plain(StationLines::Summary(engine.totals()));
     if (!engine.stopReason().isEmpty()) {
         after << plain(StationLines::LineStopped(engine.stopReason()), Tone::Alert);
     }
