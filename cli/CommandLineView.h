@@ -1,11 +1,12 @@
 #pragma once
 
 // The command line's view of an operation: what the window would show goes to a reporter, the
-// progress at most ten times a second, and the bridge is tuned, and the reads wait for its signal,
-// while the upgrade holds the device.
+// progress at most ten times a second, the exchange as it happens, and the bridge is tuned, and
+// the reads wait for its signal, while the upgrade holds the device.
 
 #include <QElapsedTimer>
 
+#include "cli/ExchangeTrace.h"
 #include "cli/FastLink.h"
 #include "cli/Reporter.h"
 #include "operations/OperationView.h"
@@ -13,7 +14,7 @@
 class CommandLineView : public OperationView {
   public:
     explicit CommandLineView(Reporter& reporter, FastLink* fastLink = nullptr)
-        : m_reporter(reporter), m_fastLink(fastLink) {}
+        : m_reporter(reporter), m_fastLink(fastLink), m_trace(reporter) {}
 
     void showMessage(const QString& text, MessageIcon icon) override;
     void logLine(const QString& text) override { m_reporter.logLine(text); }
@@ -27,6 +28,7 @@ class CommandLineView : public OperationView {
   private:
     Reporter& m_reporter;
     FastLink* m_fastLink;
+    ExchangeTrace m_trace;
     bool m_reporting = false;
     int m_total = 0;
     QElapsedTimer m_transfer;

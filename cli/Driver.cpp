@@ -1,8 +1,8 @@
 #include "cli/Driver.h"
 
 #include "cli/CommandLine.h"
-#include "link/serial/KernelSerial.h"
 #include "link/FTDI.h"
+#include "link/serial/KernelSerial.h"
 
 namespace {
 
@@ -37,14 +37,12 @@ std::variant<Driver, ExitCode> InstallDriver(const QCommandLineParser& parser,
     const bool kernel = choice == DriverName(Driver::KernelSerial);
     const bool vendor = choice == DriverName(Driver::D2xx);
     if (!kernel && !vendor && choice != kAuto) {
-        CommandLine::Err(QStringLiteral("--driver takes d2xx, serial or auto"));
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(QStringLiteral("--driver takes d2xx, serial or auto"));
     }
     if (!port.isEmpty() && vendor) {
-        CommandLine::Err(
+        return CommandLine::UsageError(
             QStringLiteral("--port opens the port through the kernel's driver, so "
                            "it cannot go with --driver d2xx"));
-        return ExitCode::UsageError;
     }
     if (!port.isEmpty()) {
         KernelSerial::BindPort(serial, port);

@@ -21,6 +21,8 @@ const ExitCodeEntry kExitCodes[] = {
      "the D2XX library (libftd2xx) is not installed, and --driver d2xx asks for it"},
     {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
     {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
+    {ExitCode::WriteError, "write_error",
+     "output lost: a write to stdout or stderr failed (a full disk, a closed pipe)"},
     {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C or SIGTERM"},
 };
 

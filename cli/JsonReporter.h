@@ -9,13 +9,20 @@
 
 class JsonReporter : public Reporter {
   public:
+    // Raised whenever a field is added or changes meaning, so a program can tell what it reads.
+    static constexpr int SchemaVersion = 1;
+
     void start(const QString& serial, const QString& imagePath) override;
     void logLine(const QString& text) override;
     void message(const QString& text, MessageIcon icon) override;
     void progress(const Progress& progress) override;
+    void waiting(const QString&, int) override {}
+    void exchange(const Exchange& exchange) override;
     void note(const QString& text) override;
     void finish(const UpgradeSummary& summary) override;
 
-  private:
-    static void emitEvent(const QString& event, QJsonObject fields);
+    // One object on a line of its own.
+    static void Print(const QJsonObject& object);
+    static void EmitEvent(const QString& event, QJsonObject fields);
+    static QJsonValue TextOrNull(const QString& text);
 };

@@ -11,7 +11,9 @@
 #include <atomic>
 
 #include "cli/CommandLine.h"
+#include "cli/JsonReporter.h"
 #include "operations/DeviceList.h"
+#include "operations/FailureHint.h"
 
 namespace {
 
@@ -205,6 +207,9 @@ void Station::record(const QString& serial, Slot& slot, const QJsonValue& exitCo
     const QString failedStep = end.isEmpty() ? QStringLiteral("process")
                                              : end.value(QStringLiteral("failed_step")).toString();
     const QString detail = end.value(QStringLiteral("detail")).toString();
+    const QString hint = end.isEmpty()
+                             ? FailureHint({.step = failedStep, .cause = FailureCause::ProcessDied})
+                             : end.value(QStringLiteral("hint")).toString();
     QJsonObject unit{
         {"started_at", utcNow(slot.startedAt)},
         {"ended_at", utcNow(endedAt)},
@@ -220,7 +225,8 @@ void Station::record(const QString& serial, Slot& slot, const QJsonValue& exitCo
         {"outcome", end.value(QStringLiteral("outcome")).toString(QStringLiteral("process_died"))},
         {"exit_code", exitCode},
         {"failed_step", passed ? QJsonValue() : QJsonValue(failedStep)},
-        {"detail", detail.isEmpty() ? QJsonValue() : QJsonValue(detail)},
+        {"detail", JsonReporter::TextOrNull(detail)},
+        {"hint", JsonReporter::TextOrNull(hint)},
     };
     if (!m_records.append(unit)) {
         CommandLine::Err(QStringLiteral("the record of %1 could not be written: %2")

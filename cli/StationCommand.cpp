@@ -7,23 +7,10 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/FastLink.h"
+#include "cli/ImageCheck.h"
 #include "cli/Station.h"
-#include "operations/UpgradeProcedure.h"
 
 namespace {
-
-// Collects what the upgrade's file checks say; with no device selected the upgrade stops right
-// after them, before any device is touched.
-class FileCheckView : public OperationView {
-  public:
-    QString box;
-    void showMessage(const QString& text, MessageIcon) override { box = text; }
-    void logLine(const QString&) override {}
-    void setStatus(const QString&) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressValue(int) override {}
-    void setUpgradeEnabled(bool) override {}
-};
 
 std::optional<int> positiveNumber(const QCommandLineParser& parser,
                                   const QCommandLineOption& option) {
@@ -54,7 +41,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
     const QCommandLineOption latency = FastLink::Option();
-    parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
+    parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption(),
+                       CommandLine::QuietOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
@@ -66,13 +54,12 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const std::optional<int> jobCap = positiveNumber(parser, jobs);
     const std::optional<int> units = positiveNumber(parser, count);
     if (!jobCap || !units) {
-        CommandLine::Err(QStringLiteral("--jobs and --count take a whole number above 0"));
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(
+            QStringLiteral("--jobs and --count take a whole number above 0"));
     }
     // Checked here, or every unit would fail on it.
     if (!FastLink::FromOption(parser.value(latency))) {
-        CommandLine::Err(FastLink::OptionError);
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(FastLink::OptionError);
     }
     options.jobs = *jobCap;
     options.count = *units;
@@ -80,15 +67,15 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         options.upgradeOptions = {QStringLiteral("--latency-ms"), parser.value(latency)};
     }
 
-    FileCheckView check;
-    const UpgradeReport image = UpgradeProcedure::Run(check, options.imagePath, QString());
-    if (image.exit != UpgradeExit::NoDeviceSelected) {
-        CommandLine::Err(check.box);
+    const ImageCheck image = CheckImage(options.imagePath);
+    if (!image.passed) {
+        CommandLine::Err(image.detail);
+        CommandLine::Hint(image.hint);
         return ExitCode::FileError;
     }
     options.imageSha256 = QString::fromLatin1(
-        QCryptographicHash::hash(image.image, QCryptographicHash::Sha256).toHex());
-    options.records = image.records;
+        QCryptographicHash::hash(image.report.image, QCryptographicHash::Sha256).toHex());
+    options.records = image.report.records;
 
     UnitRecords records;
     if (!records.open(parser.value(recordFile))) {

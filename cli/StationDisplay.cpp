@@ -2,9 +2,8 @@
 
 #include <unistd.h>
 
-#include <QJsonDocument>
-
 #include "cli/CommandLine.h"
+#include "cli/JsonReporter.h"
 
 namespace {
 
@@ -38,9 +37,7 @@ class PlainDisplay : public StationDisplay {
 
 class JsonDisplay : public StationDisplay {
   public:
-    void recorded(const QJsonObject& record) override {
-        CommandLine::Out(QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact)));
-    }
+    void recorded(const QJsonObject& record) override { JsonReporter::Print(record); }
     // stdout carries records alone; the summary is for a person.
     void finish(const QStringList&, const QString& summary) override { CommandLine::Err(summary); }
 };

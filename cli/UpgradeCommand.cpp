@@ -10,19 +10,25 @@
 #include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
+#include "cli/UnitChoice.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
 
-ExitCode exitCodeFor(const UpgradeReport& report, const QString& serial) {
+const QList<CommandLine::Positional> kPositionals = {
+    {QStringLiteral("SERIAL"),
+     QStringLiteral("The device, as list prints it. Default: the only one attached."), true},
+    {QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")},
+};
+
+ExitCode exitCodeFor(const UpgradeReport& report, FailureCause cause) {
     switch (report.exit) {
         case UpgradeExit::Success:
             return ExitCode::Success;
         case UpgradeExit::CommunicationFailure:
             // A device that is not there at all is a different fault from one that will not talk.
-            return report.failed.command == QStringLiteral("open") && !IsAttached(serial)
-                       ? ExitCode::NoSuchDevice
-                       : ExitCode::CommunicationError;
+            return cause == FailureCause::NotAttached ? ExitCode::NoSuchDevice
+                                                      : ExitCode::CommunicationError;
         case UpgradeExit::ProgrammingFailure:
             return ExitCode::ProgrammingError;
         case UpgradeExit::FileMissing:
@@ -39,34 +45,58 @@ ExitCode exitCodeFor(const UpgradeReport& report, const QString& serial) {
     return ExitCode::UsageError;
 }
 
+// An upgrade that ends before the procedure runs, said once through the reporter: on stderr for
+// a person, in the closing event for a program.
+ExitCode endEarly(Reporter& reporter, UpgradeSummary& summary, ExitCode exit, const FailureKey& key,
+                  const QString& detail) {
+    summary.exit = exit;
+    summary.failedStep = key.step;
+    summary.detail = detail;
+    summary.hint = FailureHint(key);
+    reporter.finish(summary);
+    return exit;
+}
+
 }  // namespace
 
 ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object a line on stdout, for programs "
-                                                 "(fields: README.md)."));
+                                                 "(fields: README.md, man tarvellon-flash)."));
     const QCommandLineOption latency = FastLink::Option();
-    parser.addOptions({json, latency, DriverOption(), PortOption()});
-    if (const auto exit = CommandLine::Parse(
-            parser, command, arguments,
-            {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")},
-             {QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+    parser.addOptions({json, latency, DriverOption(), PortOption(), CommandLine::VerboseOption(),
+                       CommandLine::QuietOption()});
+    if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
     }
     std::optional<FastLink> fastLink = FastLink::FromOption(parser.value(latency));
     if (!fastLink) {
-        CommandLine::Err(FastLink::OptionError);
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(FastLink::OptionError);
     }
     UpgradeSummary summary;
-    summary.serial = parser.positionalArguments().at(0);
+    summary.serial = CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL"));
+    summary.imagePath = CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("IMAGE"));
+    // A port given without a serial number is named by its path.
+    if (summary.serial.isEmpty() && parser.isSet(QStringLiteral("port"))) {
+        summary.serial = parser.value(QStringLiteral("port"));
+    }
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
     const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
     if (driverExit && *driverExit == ExitCode::UsageError) {
         return ExitCode::UsageError;
     }
-    summary.imagePath = parser.positionalArguments().at(1);
+    if (!driverExit && summary.serial.isEmpty()) {
+        const std::variant<QString, ExitCode> only = OnlyAttachedUnit();
+        if (const ExitCode* exit = std::get_if<ExitCode>(&only);
+            exit && *exit == ExitCode::UsageError) {
+            return *exit;
+        }
+        // Left "" when none is attached, which is said below through the reporter.
+        if (const QString* serial = std::get_if<QString>(&only)) {
+            summary.serial = *serial;
+        }
+    }
     std::unique_ptr<Reporter> reporter;
     if (parser.isSet(json)) {
         reporter = std::make_unique<JsonReporter>();
@@ -74,13 +104,18 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         reporter = std::make_unique<TextReporter>();
     }
     reporter->start(summary.serial, summary.imagePath);
-    // Said once, through the reporter: on stderr for a person, in the closing event for a program.
     if (driverExit) {
-        summary.exit = ExitCode::NoLibrary;
-        summary.failedStep = QStringLiteral("library");
-        summary.detail = CommandLine::NoLibrary;
-        reporter->finish(summary);
-        return summary.exit;
+        return endEarly(*reporter, summary, ExitCode::NoLibrary,
+                        {.step = QStringLiteral("library"), .cause = FailureCause::NoLibrary},
+                        CommandLine::NoLibrary);
+    }
+    const QString driverName = DriverName(std::get<Driver>(driver));
+    if (summary.serial.isEmpty()) {
+        return endEarly(*reporter, summary, ExitCode::NoSuchDevice,
+                        {.step = QStringLiteral("open"),
+                         .cause = FailureCause::NoneAttached,
+                         .driver = driverName},
+                        NoneAttached);
     }
 
     CommandLineView view(*reporter, &*fastLink);
@@ -88,9 +123,12 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     clock.start();
     summary.report = UpgradeProcedure::Run(view, summary.imagePath, summary.serial);
     summary.durationMs = clock.elapsed();
-    summary.exit = exitCodeFor(summary.report, summary.serial);
-    summary.failedStep = FailedStepName(summary.report);
-    summary.detail = FailureDetail(summary.report, summary.serial, summary.imagePath);
+    const FailureSaid said = DescribeFailure(summary.report, summary.serial, summary.imagePath,
+                                             std::get<Driver>(driver));
+    summary.exit = exitCodeFor(summary.report, said.key.cause);
+    summary.failedStep = said.key.step;
+    summary.detail = said.detail;
+    summary.hint = FailureHint(said.key);
     summary.latencyFoundMs = fastLink->foundMs();
     summary.latencyUsedMs = fastLink->usedMs();
     reporter->finish(summary);

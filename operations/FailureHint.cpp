@@ -7,7 +7,7 @@ namespace {
 using Cause = FailureCause;
 
 struct Hint {
-    const char* step;    // nullptr: any step
+    const char* step;  // nullptr: any step
     Cause cause;
     const char* driver;  // nullptr: either
     // %1: the image's key, %2: the key the device takes.
@@ -167,8 +167,8 @@ FailureKey FailureKeyOf(const UpgradeReport& report) {
             break;
     }
     key.step = report.failed.command;
-    key.cause = key.step == QStringLiteral("open") ? Cause::CannotOpen
-                                                    : readCause(report.failed.outcome);
+    key.cause =
+        key.step == QStringLiteral("open") ? Cause::CannotOpen : readCause(report.failed.outcome);
     return key;
 }
 

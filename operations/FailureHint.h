@@ -34,12 +34,12 @@ struct FailureKey {
     // As the closing event's failed_step names it: "file", "library", "open", a command ("id",
     // "runlevel", "reset", "firmkey", "monitor"), "record" or "process". The step and the cause
     // together decide the outcome, so the outcome is no key of its own.
-    QString step;
+    QString step{};
     FailureCause cause = FailureCause::None;
     // "d2xx" or "serial": opening and listing fail for different reasons through each.
-    QString driver;
-    QString imageKey;
-    QString deviceKey;  // as the device reported it, without "firmkey "
+    QString driver{};
+    QString imageKey{};
+    QString deviceKey{};  // as the device reported it, without "firmkey "
 };
 
 // The step and cause of a finished upgrade. An open failure is CannotOpen; only the front end
