@@ -69,7 +69,7 @@ std::optional<OpenFailureSeen> serialOpenFailure(const OpenFailure& failure,
         case OpenFailure::Kind::NotListed:
             break;
         case OpenFailure::Kind::Missing:
-            return OpenFailureSeen{FailureCause::CannotOpen,
+            return OpenFailureSeen{FailureCause::NotAttached,
                                    QStringLiteral("%1 does not exist").arg(failure.location)};
         case OpenFailure::Kind::Busy:
             return OpenFailureSeen{FailureCause::PortBusy,
@@ -174,6 +174,9 @@ FailureSaid DescribeFailure(const UpgradeReport& report, const QString& serial,
                             const QString& imagePath, Driver driver) {
     FailureSaid said{FailureKeyOf(report), {}};
     said.key.driver = DriverName(driver);
+    // The hint names the keys; a file's first bytes may be anything.
+    said.key.imageKey = EscapedDeviceText(said.key.imageKey);
+    said.key.deviceKey = EscapedDeviceText(said.key.deviceKey);
     const FailedStep& failed = report.failed;
     if (report.fileProblem != FirmwareImage::Problem::None) {
         said.detail = FileFailureDetail(report, imagePath);

@@ -41,8 +41,8 @@ const Hint kHints[] = {
      "The upgrade was stopped before it finished, so the unit may hold part of an image: flash it "
      "again."},
     {"open", Cause::NotAttached, nullptr,
-     "The unit is not plugged in, or its serial number is mistyped: check its cable, and the "
-     "serial number against tarvellon-flash list."},
+     "The unit is not plugged in, or its serial number or port is mistyped: check its cable, "
+     "and the serial number against tarvellon-flash list."},
     {nullptr, Cause::NoneAttached, "d2xx",
      "No bridge answers through the vendor's library: check the cable, that the kernel's ftdi_sio "
      "driver does not hold the bridge (sudo rmmod ftdi_sio), and that you are in the plugdev "

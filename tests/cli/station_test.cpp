@@ -121,6 +121,7 @@ TEST_P(Station, FlashesEachPlugInOnceAndRecordsIt) {
         ASSERT_FALSE(record.isEmpty()) << line.toStdString();
         EXPECT_EQ(record["image_sha256"].toString(), sha256);
         EXPECT_EQ(record["outcome"] == "upgraded", record["failed_step"].isNull());
+        EXPECT_EQ(record["outcome"] == "upgraded", record["hint"].isNull());
         outcomes << QString("%1 %2 %3")
                         .arg(record["serial"].toString(), record["outcome"].toString())
                         .arg(record["earlier_records"].toInt());
