@@ -72,7 +72,11 @@ ExitCode help(const QStringList& arguments) {
         CommandLine::Out(programHelp(), false);
         return ExitCode::Success;
     }
-    const Command* command = findCommand(arguments.value(2));
+    const QString name = arguments.value(2);
+    if (name == QStringLiteral("--help") || name == QStringLiteral("-h")) {
+        return help(arguments.first(2));
+    }
+    const Command* command = findCommand(name);
     if (arguments.size() > 3 || command == nullptr) {
         QStringList names;
         for (const Command& known : kCommands) {

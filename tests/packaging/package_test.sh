@@ -54,8 +54,16 @@ if [ -x "$build/tarvellon-flash" ]; then
         zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -qw "$command" ||
             fail "the manual page of tarvellon-flash lacks $command"
     done
-    zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -q -- --latency-ms ||
-        fail "the manual page of tarvellon-flash lacks the options of upgrade"
+    page=$(zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz")
+    grep -q -- --latency-ms <<<"$page" || fail "the manual page of tarvellon-flash lacks the options of upgrade"
+    # The sections a reader of a manual page looks for, each with what it is for.
+    section() { sed -n "/^\.SH \"\?$1\"\?\$/,/^\.SH/p" <<<"$page"; }
+    section EXAMPLES | grep -qF 'upgrade firmware.frw' || fail "no EXAMPLES"
+    section "EXIT STATUS" | grep -qx 74 || fail "no EXIT STATUS with 74"
+    section "JSON OUTPUT" | grep -q 'fBschema_version' || fail "no JSON OUTPUT"
+    section FILES | grep -q 'tarvellon\\-records.jsonl' || fail "no FILES"
+    section ENVIRONMENT | grep -q LD_LIBRARY_PATH || fail "no ENVIRONMENT"
+    [ -f "$root/usr/share/bash-completion/completions/tarvellon-flash" ] || fail "no bash completion"
 else
     echo "no tarvellon-flash in this build: its checks skipped"
 fi
