@@ -14,7 +14,8 @@ const ExitCodeEntry kExitCodes[] = {
      "communication error: the handshake failed, or the device did not open"},
     {ExitCode::ProgrammingError, "programming_error",
      "programming error: a record was refused or not acknowledged"},
-    {ExitCode::FileError, "file_error", "firmware file error: missing, not a regular file, unreadable or malformed"},
+    {ExitCode::FileError, "file_error",
+     "firmware file error: missing, not a regular file, unreadable or malformed"},
     {ExitCode::NoSuchDevice, "no_such_device",
      "no such device: not attached (identify: or cannot be opened); list, or no SERIAL given: "
      "none attached"},

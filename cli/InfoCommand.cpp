@@ -39,7 +39,7 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
         QStringLiteral("json"),
         QStringLiteral("One JSON object on stdout, for programs (fields: README.md, "
                        "man tarvellon-flash)."));
-    parser.addOptions({json, CommandLine::QuietOption()});
+    parser.addOption(json);
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {

@@ -41,8 +41,7 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
     const QCommandLineOption latency = FastLink::Option();
-    parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption(),
-                       CommandLine::QuietOption()});
+    parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,
             {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {

@@ -49,13 +49,14 @@ zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | head -1 |
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
     "$flash" --version | grep -q . || fail "tarvellon-flash --version printed nothing"
-    for command in list identify upgrade station; do
+    for command in list identify upgrade station info; do
         "$flash" --help | grep -qw "$command" || fail "tarvellon-flash --help lacks $command"
         zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -qw "$command" ||
             fail "the manual page of tarvellon-flash lacks $command"
     done
     page=$(zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz")
-    grep -q -- --latency-ms <<<"$page" || fail "the manual page of tarvellon-flash lacks the options of upgrade"
+    grep -q -- --latency-ms <<<"$page" ||
+        fail "the manual page of tarvellon-flash lacks the options of upgrade"
     # The sections a reader of a manual page looks for, each with what it is for.
     section() { sed -n "/^\.SH \"\?$1\"\?\$/,/^\.SH/p" <<<"$page"; }
     section EXAMPLES | grep -qF 'upgrade firmware.frw' || fail "no EXAMPLES"
