@@ -113,10 +113,6 @@ bool Verbose() {
     return g_verbose;
 }
 
-bool Quiet() {
-    return g_quiet;
-}
-
 std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command,
                               const QStringList& arguments, const QList<Positional>& positionals) {
     g_command = QString::fromLatin1(command.name);

@@ -41,7 +41,6 @@ ExitCode UsageError(const QString& error);
 QCommandLineOption VerboseOption();
 QCommandLineOption QuietOption();
 bool Verbose();
-bool Quiet();
 
 struct Positional {
     QString name;

@@ -132,7 +132,8 @@ QString FileFailureDetail(const UpgradeReport& report, const QString& imagePath)
                                                              : report.fileError);
         case Problem::Unreadable:
             return report.fileError.isEmpty()
-                       ? QStringLiteral("%1 could not be read whole; did it change meanwhile?")
+                       ? QStringLiteral(
+                             "%1 could not be read whole; another program may be changing it")
                              .arg(imagePath)
                        : QStringLiteral("%1 cannot be read: %2").arg(imagePath, report.fileError);
         case Problem::TooShort:
