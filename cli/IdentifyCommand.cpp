@@ -25,10 +25,8 @@ ExitCode Commands::Identify(const Command& command, const QStringList& arguments
     if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
     }
-    QString serial = CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL"));
-    if (serial.isEmpty() && parser.isSet(QStringLiteral("port"))) {
-        serial = parser.value(QStringLiteral("port"));
-    }
+    QString serial = NamedUnit(
+        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser, serial);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;
@@ -40,9 +38,7 @@ ExitCode Commands::Identify(const Command& command, const QStringList& arguments
         if (const ExitCode* exit = std::get_if<ExitCode>(&only)) {
             if (*exit == ExitCode::NoSuchDevice) {
                 summary.detail = NoneAttached;
-                summary.hint = FailureHint({.step = QStringLiteral("open"),
-                                            .cause = FailureCause::NoneAttached,
-                                            .driver = DriverName(std::get<Driver>(driver))});
+                summary.hint = FailureHint(NoneAttachedKey(std::get<Driver>(driver)));
                 reporter.finish(summary);
             }
             return *exit;

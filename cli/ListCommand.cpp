@@ -65,9 +65,7 @@ ExitCode Commands::List(const Command& command, const QStringList& arguments) {
     const QList<DeviceList::Details> devices = DeviceList::ScanDetails();
     if (devices.isEmpty()) {
         CommandLine::Err(NoneAttached);
-        CommandLine::Hint(FailureHint({.step = QStringLiteral("list"),
-                                       .cause = FailureCause::NoneAttached,
-                                       .driver = driverName}));
+        CommandLine::Hint(FailureHint(NoneAttachedKey(std::get<Driver>(driver))));
         return ExitCode::NoSuchDevice;
     }
     if (parser.isSet(table)) {

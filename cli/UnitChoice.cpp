@@ -24,3 +24,14 @@ std::variant<QString, ExitCode> OnlyAttachedUnit() {
                                        .arg(attached.size())
                                        .arg(attached.join(QStringLiteral(", "))));
 }
+
+QString NamedUnit(const QString& serial, const QCommandLineParser& parser) {
+    const QString port = PortOption().names().constFirst();
+    return serial.isEmpty() && parser.isSet(port) ? parser.value(port) : serial;
+}
+
+FailureKey NoneAttachedKey(Driver driver) {
+    return {.step = QStringLiteral("open"),
+            .cause = FailureCause::NoneAttached,
+            .driver = DriverName(driver)};
+}

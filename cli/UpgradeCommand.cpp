@@ -75,12 +75,9 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         return CommandLine::UsageError(FastLink::OptionError);
     }
     UpgradeSummary summary;
-    summary.serial = CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL"));
+    summary.serial = NamedUnit(
+        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
     summary.imagePath = CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("IMAGE"));
-    // A port given without a serial number is named by its path.
-    if (summary.serial.isEmpty() && parser.isSet(QStringLiteral("port"))) {
-        summary.serial = parser.value(QStringLiteral("port"));
-    }
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
     const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
     if (driverExit && *driverExit == ExitCode::UsageError) {
@@ -109,13 +106,9 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
                         {.step = QStringLiteral("library"), .cause = FailureCause::NoLibrary},
                         CommandLine::NoLibrary);
     }
-    const QString driverName = DriverName(std::get<Driver>(driver));
     if (summary.serial.isEmpty()) {
         return endEarly(*reporter, summary, ExitCode::NoSuchDevice,
-                        {.step = QStringLiteral("open"),
-                         .cause = FailureCause::NoneAttached,
-                         .driver = driverName},
-                        NoneAttached);
+                        NoneAttachedKey(std::get<Driver>(driver)), NoneAttached);
     }
 
     CommandLineView view(*reporter, &*fastLink);

@@ -25,10 +25,7 @@ const Hint kHints[] = {
     {"file", Cause::FileUnreadable, nullptr,
      "You may lack permission to read the file, or the disk may be failing: check its "
      "permissions (ls -l), or copy it afresh."},
-    {"file", Cause::FileTooShort, nullptr,
-     "The file is not a whole firmware image (cut short in a download or a copy, or no image at "
-     "all): fetch the release's image again and compare its SHA-256."},
-    {"file", Cause::FilePartialRecord, nullptr,
+    {"file", Cause::FileNotWhole, nullptr,
      "The file is not a whole firmware image (cut short in a download or a copy, or no image at "
      "all): fetch the release's image again and compare its SHA-256."},
     {"file", Cause::FileTooLarge, nullptr,
@@ -111,9 +108,8 @@ FailureCause fileCause(FirmwareImage::Problem problem) {
         case Problem::Unreadable:
             return Cause::FileUnreadable;
         case Problem::TooShort:
-            return Cause::FileTooShort;
         case Problem::PartialRecord:
-            return Cause::FilePartialRecord;
+            return Cause::FileNotWhole;
         case Problem::TooLarge:
             return Cause::FileTooLarge;
     }

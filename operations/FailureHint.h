@@ -25,8 +25,7 @@ enum class FailureCause {
     FileMissing,
     FileNotRegular,
     FileUnreadable,
-    FileTooShort,
-    FilePartialRecord,
+    FileNotWhole,  // too short, or ending in part of a record
     FileTooLarge,
 };
 
