@@ -17,8 +17,7 @@ const Command kCommands[] = {
     {"upgrade", "[SERIAL] IMAGE", "Loads the firmware image into the device.", Commands::Upgrade},
     {"station", "IMAGE", "Loads the image into every device plugged in, keeping a record of each.",
      Commands::Station},
-    {"info", "IMAGE",
-     "Checks an image without a device: its key, records, SHA-256 and how long an upgrade takes.",
+    {"info", "IMAGE", "Checks an image without a device: key, records, SHA-256, duration.",
      Commands::Info},
 };
 
