@@ -1,10 +1,11 @@
 #include "app/Form1.h"
 
-#include "app/MessageBoxes.h"
 #include "app/LogPane.h"
+#include "app/MessageBoxes.h"
 #include "support/Logging.h"
 
-Form1::Form1(QWidget* parent) : QWidget(parent) {
+Form1::Form1(WindowOptions options, QWidget* parent)
+    : QWidget(parent), m_options(std::move(options)) {
     // The pictures live in the static window library, whose resources are not registered by
     // themselves.
     Q_INIT_RESOURCE(resources);

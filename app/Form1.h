@@ -18,12 +18,13 @@
 #include "app/DriveChooser.h"
 #include "app/FileList.h"
 #include "app/FolderTree.h"
+#include "app/WindowCommandLine.h"
 #include "operations/OperationView.h"
 
 class Form1 : public QWidget, public OperationView {
     Q_OBJECT
   public:
-    explicit Form1(QWidget* parent = nullptr);
+    explicit Form1(WindowOptions options = {}, QWidget* parent = nullptr);
 
     // The two selections; "" means nothing selected.
     QString DeviceSerial;
@@ -55,6 +56,8 @@ class Form1 : public QWidget, public OperationView {
     void setProgressMaximum(int maximum) override;
     void setProgressValue(int value) override;
     void setUpgradeEnabled(bool enabled) override;
+    void deviceOpened() override;
+    void deviceClosing() override;
 
     QGroupBox* Frame1 = nullptr;
     DriveChooser* Drive = nullptr;
@@ -79,4 +82,6 @@ class Form1 : public QWidget, public OperationView {
   private:
     void buildLayout();
     void connectNotifications();
+
+    WindowOptions m_options;
 };

@@ -2,17 +2,18 @@
 // ends the program at once, also from inside the wait of a running device operation.
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/Form1.h"
-#include "link/FTDI.h"
+#include "link/DriverChoice.h"
 #include "link/SubCom.h"
+#include "link/serial/KernelSerial.h"
 #include "operations/DeviceList.h"
 #include "support/DataBase.h"
+#include "support/Installation.h"
 
 namespace {
 
@@ -51,13 +52,13 @@ void Form1::Form_Load() {
             FirmwarePath.clear();
         }
     } else {
-        const QString programFolder = QCoreApplication::applicationDirPath();
-        showFolder(programFolder);
+        showFolder(Installation::FirstFolder());
         File->setPattern(FirmwarePattern);
         FirmwarePath.clear();
     }
 
-    if (FTDI::LoadDriverLibrary()) {
+    KernelSerial::AddPorts(m_options.ports);
+    if (DriverChoice::Install(m_options.driver)) {
         RescanDevices();
     } else {
         DevicesList->addItem(DeviceList::DriverNotInstalled);

@@ -1,12 +1,22 @@
 #include <QApplication>
 
 #include "app/Form1.h"
+#include "app/WindowCommandLine.h"
 #include "support/DataBase.h"
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    // Before the application object, which needs a display.
+    const std::variant<WindowOptions, int> options = WindowCommandLine::Parse(arguments);
+    if (const int* exit = std::get_if<int>(&options)) {
+        return *exit;
+    }
     QApplication application(argc, argv);
     DataBase::ChooseFileLocation();
-    Form1 window;
+    Form1 window(std::get<WindowOptions>(options));
     window.Form_Load();
     window.show();
     return application.exec();

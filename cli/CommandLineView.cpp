@@ -35,7 +35,7 @@ void CommandLineView::setProgressValue(int value) {
 
 void CommandLineView::deviceOpened() {
     if (m_fastLink != nullptr) {
-        m_fastLink->engage(m_reporter);
+        if (const std::optional<QString> note = m_fastLink->engage()) m_reporter.note(*note);
     }
     // Without a window to keep live, the reads may sleep until the library signals a reply.
     FTDI::ArmReceiveNotification();
@@ -43,6 +43,6 @@ void CommandLineView::deviceOpened() {
 
 void CommandLineView::deviceClosing() {
     if (m_fastLink != nullptr) {
-        m_fastLink->restore(m_reporter);
+        if (const std::optional<QString> note = m_fastLink->restore()) m_reporter.note(*note);
     }
 }

@@ -7,8 +7,8 @@
 #include <QElapsedTimer>
 
 #include "cli/ExchangeTrace.h"
-#include "cli/FastLink.h"
 #include "cli/Reporter.h"
+#include "link/FastLink.h"
 #include "operations/OperationView.h"
 
 class CommandLineView : public OperationView {

@@ -6,9 +6,9 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
-#include "cli/FastLink.h"
 #include "cli/ImageCheck.h"
 #include "cli/Station.h"
+#include "link/FastLink.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         QStringLiteral("FILE"), QStringLiteral("tarvellon-records.jsonl"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
-    const QCommandLineOption latency = FastLink::Option();
+    const QCommandLineOption latency = LatencyOption();
     parser.addOptions({newOnly, jobs, count, recordFile, json, latency, DriverOption()});
     if (const auto exit = CommandLine::Parse(
             parser, command, arguments,

@@ -64,7 +64,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object a line on stdout, for programs "
                                                  "(fields: README.md, man tarvellon-flash)."));
-    const QCommandLineOption latency = FastLink::Option();
+    const QCommandLineOption latency = LatencyOption();
     parser.addOptions({json, latency, DriverOption(), PortOption(), CommandLine::VerboseOption(),
                        CommandLine::QuietOption()});
     if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {

@@ -19,8 +19,8 @@ class OperationView {
     virtual void setProgressValue(int value) = 0;
     virtual void setUpgradeEnabled(bool enabled) = 0;
 
-    // The upgrade has just opened the device, or is about to close it, on every path. The window
-    // does nothing here; the command line tunes the bridge for the length of the upgrade.
+    // The upgrade has just opened the device, or is about to close it, on every path: where the
+    // bridge is tuned for the length of the upgrade.
     virtual void deviceOpened() {}
     virtual void deviceClosing() {}
 };

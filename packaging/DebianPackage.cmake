@@ -8,14 +8,13 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware upgrader for µTarvellon devices
 set(CPACK_PACKAGE_DESCRIPTION [=[
 Loads new firmware into µTarvellon devices attached through an FTDI
 USB-to-serial bridge: a window for the bench (tarvellon-upgrader) and a
-command line for scripts and line stations (tarvellon-flash). Members of
-the plugdev group can open the bridges without root.
+command line for scripts and line stations (tarvellon-flash). The user at
+the desk can open the bridges without root, and so can members of the
+plugdev group (the USB device) and of dialout (the serial port).
 
-The window reaches the bridges through FTDI's D2XX library (libftd2xx.so),
-which is not part of this package and comes from FTDI's website. The
-command line uses that library when it is installed, and otherwise the
-kernel's own serial driver (/dev/ttyUSB*), open to members of the dialout
-group.]=])
+Both programs reach the bridges through FTDI's D2XX library (libftd2xx.so)
+when it is installed; it is not part of this package and comes from FTDI's
+website. Without it they use the kernel's own serial driver (/dev/ttyUSB*).]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

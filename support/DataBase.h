@@ -41,8 +41,8 @@ void DbSync();
 // does not exist, the former file, if named, is read in its place.
 void SetFileName(const QString& fileName, const QString& formerFileName = QString());
 // Start-up: the program's folder, or the per-user configuration folder when that cannot be
-// written; the settings an earlier run kept in the program's folder are then read until the first
-// write.
+// written or the program is installed; the settings an earlier run of a program that is not
+// installed kept in its folder are then read until the first write.
 void ChooseFileLocation();
 // Back to the state at program start: empty table, trace off, no file chosen.
 void Reset();

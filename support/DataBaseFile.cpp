@@ -11,6 +11,7 @@
 #include <QTemporaryFile>
 
 #include "support/DataBase.h"
+#include "support/Installation.h"
 #include "support/Logging.h"
 
 namespace DataBase {
@@ -72,13 +73,14 @@ void SetFileName(const QString& fileName, const QString& formerFileName) {
 
 void ChooseFileLocation() {
     const QString programFolder = QCoreApplication::applicationDirPath();
-    if (canCreateFilesIn(programFolder)) {
+    const bool installed = Installation::IsInstalled();
+    if (!installed && canCreateFilesIn(programFolder)) {
         SetFileName(fileIn(programFolder));
         return;
     }
     const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     QDir().mkpath(userFolder);
-    SetFileName(fileIn(userFolder), fileIn(programFolder));
+    SetFileName(fileIn(userFolder), installed ? QString() : fileIn(programFolder));
 }
 
 void DbLoad() {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "link/serial/AddedPorts.h"
 #include "link/serial/FtdiPorts.h"
 #include "link/serial/OpenPort.h"
 
@@ -26,6 +27,7 @@ struct State {
     std::map<std::uintptr_t, std::unique_ptr<OpenPort>> ports;
     std::uintptr_t nextHandle = 0x1000;
     std::optional<FtdiPort> bound;
+    QStringList added;
     // Taken when the device count is asked for, so the serial numbers by index that follow
     // belong to the same list.
     QList<FtdiPort> listed;
@@ -39,7 +41,10 @@ State& state() {
 
 QList<FtdiPort> attachedPorts() {
     const std::optional<FtdiPort>& bound = state().bound;
-    if (!bound) return FtdiPorts(SystemPorts());
+    if (!bound) {
+        const QList<PortDescription> system = SystemPorts();
+        return WithAddedPorts(FtdiPorts(system), system, state().added);
+    }
     return QFileInfo::exists(bound->location) ? QList<FtdiPort>{*bound} : QList<FtdiPort>{};
 }
 
@@ -150,6 +155,10 @@ const D2xxApi* Api() {
 
 void BindPort(const QString& serial, const QString& location) {
     state().bound = FtdiPort{serial, location};
+}
+
+void AddPorts(const QStringList& paths) {
+    state().added = paths;
 }
 
 std::optional<OpenFailure> LastOpenFailure() {

@@ -2,11 +2,13 @@
 // device that answers at once (no latency timer, no programming time), through a pseudo-terminal
 // and the real serial code, next to the same upgrade on the simulated bridge, whose device
 // answers inside the library call. What is left is the host's own time per record: the program,
-// the driver and the round trip. Runs the real program, best of three; prints figures only.
+// the driver and the round trip. Runs the real command line, and the window's own upgrade in this
+// process with --port, each best of three; prints figures only.
 
 #include <sys/resource.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +17,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/Form1.h"
+#include "app/MessageBoxes.h"
 #include "scripts/benchmarks/BenchmarkImage.h"
 
 namespace {
@@ -27,11 +31,15 @@ struct Cost {
     double cpuMs = -1;  // the program's processor time, start-up included
 };
 
-double childrenCpuMs() {
+double cpuMs(int who) {
     rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
+    getrusage(who, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
+double childrenCpuMs() {
+    return cpuMs(RUSAGE_CHILDREN);
 }
 
 // The bridge's timer stays at 0, where the fast link would raise it to the simulated bridge's
@@ -48,18 +56,42 @@ Cost upgrade(const QTemporaryDir& folder, const QStringList& options) {
             childrenCpuMs() - cpuBefore};
 }
 
-// Best of kRuns, through a pseudo-terminal when `pty`, else the simulated bridge's library.
-Cost best(const QTemporaryDir& folder, bool pty) {
+// The window's upgrade button on the device its --port lists; the processor time is this
+// process's, the window's start-up left out.
+Cost windowUpgrade(const QTemporaryDir& folder, const QString& port) {
+    const auto options =
+        WindowCommandLine::Parse({WindowCommandLine::ProgramName, QStringLiteral("--port"), port});
+    Form1 window(std::get<WindowOptions>(options));
+    window.Form_Load();
+    window.FirmwarePath = folder.filePath(QStringLiteral("image.frw"));
+    window.DeviceSerial = window.DevicesList->item(0)->text();
+    bool upgraded = false;
+    MessageBoxes::SetHandler([&](const QString& text, MessageIcon) {
+        upgraded = text == QStringLiteral("Upgrade successfull.");
+    });
+    const double cpuBefore = cpuMs(RUSAGE_SELF);
+    QElapsedTimer clock;
+    clock.start();
+    window.Upgrade->click();
+    const Cost cost{double(clock.elapsed()), cpuMs(RUSAGE_SELF) - cpuBefore};
+    return upgraded ? cost : Cost{};
+}
+
+enum class Through { Library, Pty, WindowOnPty };
+
+// Best of kRuns.
+Cost best(const QTemporaryDir& folder, Through through) {
     Cost best;
     for (int run = 0; run < kRuns; ++run) {
         QProcess bridge;
         QStringList options{"--driver", "d2xx"};
-        if (pty) {
+        if (through != Through::Library) {
             bridge.start(QStringLiteral(PTY_BRIDGE_PROGRAM));
             if (!bridge.waitForReadyRead(5000)) return {};
             options = {"--port", QString::fromLocal8Bit(bridge.readLine().trimmed())};
         }
-        const Cost cost = upgrade(folder, options);
+        const Cost cost = through == Through::WindowOnPty ? windowUpgrade(folder, options.last())
+                                                          : upgrade(folder, options);
         bridge.kill();
         bridge.waitForFinished();
         if (cost.ms < 0) return {};
@@ -76,7 +108,7 @@ void print(const char* driver, const Cost& cost) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
+    QApplication application(argc, argv);
     QTemporaryDir folder;
     QFile config(folder.filePath(QStringLiteral("sim.conf")));
     if (!folder.isValid() ||
@@ -88,14 +120,16 @@ int main(int argc, char* argv[]) {
     }
     config.close();
     qputenv("TARVELLON_SIM_CONFIG", config.fileName().toLocal8Bit());
-    const Cost library = best(folder, false);
-    const Cost kernel = best(folder, true);
+    const Cost library = best(folder, Through::Library);
+    const Cost kernel = best(folder, Through::Pty);
+    const Cost window = best(folder, Through::WindowOnPty);
     std::printf(
         "%d records, a device that answers at once, best of %d; processor time of the "
-        "program, start-up included\n",
+        "command line with its start-up, of the window without\n",
         kRecords, kRuns);
     std::printf("driver                        upgrade  per record  processor/record\n");
     print("d2xx, simulated bridge", library);
     print("serial, pseudo-terminal", kernel);
+    print("window, pseudo-terminal", window);
     return 0;
 }

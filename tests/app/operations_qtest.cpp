@@ -5,6 +5,8 @@
 // of order, or a second operation let in while one waits leaves a bricked device or a technician
 // who trusts a failed upgrade. The guard that holds the device controls meanwhile must leave the
 // keyboard focus where the operator put it, and closing the window ends the program there and then.
+// Through the kernel's serial driver the window must say and send exactly what it does through the
+// vendor's library, and it touches the bridge's latency timer only when its command line asks.
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +22,7 @@
 
 #include "app/Form1.h"
 #include "app/MessageBoxes.h"
+#include "app/WindowCommandLine.h"
 #include "link/Clock.h"
 #include "link/EventPump.h"
 #include "link/FTDI.h"
@@ -32,6 +35,7 @@ namespace {
 // The real window with its progress values kept.
 class RecordingWindow : public Form1 {
   public:
+    explicit RecordingWindow(WindowOptions options = {}) : Form1(std::move(options)) {}
     void setProgressValue(int value) override {
         values += QString::number(value) + ' ';
         Form1::setProgressValue(value);
@@ -99,12 +103,13 @@ QString percent(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toPercentEncoding(" "));
 }
 
-// The transcript as steps, bytes percent-encoded, an open, close or unplug with its device;
-// commands left out.
+// The transcript as steps, bytes percent-encoded, an open, close or unplug with its device, a
+// latency timer read or set with its value; commands left out.
 QStringList wireSteps(const QList<SimEvent>& events) {
-    // Indexed by SimEvent::Kind; a command or a latency call adds nothing.
-    static const QStringList marks = {"open @", "open failed ", "→ ", "← ", "close @",
-                                      "",       "unplug @"};
+    // Indexed by SimEvent::Kind; a command or a notification adds nothing.
+    static const QStringList marks = {"open @",   "open failed ", "→ ",
+                                      "← ",       "close @",      "",
+                                      "unplug @", "latency get ", "latency set "};
     QStringList steps;
     for (const SimEvent& event : events) {
         const QString mark = marks.value(int(event.kind));
@@ -167,11 +172,11 @@ const QString NoDevice = Opening + box("information", "Please select a device fi
 // selected only where the wire is used, so each early exit also shows it comes before that check.
 // maximum: of the progress bar, 0 when the record phase never began (the status then untouched);
 // last: the progress value before the bar empties again; during: an image another program writes
-// over the file once the first record is on the wire.
+// over the file once the first record is on the wire; options: the window's command line.
 struct Row {
     QString name, device, image, wire, trail;
     int maximum = 0, last = -1;
-    QString during{};
+    QString during{}, options{};
 };
 const Row rows[] = {
     // clang-format off
@@ -197,6 +202,8 @@ const Row rows[] = {
     {"unplugged in the middle", "unplug_at_record=3", "4d1e", "B|R3:|unplug TARV0001", Prog, 5, 1},
     {"file cut to its key in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "µTARVEL0:"},
     {"file rewritten in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "4e1d"},
+    {"latency timer set for the transfer", "latency_ms=2\nlatency_min_ms=1", "2d1e", "open TARV0001|latency get %02|latency set %01|B-1|R3:FE|latency set %02", Ok, 3, 1, "", "--latency-ms 1"},
+    {"latency timer refused", "", "2d1e", "open TARV0001|latency get %00|B-1|R3:FE", Ok, 3, 1, "", "--latency-ms 1"},
     {"no file", "", "none", "", NoFile},
     {"deleted file", "", "gone", "", box("warning", "Can't find file %1") + Cancelled},
     {"7 bytes", "", "µTARVEL:", "", Format},
@@ -323,43 +330,76 @@ class OperationsTest : public QObject {
         }
         QVERIFY2(3 * onUs <= offUs, "on for the 25 ms wait of a pass, off for its two 50 ms waits");
     }
+    // Every row once on the simulated bridge, then again through the kernel's driver on a
+    // pseudo-terminal given with --port where the row reaches the device over the wire alone: not
+    // where a deadline must pass, an open fail, the device vanish or the latency timer be set, nor
+    // where two replies come at once, which the far end of a pseudo-terminal passes on together.
     void upgrade_data() {
         QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(rows)); ++i) QTest::newRow(qPrintable(rows[i].name)) << i;
+        QTest::addColumn<bool>("pty");
+        static const QRegularExpression libraryOnly("silent|unplug|open=|banner");
+        for (int i = 0; i < int(std::size(rows)); ++i)
+            QTest::newRow(qPrintable(rows[i].name)) << i << false;
+        for (int i = 0; i < int(std::size(rows)); ++i) {
+            const Row& r = rows[i];
+            if (!r.wire.isEmpty() && r.options.isEmpty() && !r.device.contains(libraryOnly))
+                QTest::newRow(qPrintable("pseudo-terminal: " + r.name)) << i << true;
+        }
     }
     void upgrade() {
         QFETCH(int, row);
+        QFETCH(bool, pty);
         const Row& r = rows[row];
         SimBridge bridge("device=TARV0001\nlatency_ms=0\nprogram_ms=0\nrunlevel=boot\n" + r.device);
         QVERIFY(bridge.ready());
+        QStringList arguments =
+            QStringList{"tarvellon-upgrader"} + r.options.split(' ', Qt::SkipEmptyParts);
+        QProcess ptyBridge;
+        const auto ended = qScopeGuard([&] { ptyBridge.kill(), ptyBridge.waitForFinished(); });
+        if (pty) {
+            ptyBridge.start(PTY_BRIDGE_PROGRAM);
+            QVERIFY(ptyBridge.waitForReadyRead(5000));
+            arguments << "--port" << QString::fromLocal8Bit(ptyBridge.readLine().trimmed());
+        }
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("image.frw"));
         const QByteArray file = makeImage(r.image, path);
         // Each look at the clock moves it on 100 ms, so a silent device meets the 10 s deadline
         // at once; a device that answers is never waited for, its replies already being there.
-        // The handshake is 4 writes; the clock is looked at before each acknowledgement.
+        // Where replies take real time (a pseudo-terminal, a latency timer) the clock is the real
+        // one. The handshake is 4 writes; the clock is looked at before each acknowledgement.
+        QElapsedTimer realTime;
+        realTime.start();
+        const bool real = pty || !r.options.isEmpty();
         Time::SetClockSource([&, ms = std::uint32_t(0)]() mutable {
             if (!r.during.isEmpty() && bridge.writes().size() == 5) makeImage(r.during, path);
-            return ms += 100;
+            return real ? std::uint32_t(realTime.elapsed()) : ms += 100;
         });
         const auto realClock = qScopeGuard([] { Time::SetClockSource({}); });
-        RecordingWindow window;
+        const auto options = WindowCommandLine::Parse(arguments);
+        QVERIFY(std::holds_alternative<WindowOptions>(options));
+        RecordingWindow window(std::get<WindowOptions>(options));
+        window.Form_Load();
         window.show();
         const auto answering = answerBoxes(window);
+        // The device as the list names it: by its serial number, or by its path.
+        QCOMPARE(window.DevicesList->item(0)->text(), pty ? arguments.last() : "TARV0001");
         window.FirmwarePath = r.image == "none" ? QString() : path;
-        window.DeviceSerial = r.wire.isEmpty() ? QString() : QStringLiteral("TARV0001");
+        window.DeviceSerial = r.wire.isEmpty() ? QString() : window.DevicesList->item(0)->text();
+        const QString status = window.Status->text();
 
         QTest::mouseClick(window.Upgrade, Qt::LeftButton);
 
         QCOMPARE(window.Logbox->toPlainText().replace('\n', '|'),
                  QString(r.trail).replace("%1", path));
-        QCOMPARE(wireSteps(bridge.events()), expectedWire(r.wire, file));
+        // The far end of a pseudo-terminal sees the close once the window has made it.
+        QTRY_COMPARE(wireSteps(bridge.events()), expectedWire(r.wire, file));
         const bool transferred = r.maximum > 0;
         QString values = transferred ? "0" : "";
         for (int value = r.last; value >= 0; --value) values.prepend(QString::number(value) + ' ');
         QCOMPARE(QStringList({window.Status->text(), QString::number(window.ProgressBar->maximum()),
                               window.values.trimmed()}),
-                 QStringList({transferred ? "Ready." : "status will display here",
+                 QStringList({transferred ? "Ready." : status,
                               QString::number(transferred ? r.maximum : 100), values.trimmed()}));
         // The file and the device closed, the device controls live again.
         for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))

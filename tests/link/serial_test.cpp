@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <memory>
 
-#include "link/serial/FtdiPorts.h"
+#include "link/serial/AddedPorts.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 
@@ -133,6 +136,23 @@ TEST(KernelSerial, ListsFtdiBridgesBySerialNumber) {
     EXPECT_EQ(FtdiPorts(ports), listed);
     std::reverse(ports.begin(), ports.end());
     EXPECT_EQ(FtdiPorts(ports), listed);
+
+    // Ports given to the window join the list once each, named by the serial number the system
+    // reports, else by their path with links followed; a path that is not there is left out.
+    QTemporaryDir folder;
+    const QString dev = QDir(folder.path()).canonicalPath() + '/';
+    for (const char* name : {"ttyUSB0", "ttyUSB2", "ttyS0"})
+        ASSERT_TRUE(QFile(dev + name).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(dev + "ttyUSB2", dev + "by-id"));
+    const QList<PortDescription> system = {{0x0403, "TARV0001", dev + "ttyUSB0"},
+                                           {0x10C4, "CP000001", dev + "ttyUSB2"},
+                                           {std::nullopt, "", dev + "ttyS0"}};
+    const QStringList given{dev + "ttyUSB0", dev + "by-id", dev + "ttyS0", dev + "gone",
+                            dev + "ttyS0"};
+    EXPECT_EQ(WithAddedPorts(FtdiPorts(system), system, given),
+              (QList<FtdiPort>{{"TARV0001", dev + "ttyUSB0"},
+                               {"CP000001", dev + "ttyUSB2"},
+                               {dev + "ttyS0", dev + "ttyS0"}}));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the package and tries it out of a throwaway root, the way a bench PC gets it: the menu
-# entry, icon and device rule are where desktops and udev look, the simulated bridge is not in
-# it, the command line answers, and the installed window lists the simulated devices, keeps its
-# settings in the user's own folder when it cannot write beside itself, and finds them there at
-# the next start. Usage: package_test.sh <build folder>
+# entry, icon and device rule are where desktops and udev look, the rule opens bridges to the
+# user at the desk both ways, the simulated bridge is not in the package, the command line
+# answers, and the installed window starts in the home folder, keeps its settings in the user's
+# own folder (also as root, who could write beside it), lists the simulated devices and finds its
+# settings there at the next start. Runs from a clone in a folder others cannot enter, as root or
+# not. Usage: package_test.sh <build folder>
 set -euo pipefail
 build=$1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarvellon-package.XXXXXX")
@@ -41,7 +43,21 @@ for size in 16 32 48 64 128 256; do
     file "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" | grep -q "$size x $size" ||
         fail "no $size-pixel icon $icon"
 done
-[ -f "$root/usr/lib/udev/rules.d/60-tarvellon-upgrader.rules" ] || fail "no device rule for udev"
+rules=$root/usr/lib/udev/rules.d/60-tarvellon-upgrader.rules
+[ -f "$rules" ] || fail "no device rule for udev"
+if udevadm verify --help >/dev/null 2>&1; then
+    udevadm verify --no-summary "$rules" || fail "udevadm finds faults in the device rule"
+fi
+# The seat's user gets the bridge as a USB device (the vendor's library) and as a serial port
+# (the kernel's driver); members of plugdev get the USB device without a seat.
+rule_for() {
+    grep -v '^#' "$rules" | grep -F "SUBSYSTEM==\"$1\"" | grep -F "$2" | grep -F 'TAG+="uaccess"' |
+        grep -q . || fail "no rule gives the seat's user the $1 devices of FTDI bridges"
+}
+rule_for usb 'ATTR{idVendor}=="0403"'
+rule_for tty 'ATTRS{idVendor}=="0403"'
+grep -v '^#' "$rules" | grep -F 'SUBSYSTEM=="usb"' | grep -qF 'GROUP="plugdev"' ||
+    fail "the device rule no longer opens bridges to plugdev"
 if dpkg-deb -c "$deb" | grep -q libftd2xx; then fail "the package carries a D2XX library"; fi
 zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | head -1 |
     grep -qF "($(dpkg-deb -f "$deb" Version))" || fail "the changelog lacks this version"
@@ -69,37 +85,44 @@ else
     echo "no tarvellon-flash in this build: its checks skipped"
 fi
 
-# The window runs as a user who cannot write to the program's folder: nobody when the test runs
-# as root, who could write anywhere.
+# Everything the window reads lies in the work folder, open to all: the build folder may be in a
+# home folder that others cannot enter. The simulated bridge is a copy there, out of the package.
 home=$work/home
-mkdir -p "$home/images"
+mkdir -p "$home/images" "$work/sim-bridge"
 cp "$build/sample-images/three-records.frw" "$home/images/"
-chmod 755 "$work"
-if [ "$(id -u)" -eq 0 ]; then
-    chown -R 65534:65534 "$home"
-    as_user() { setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"; }
-else
-    chmod a-w "$root/usr/bin"
-    as_user() { "$@"; }
-fi
+cp -P "$build"/sim-bridge/libftd2xx.so* "$work/sim-bridge/"
+chmod -R a+rX "$work"
 transcript=$home/transcript
 printf 'transcript = %s\n' "$transcript" >"$home/sim.conf"
 for serial in TARV0001 TARV0002; do printf 'device = %s\nkey = µTARVEL0\n' "$serial"; done >>"$home/sim.conf"
+# Started as the program itself, with nothing between, so that its process is the one ended.
+as_user=()
 start_window() {
-    as_user env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" "$@" \
-        LD_LIBRARY_PATH="$build/sim-bridge" TARVELLON_SIM_CONFIG="$home/sim.conf" \
+    "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" "$@" \
+        LD_LIBRARY_PATH="$work/sim-bridge" TARVELLON_SIM_CONFIG="$home/sim.conf" \
         "$root/usr/bin/$program" >>"$work/window.log" 2>&1 &
     pids+=($!)
 }
 settings=$home/.config/$program/database.ini
 
-# First start: nothing remembered, so the window shows its own folder and remembers it.
+# First start, as the user running the test, also root: nothing remembered, so the window shows
+# the home folder and remembers it, in the user's folder. It starts elsewhere, or it would have
+# no folder change to remember.
+cd "$work"
 start_window QT_QPA_PLATFORM=offscreen
-wait_for "$settings" "^$root/usr/bin"
+wait_for "$settings" "^$home"$'\r''$'
 kill "${pids[-1]}"
 [ ! -e "$root/usr/bin/database.ini" ] || fail "database.ini was written beside the program"
 
-# Next start, on a virtual display: the remembered folder and file come back. The operator
+# Next start, as a user who cannot write to the program's folder: nobody when the test runs as
+# root.
+if [ "$(id -u)" -eq 0 ]; then
+    chown -R 65534:65534 "$home"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+fi
+chmod a-w "$root/usr/bin"
+
+# On a virtual display: the remembered folder and file come back. The operator
 # clicks the first device, moves to the second and upgrades it with the remembered file, which
 # the simulated bridge's transcript shows.
 printf 'file\r\npath\r\n%s\r\nfile\r\nfile\r\nthree-records.frw\r\n' "$home/images" >"$settings"

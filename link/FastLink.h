@@ -6,27 +6,22 @@
 // bridge accepts, and put back before the device is closed. A bridge that cannot be tuned leaves
 // the upgrade exactly as it was, with one note saying so.
 
-#include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <cstdint>
 #include <optional>
 
-#include "cli/Reporter.h"
-
 class FastLink {
   public:
-    // --latency-ms N|keep, for every command that upgrades.
-    static QCommandLineOption Option();
     static inline const QString OptionError =
         QStringLiteral("--latency-ms takes 1 to 255 or 'keep'");
     // From --latency-ms: "" tries 1 ms, then 2 ms; "keep" leaves the bridge alone; a value from
     // 1 to 255 tries that value only. Nothing for anything else.
     static std::optional<FastLink> FromOption(const QString& option);
 
-    // On the open device.
-    void engage(Reporter& reporter);
-    void restore(Reporter& reporter);
+    // On the open device; a note when the bridge could not be tuned or put back.
+    std::optional<QString> engage();
+    std::optional<QString> restore();
 
     std::optional<int> foundMs() const { return m_found; }
     std::optional<int> usedMs() const { return m_used; }

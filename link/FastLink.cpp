@@ -1,0 +1,57 @@
+#include "link/FastLink.h"
+
+#include <QStringList>
+
+#include "link/LatencyTimer.h"
+
+std::optional<FastLink> FastLink::FromOption(const QString& option) {
+    if (option.isEmpty()) {
+        return FastLink({1, 2});
+    }
+    if (option == QStringLiteral("keep")) {
+        return FastLink({});
+    }
+    bool number = false;
+    const int ms = option.toInt(&number);
+    if (!number || ms < 1 || ms > 255) {
+        return std::nullopt;
+    }
+    return FastLink({static_cast<std::uint8_t>(ms)});
+}
+
+std::optional<QString> FastLink::engage() {
+    m_found.reset();
+    m_used.reset();
+    if (m_candidates.isEmpty()) {
+        return std::nullopt;
+    }
+    m_found = FTDI::GetLatencyTimer();
+    if (!m_found) {
+        return QStringLiteral(
+            "the bridge's latency timer cannot be read, so it is left "
+            "alone; the upgrade runs at the bridge's pace");
+    }
+    for (const std::uint8_t ms : m_candidates) {
+        if (FTDI::SetLatencyTimer(ms)) {
+            m_used = ms;
+            return std::nullopt;
+        }
+    }
+    QStringList tried;
+    for (const std::uint8_t ms : m_candidates) {
+        tried << QString::number(ms);
+    }
+    return QStringLiteral(
+               "the bridge refuses a latency timer of %1 ms; the upgrade runs at "
+               "its %2 ms as before")
+        .arg(tried.join(QStringLiteral(" or ")))
+        .arg(*m_found);
+}
+
+std::optional<QString> FastLink::restore() {
+    if (m_used && !FTDI::SetLatencyTimer(*m_found)) {
+        return QStringLiteral("the bridge's latency timer could not be put back to %1 ms")
+            .arg(*m_found);
+    }
+    return std::nullopt;
+}
