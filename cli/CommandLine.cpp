@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "support/NativePath.h"
+
 namespace CommandLine {
 namespace {
 
@@ -15,7 +17,7 @@ bool g_verbose = false;
 bool g_quiet = false;
 
 void write(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+    const QByteArray bytes = NativePath::Displayed(text).toUtf8();
     const bool written =
         std::fwrite(bytes.constData(), 1, bytes.size(), stream) == std::size_t(bytes.size()) &&
         std::fflush(stream) == 0;

@@ -5,13 +5,16 @@
 namespace {
 
 constexpr qint64 kProgressIntervalMs = 100;
+// A line that began in the byte that failed arrives whole long before this.
+constexpr int kRestOfReplyMs = 100;
 
 }  // namespace
 
 void CommandLineView::showMessage(const QString& text, MessageIcon icon) {
     // The box reports the outcome; the procedure empties the bar after it, which is no progress.
     m_reporting = true;
-    m_reporter.message(text, icon);
+    m_failed = icon == MessageIcon::Warning;
+    m_reporter.message(NativePath::Displayed(text), icon);
 }
 
 void CommandLineView::setProgressMaximum(int maximum) {
@@ -42,6 +45,9 @@ void CommandLineView::deviceOpened() {
 }
 
 void CommandLineView::deviceClosing() {
+    if (m_failed) {
+        m_restOfReply = FTDI::ReadLineWithin(kRestOfReplyMs);
+    }
     if (m_fastLink != nullptr) {
         if (const std::optional<QString> note = m_fastLink->restore()) m_reporter.note(*note);
     }

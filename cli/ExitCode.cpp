@@ -15,7 +15,8 @@ const ExitCodeEntry kExitCodes[] = {
     {ExitCode::ProgrammingError, "programming_error",
      "programming error: a record was refused or not acknowledged"},
     {ExitCode::FileError, "file_error",
-     "firmware file error: missing, not a regular file, unreadable or malformed"},
+     "file error: the image missing, not a regular file, unreadable or malformed, or not the one "
+     "expected; or the record file cannot be written"},
     {ExitCode::NoSuchDevice, "no_such_device",
      "no such device: not attached (identify: or cannot be opened); list, or no SERIAL given: "
      "none attached"},
@@ -25,7 +26,7 @@ const ExitCodeEntry kExitCodes[] = {
     {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
     {ExitCode::WriteError, "write_error",
      "output lost: a write to stdout or stderr failed (a full disk, a closed pipe)"},
-    {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C or SIGTERM"},
+    {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C, SIGTERM or SIGHUP"},
 };
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "cli/FailureDetail.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 
@@ -22,12 +21,18 @@ QString quoted(const QString& deviceText) {
 }
 
 // A wait for the reply to `what` that ended without one, for the handshake and records alike;
-// "" for the other outcomes, which each step words itself.
-QString missingReply(ReadOutcome outcome, const QString& what) {
+// "" for the other outcomes, which each step words itself. `partial`: what came of the reply.
+QString missingReply(ReadOutcome outcome, const QString& what, const QString& partial = {}) {
+    const int deadlineS = UpgradeProcedure::ReplyDeadlineMs / 1000;
+    if (outcome == ReadOutcome::NoReply && !partial.isEmpty()) {
+        return QStringLiteral(
+                   "the device sent %1 characters but no line feed in reply to %2 "
+                   "within %3 s")
+            .arg(number(partial.size()), what)
+            .arg(deadlineS);
+    }
     if (outcome == ReadOutcome::NoReply) {
-        return QStringLiteral("no reply to %1 within %2 s")
-            .arg(what)
-            .arg(UpgradeProcedure::ReplyDeadlineMs / 1000);
+        return QStringLiteral("no reply to %1 within %2 s").arg(what).arg(deadlineS);
     }
     if (outcome == ReadOutcome::Interrupted) {
         return QStringLiteral("interrupted while waiting for the reply to %1").arg(what);
@@ -38,7 +43,8 @@ QString missingReply(ReadOutcome outcome, const QString& what) {
 QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
     const QString command = quoted(failed.command);
     const QString keyPrefix = QStringLiteral("firmkey ");
-    if (const QString missing = missingReply(failed.outcome, command); !missing.isEmpty()) {
+    if (const QString missing = missingReply(failed.outcome, command, failed.reply);
+        !missing.isEmpty()) {
         return missing;
     }
     switch (failed.outcome) {
@@ -91,6 +97,10 @@ QString recordDetail(const FailedStep& failed, std::int32_t records) {
     if (const QString missing = missingReply(failed.outcome, record); !missing.isEmpty()) {
         return missing;
     }
+    // A byte is a number; a line where the byte was due is quoted.
+    if (failed.outcome == ReadOutcome::Ok && failed.reply.size() > 1) {
+        return QStringLiteral("%1 was answered %2").arg(record, quoted(failed.reply));
+    }
     if (failed.outcome == ReadOutcome::Ok) {
         return QStringLiteral("%1 was answered %2").arg(record).arg(failed.reply.front().unicode());
     }
@@ -127,15 +137,9 @@ QString FileFailureDetail(const UpgradeReport& report, const QString& imagePath)
         case Problem::Missing:
             return QStringLiteral("%1 does not exist").arg(imagePath);
         case Problem::NotRegularFile:
-            return QStringLiteral("%1 is not a regular file: %2")
-                .arg(imagePath, QFileInfo(imagePath).isDir() ? QStringLiteral("it is a folder")
-                                                             : report.fileError);
+            return QStringLiteral("%1 is not an image: %2").arg(imagePath, report.fileError);
         case Problem::Unreadable:
-            return report.fileError.isEmpty()
-                       ? QStringLiteral(
-                             "%1 could not be read whole; another program may be changing it")
-                             .arg(imagePath)
-                       : QStringLiteral("%1 cannot be read: %2").arg(imagePath, report.fileError);
+            return QStringLiteral("%1 cannot be read: %2").arg(imagePath, report.fileError);
         case Problem::TooShort:
             return QStringLiteral(
                        "%1 is %2 bytes long, too short for an image: an 8-byte key and at least "

@@ -30,10 +30,11 @@ QString readOutcomeName(FTDI::ReadOutcome outcome) {
 
 }  // namespace
 
-void JsonReporter::start(const QString& serial, const QString& imagePath) {
-    EmitEvent(
-        QStringLiteral("start"),
-        {{"schema_version", SchemaVersion}, {"serial", TextOrNull(serial)}, {"image", imagePath}});
+void JsonReporter::start(const QString& serial, const QString& imagePath, const QString& attempt) {
+    QJsonObject fields{
+        {"schema_version", SchemaVersion}, {"serial", TextOrNull(serial)}, {"image", imagePath}};
+    if (!attempt.isEmpty()) fields.insert(QStringLiteral("attempt"), attempt);
+    EmitEvent(QStringLiteral("start"), fields);
 }
 
 void JsonReporter::logLine(const QString& text) {
@@ -70,26 +71,29 @@ void JsonReporter::note(const QString& text) {
 }
 
 void JsonReporter::finish(const UpgradeSummary& summary) {
+    EmitEvent(QStringLiteral("end"), EndFields(summary));
+}
+
+QJsonObject JsonReporter::EndFields(const UpgradeSummary& summary) {
     const UpgradeReport& report = summary.report;
     const QByteArray sha256 =
         QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex();
-    EmitEvent(QStringLiteral("end"),
-              {{"schema_version", SchemaVersion},
-               {"serial", TextOrNull(summary.serial)},
-               {"image", summary.imagePath},
-               {"image_sha256", report.image.isEmpty() ? QJsonValue() : QString(sha256)},
-               {"image_key", TextOrNull(report.imageKey)},
-               {"device_key", TextOrNull(FailureKeyOf(report).deviceKey)},
-               {"records", report.records},
-               {"records_acknowledged", report.recordsAcknowledged},
-               {"duration_ms", summary.durationMs},
-               {"outcome", OutcomeName(summary.exit)},
-               {"exit_code", static_cast<int>(summary.exit)},
-               {"failed_step", TextOrNull(summary.failedStep)},
-               {"detail", TextOrNull(summary.detail)},
-               {"hint", TextOrNull(summary.hint)},
-               {"latency_ms_found", numberOrNull(summary.latencyFoundMs)},
-               {"latency_ms_used", numberOrNull(summary.latencyUsedMs)}});
+    return {{"schema_version", SchemaVersion},
+            {"serial", TextOrNull(summary.serial)},
+            {"image", summary.imagePath},
+            {"image_sha256", report.image.isEmpty() ? QJsonValue() : QString(sha256)},
+            {"image_key", TextOrNull(report.imageKey)},
+            {"device_key", TextOrNull(FailureKeyOf(report).deviceKey)},
+            {"records", report.records},
+            {"records_acknowledged", report.recordsAcknowledged},
+            {"duration_ms", summary.durationMs},
+            {"outcome", OutcomeName(summary.exit)},
+            {"exit_code", static_cast<int>(summary.exit)},
+            {"failed_step", TextOrNull(summary.failedStep)},
+            {"detail", TextOrNull(summary.detail)},
+            {"hint", TextOrNull(summary.hint)},
+            {"latency_ms_found", numberOrNull(summary.latencyFoundMs)},
+            {"latency_ms_used", numberOrNull(summary.latencyUsedMs)}};
 }
 
 void JsonReporter::Print(const QJsonObject& object) {

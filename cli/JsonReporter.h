@@ -9,10 +9,12 @@
 
 class JsonReporter : public Reporter {
   public:
-    // Raised whenever a field is added or changes meaning, so a program can tell what it reads.
+    // Raised whenever a field changes meaning, so a program can tell what it reads.
     static constexpr int SchemaVersion = 1;
+    // The closing event's fields, but `event`; the upgrade's record is built from them too.
+    static QJsonObject EndFields(const UpgradeSummary& summary);
 
-    void start(const QString& serial, const QString& imagePath) override;
+    void start(const QString& serial, const QString& imagePath, const QString& attempt) override;
     void logLine(const QString& text) override;
     void message(const QString& text, MessageIcon icon) override;
     void progress(const Progress& progress) override;

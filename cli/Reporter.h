@@ -46,7 +46,8 @@ class Reporter {
   public:
     virtual ~Reporter() = default;
 
-    virtual void start(const QString& serial, const QString& imagePath) = 0;
+    // `attempt`: the record's identity of this attempt (--record), "" when none is kept.
+    virtual void start(const QString& serial, const QString& imagePath, const QString& attempt) = 0;
     // The window's log lines and box texts, in the window's order.
     virtual void logLine(const QString& text) = 0;
     virtual void message(const QString& text, MessageIcon icon) = 0;

@@ -2,18 +2,19 @@
 
 #include <signal.h>
 #include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonDocument>
-#include <QSysInfo>
 #include <algorithm>
 #include <atomic>
 
-#include "cli/CommandLine.h"
-#include "cli/JsonReporter.h"
+#include "cli/AttemptRecord.h"
+#include "cli/FailureDetail.h"
 #include "operations/DeviceList.h"
-#include "operations/FailureHint.h"
 
 namespace {
 
@@ -27,10 +28,6 @@ std::atomic<int> interruptsRequested{0};
 
 void countInterrupt(int) {
     ++interruptsRequested;
-}
-
-QString utcNow(const QDateTime& time) {
-    return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
 QString durationText(int seconds) {
@@ -54,11 +51,11 @@ Station::~Station() {
 
 ExitCode Station::run() {
     // The upgrades run in process groups of their own, so Ctrl-C at the terminal reaches the
-    // station alone: the first lets running upgrades finish, the second passes it on.
+    // station alone: the first lets running upgrades finish, the second passes it on. A closed
+    // terminal or a dropped ssh session (SIGHUP) counts as one.
     struct sigaction action {};
     action.sa_handler = countInterrupt;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
 
     m_since.start();
     QEventLoop loop;
@@ -70,13 +67,14 @@ ExitCode Station::run() {
     m_tickTimer.start(kRedrawMs);
     loop.exec();
     m_display.finish(slotLines(), summary());
+    if (!m_stopped.isEmpty()) return ExitCode::FileError;
     if (m_interruptsSeen >= 2) return ExitCode::Interrupted;
     return m_failed > 0 ? ExitCode::UnitsFailed : ExitCode::Success;
 }
 
 bool Station::done() const {
-    const bool stopping =
-        m_interruptsSeen > 0 || (m_options.count > 0 && m_passed + m_failed >= m_options.count);
+    const bool stopping = m_interruptsSeen > 0 || !m_stopped.isEmpty() ||
+                          (m_options.count > 0 && m_passed + m_failed >= m_options.count);
     return stopping && runningUpgrades() == 0;
 }
 
@@ -134,7 +132,7 @@ void Station::startWaiting() {
         const bool capped = m_options.jobs > 0 && running >= m_options.jobs;
         const bool countReached =
             m_options.count > 0 && m_passed + m_failed + running >= m_options.count;
-        if (m_interruptsSeen > 0 || capped || countReached) return;
+        if (m_interruptsSeen > 0 || !m_stopped.isEmpty() || capped || countReached) return;
         if (it->state == State::Waiting) {
             start(it.key(), *it);
             ++running;
@@ -145,7 +143,18 @@ void Station::startWaiting() {
 void Station::start(const QString& serial, Slot& slot) {
     slot.process = new QProcess(this);
     slot.process->setStandardErrorFile(QProcess::nullDevice());
-    slot.process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    slot.process->setChildProcessModifier([station = ::getpid()] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        // Should the station die, the kernel tells the upgrade (SIGHUP), which then ends the
+        // exchange it is in as an interrupt does and closes its record. One whose station is
+        // already gone ends here, before it touches anything.
+        ::prctl(PR_SET_PDEATHSIG, SIGHUP);
+        if (::getppid() != station) ::_exit(127);
+#else
+        (void)station;
+#endif
+    });
     connect(slot.process, &QProcess::readyReadStandardOutput, this,
             [this, serial] { readEvents(serial, m_slots[serial]); });
     connect(slot.process, &QProcess::finished, this,
@@ -164,7 +173,7 @@ void Station::start(const QString& serial, Slot& slot) {
     slot.startedAt = QDateTime::currentDateTimeUtc();
     setState(serial, slot, State::Handshake);
     slot.process->start(QCoreApplication::applicationFilePath(),
-                        QStringList{QStringLiteral("upgrade"), serial, m_options.imagePath,
+                        QStringList{QStringLiteral("upgrade"), serial, m_options.imageCopy,
                                     QStringLiteral("--json")} +
                             m_options.upgradeOptions);
 }
@@ -173,7 +182,10 @@ void Station::readEvents(const QString& serial, Slot& slot) {
     while (slot.process->canReadLine()) {
         const QJsonObject event = QJsonDocument::fromJson(slot.process->readLine()).object();
         const QString name = event.value(QStringLiteral("event")).toString();
-        if (name == QStringLiteral("progress")) {
+        if (name == QStringLiteral("start")) {
+            slot.attempt = event.value(QStringLiteral("attempt")).toString();
+        } else if (name == QStringLiteral("progress")) {
+            slot.recordsDone = event.value(QStringLiteral("records_done")).toInt();
             const int secondsLeft = event.value(QStringLiteral("seconds_left")).toInt();
             setState(serial, slot, State::Flashing,
                      QStringLiteral("%1 %, %2 left")
@@ -188,54 +200,64 @@ void Station::readEvents(const QString& serial, Slot& slot) {
 void Station::finished(const QString& serial, Slot& slot, int exitCode,
                        QProcess::ExitStatus status) {
     readEvents(serial, slot);
-    // A process that died before its closing event failed as surely as one that reported it; a
-    // crash has no exit code at all.
-    QJsonValue code = slot.end.value(QStringLiteral("exit_code"));
-    if (slot.end.isEmpty()) {
-        code = status == QProcess::NormalExit ? QJsonValue(exitCode) : QJsonValue();
-    }
-    record(serial, slot, code);
+    // A crash has no exit code at all.
+    const QJsonValue code = status == QProcess::NormalExit ? QJsonValue(exitCode) : QJsonValue();
+    settle(serial, slot, closingRecord(serial, slot, code));
     slot.process->deleteLater();
     slot.process = nullptr;
     startWaiting();
 }
 
-void Station::record(const QString& serial, Slot& slot, const QJsonValue& exitCode) {
-    const QDateTime endedAt = QDateTime::currentDateTimeUtc();
-    const QJsonObject& end = slot.end;
-    const bool passed = !end.isEmpty() && exitCode == 0;
-    const QString failedStep = end.isEmpty() ? QStringLiteral("process")
-                                             : end.value(QStringLiteral("failed_step")).toString();
-    const QString detail = end.value(QStringLiteral("detail")).toString();
-    const QString hint = end.isEmpty()
-                             ? FailureHint({.step = failedStep, .cause = FailureCause::ProcessDied})
-                             : end.value(QStringLiteral("hint")).toString();
-    QJsonObject unit{
-        {"started_at", utcNow(slot.startedAt)},
-        {"ended_at", utcNow(endedAt)},
-        {"host", QSysInfo::machineHostName()},
-        {"program_version", QCoreApplication::applicationVersion()},
-        {"serial", serial},
-        {"image", m_options.imagePath},
-        {"image_sha256", end.value(QStringLiteral("image_sha256")).toString(m_options.imageSha256)},
-        {"firmware_key", end.value(QStringLiteral("device_key"))},
-        {"records", m_options.records},
-        {"records_acknowledged", end.value(QStringLiteral("records_acknowledged")).toInt()},
-        {"duration_ms", slot.startedAt.msecsTo(endedAt)},
-        {"outcome", end.value(QStringLiteral("outcome")).toString(QStringLiteral("process_died"))},
-        {"exit_code", exitCode},
-        {"failed_step", passed ? QJsonValue() : QJsonValue(failedStep)},
-        {"detail", JsonReporter::TextOrNull(detail)},
-        {"hint", JsonReporter::TextOrNull(hint)},
-    };
-    if (!m_records.append(unit)) {
-        CommandLine::Err(QStringLiteral("the record of %1 could not be written: %2")
-                             .arg(serial, m_records.errorString()));
+QJsonObject Station::closingRecord(const QString& serial, const Slot& slot,
+                                   const QJsonValue& exitCode) {
+    m_records.readNew([this](const QJsonObject& line) {
+        const QString attempt = AttemptRecord::Attempt(line);
+        if (attempt.isEmpty()) return;
+        (AttemptRecord::IsStarted(line) ? m_startedLines : m_closingLines).insert(attempt, line);
+    });
+    const QJsonObject started = m_startedLines.take(slot.attempt);
+    if (const QJsonObject closing = m_closingLines.take(slot.attempt); !closing.isEmpty()) {
+        return closing;
     }
-    m_display.recorded(unit);
+    if (slot.end.value(QStringLiteral("failed_step")) == "record_file") {
+        stopLine(slot.end.value(QStringLiteral("detail")).toString());
+        return {};
+    }
+    // An upgrade that ended before it opened its attempt, or died without closing it, is
+    // recorded here.
+    const QJsonObject opened =
+        !started.isEmpty()
+            ? started
+            : AttemptRecord::Started(
+                  slot.attempt.isEmpty() ? AttemptRecord::NewAttempt() : slot.attempt, serial,
+                  m_options.imagePath, m_options.image, m_records.attemptsOn(serial),
+                  slot.startedAt);
+    const QJsonObject closing = slot.end.isEmpty()
+                                    ? AttemptRecord::ProcessDied(opened, exitCode, slot.recordsDone)
+                                    : AttemptRecord::Closing(opened, slot.end);
+    if (!m_records.append(closing)) {
+        stopLine(QStringLiteral("the record of %1 could not be written: %2")
+                     .arg(EscapedDeviceText(serial), m_records.errorString()));
+        return {};
+    }
+    return closing;
+}
+
+void Station::settle(const QString& serial, Slot& slot, const QJsonObject& closing) {
+    const bool passed = closing.value(QStringLiteral("outcome")) == "upgraded";
+    const QJsonObject& said = closing.isEmpty() ? slot.end : closing;
+    const QString detail = said.value(QStringLiteral("detail")).toString();
+    const QString failedStep = said.value(QStringLiteral("failed_step")).toString();
+    if (!closing.isEmpty()) m_display.recorded(closing);
     ++(passed ? m_passed : m_failed);
     setState(serial, slot, passed ? State::Pass : State::Fail,
              passed ? QString() : (detail.isEmpty() ? failedStep : detail));
+}
+
+void Station::stopLine(const QString& reason) {
+    if (!m_stopped.isEmpty()) return;
+    m_stopped = reason;
+    m_display.changed(stopNotice());
 }
 
 void Station::setState(const QString& serial, Slot& slot, State state, const QString& detail) {
@@ -263,8 +285,9 @@ QString Station::slotLine(const QString& serial, const Slot& slot) const {
     static const char* const names[] = {"waiting", "handshake", "flashing",
                                         "PASS",    "FAIL",      "UNPLUGGED"};
     const QString state = QString::fromLatin1(names[static_cast<int>(slot.state)]);
+    // A serial number is the device's text, which must not steer the terminal.
     return QStringLiteral("%1  %2%3")
-        .arg(serial, -16)
+        .arg(EscapedDeviceText(serial), -16)
         .arg(state, slot.detail.isEmpty() ? QString() : QStringLiteral(" ") + slot.detail);
 }
 
@@ -280,9 +303,14 @@ QString Station::summary() const {
     const int running = runningUpgrades();
     const double hours = m_since.elapsed() / 3'600'000.0;
     const int perHour = hours > 0 ? qRound((m_passed + m_failed) / hours) : 0;
-    return QStringLiteral("passed %1, failed %2, in progress %3, %4 units per hour")
-        .arg(m_passed)
-        .arg(m_failed)
-        .arg(running)
-        .arg(perHour);
+    const QString counts = QStringLiteral("passed %1, failed %2, in progress %3, %4 units per hour")
+                               .arg(m_passed)
+                               .arg(m_failed)
+                               .arg(running)
+                               .arg(perHour);
+    return m_stopped.isEmpty() ? counts : counts + '\n' + stopNotice();
+}
+
+QString Station::stopNotice() const {
+    return QStringLiteral("LINE STOPPED, no new unit is started: %1").arg(m_stopped);
 }

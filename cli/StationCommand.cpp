@@ -1,16 +1,35 @@
 // `station`: flashes every unit plugged into the station's bridges with one image, and keeps a
-// record of each attempt. The image is checked once before anything else, by the upgrade's own
-// file checks, and no unit is touched until its record can be written.
+// record of each attempt. The image is read and checked once before anything else, by the
+// upgrade's own file checks, and every upgrade is given a private copy of those very bytes, so a
+// file replaced meanwhile changes nothing. No unit is touched until its record can be written.
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryDir>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/ImageCheck.h"
 #include "cli/Station.h"
 #include "link/FastLink.h"
+#include "support/NativePath.h"
 
 namespace {
+
+// A copy of the checked bytes in a folder of this process's own, read-only; "" with `error` set
+// when it cannot be written.
+QString privateCopy(const QTemporaryDir& folder, const QByteArray& bytes, QString& error) {
+    QSaveFile copy(folder.filePath(QStringLiteral("image.frw")));
+    if (!folder.isValid() || !copy.open(QIODevice::WriteOnly) ||
+        copy.write(bytes) != bytes.size() || !copy.commit() ||
+        !QFile::setPermissions(copy.fileName(), QFileDevice::ReadOwner)) {
+        error = folder.isValid() ? copy.errorString() : folder.errorString();
+        return {};
+    }
+    return copy.fileName();
+}
 
 std::optional<int> positiveNumber(const QCommandLineParser& parser,
                                   const QCommandLineOption& option) {
@@ -66,22 +85,45 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         options.upgradeOptions = {QStringLiteral("--latency-ms"), parser.value(latency)};
     }
 
-    const ImageCheck image = CheckImage(options.imagePath);
-    if (!image.passed) {
-        CommandLine::Err(image.detail);
-        CommandLine::Hint(image.hint);
+    const ImageCheck check = CheckImage(options.imagePath);
+    if (!check.passed) {
+        CommandLine::Err(check.detail);
+        CommandLine::Hint(check.hint);
         return ExitCode::FileError;
     }
-    options.imageSha256 = QString::fromLatin1(
-        QCryptographicHash::hash(image.report.image, QCryptographicHash::Sha256).toHex());
-    options.records = image.report.records;
+    options.image = check.report;
+    const QTemporaryDir copyFolder(
+        QDir::temp().filePath(CommandLine::ProgramName + QStringLiteral("-station-XXXXXX")));
+    QString copyError;
+    options.imageCopy = privateCopy(copyFolder, options.image.image, copyError);
+    if (options.imageCopy.isEmpty()) {
+        CommandLine::Err(
+            QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError));
+        return ExitCode::FileError;
+    }
+    // Named from here on, never opened again.
+    options.imagePath = NativePath::Displayed(options.imagePath);
+    const QString sha256 = QString::fromLatin1(
+        QCryptographicHash::hash(options.image.image, QCryptographicHash::Sha256).toHex());
 
+    const QString recordPath = parser.value(recordFile);
     UnitRecords records;
-    if (!records.open(parser.value(recordFile))) {
+    if (!records.open(recordPath)) {
         CommandLine::Err(QStringLiteral("cannot append to the record file %1: %2")
-                             .arg(parser.value(recordFile), records.errorString()));
+                             .arg(recordPath, records.errorString()));
         return ExitCode::FileError;
     }
+    records.readNew();
+    if (records.skippedLines() > 0) {
+        CommandLine::Err(QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
+                                        "records; they count for nothing")
+                             .arg(recordPath)
+                             .arg(records.skippedLines()));
+    }
+    options.upgradeOptions << QStringLiteral("--image-name") << options.imagePath
+                           << QStringLiteral("--expect-sha256") << sha256
+                           << QStringLiteral("--record")
+                           << QFileInfo(recordPath).absoluteFilePath();
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;

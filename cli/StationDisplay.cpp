@@ -10,7 +10,7 @@ namespace {
 class TerminalDisplay : public StationDisplay {
   public:
     void redraw(const QStringList& slotLines, const QString& summary) override {
-        const QStringList lines = QStringList(slotLines) << summary;
+        const QStringList lines = QStringList(slotLines) << summary.split('\n');
         if (lines == m_shown) return;
         // Back to the first line drawn last time, each line rewritten, anything below erased.
         QString frame =

@@ -17,7 +17,7 @@ class StationDisplay {
 
     // A slot's line after its state changed: "SERIAL  STATE".
     virtual void changed(const QString& slotLine) { (void)slotLine; }
-    // Every slot's line and the summary, at most ten times a second.
+    // Every slot's line and the summary (one line or more), at most ten times a second.
     virtual void redraw(const QStringList& slotLines, const QString& summary) {
         (void)slotLines;
         (void)summary;

@@ -13,7 +13,7 @@ class TextReporter : public Reporter {
   public:
     TextReporter();
 
-    void start(const QString&, const QString&) override {}
+    void start(const QString&, const QString&, const QString&) override {}
     void logLine(const QString& text) override;
     void message(const QString& text, MessageIcon) override;
     void progress(const Progress& progress) override;

@@ -1,37 +1,127 @@
 #include "cli/UnitRecords.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <cerrno>
+
+#include "cli/AttemptRecord.h"
+#include "support/RegularFile.h"
 
 namespace {
 
-const QString SerialField = QStringLiteral("serial");
+constexpr qint64 kReadChunk = 64 * 1024;
+
+// A lock on the first byte of a started line, held by the process that wrote it for as long as
+// it runs. Without open file description locks no process is seen running.
+#ifdef F_OFD_SETLK
+struct flock firstByte(short type, qint64 offset) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = offset;
+    lock.l_len = 1;
+    return lock;
+}
+
+void holdLine(int fd, qint64 offset) {
+    struct flock lock = firstByte(F_RDLCK, offset);
+    ::fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+bool lineHeld(int fd, qint64 offset) {
+    struct flock lock = firstByte(F_WRLCK, offset);
+    return ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+#else
+void holdLine(int, qint64) {}
+bool lineHeld(int, qint64) {
+    return false;
+}
+#endif
 
 }  // namespace
 
+UnitRecords::~UnitRecords() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
 bool UnitRecords::open(const QString& path) {
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Append)) {
-        return false;
-    }
-    // A line that is not a record (a crash in the middle of an append) counts for nothing.
-    m_file.seek(0);
-    while (!m_file.atEnd()) {
-        const QJsonObject record = QJsonDocument::fromJson(m_file.readLine()).object();
-        if (record.contains(SerialField)) {
-            ++m_earlier[record.value(SerialField).toString()];
+    m_fd = RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT, m_error);
+    return m_fd >= 0;
+}
+
+void UnitRecords::readNew(const std::function<void(const QJsonObject&)>& sink,
+                          const QString& serial) {
+    // The serial as a JSON text, as this program writes it.
+    const QByteArray named =
+        serial.isEmpty()
+            ? QByteArray()
+            : QJsonDocument(QJsonArray{serial}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+    QByteArray pending;
+    QByteArray chunk(kReadChunk, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::pread(m_fd, chunk.data(), chunk.size(), m_readTo + pending.size());
+        if (got <= 0) break;
+        pending.append(chunk.constData(), got);
+        qsizetype start = 0;
+        for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
+            const QByteArray line = pending.sliced(start, end - start);
+            if (!named.isEmpty() && !line.contains(named)) continue;
+            const QJsonObject record = QJsonDocument::fromJson(line).object();
+            if (!AttemptRecord::IsWhole(record)) {
+                m_skipped += line.trimmed().isEmpty() ? 0 : 1;
+                continue;
+            }
+            const QString serial = AttemptRecord::Serial(record);
+            if (AttemptRecord::IsStarted(record)) {
+                m_unclosed.insert(AttemptRecord::Attempt(record), {serial, m_readTo + start});
+            } else {
+                ++m_closed[serial];
+                m_unclosed.remove(AttemptRecord::Attempt(record));
+            }
+            if (sink) sink(record);
         }
+        m_readTo += start;
+        pending.remove(0, start);
+    }
+}
+
+int UnitRecords::attemptsOn(const QString& serial) const {
+    int attempts = m_closed.value(serial);
+    for (const auto& [lineSerial, offset] : m_unclosed) {
+        if (lineSerial == serial && !lineHeld(m_fd, offset)) ++attempts;
+    }
+    return attempts;
+}
+
+bool UnitRecords::append(const QJsonObject& record) {
+    const QByteArray json = QJsonDocument(record).toJson(QJsonDocument::Compact);
+    QByteArray line = json + '\n';
+    struct stat info {};
+    char last = '\n';
+    if (::fstat(m_fd, &info) == 0 && info.st_size > 0) ::pread(m_fd, &last, 1, info.st_size - 1);
+    // A line cut short before stays a line of its own instead of swallowing this one.
+    if (last != '\n') line.prepend('\n');
+    const ssize_t written = ::write(m_fd, line.constData(), line.size());
+    if (written < 0 || ::fsync(m_fd) != 0) {
+        return fail(qt_error_string(errno));
+    }
+    if (written != line.size()) {
+        return fail(QStringLiteral("only %1 of its %2 bytes were written; the disk may be full")
+                        .arg(written)
+                        .arg(line.size()));
+    }
+    if (AttemptRecord::IsStarted(record)) {
+        holdLine(m_fd, ::lseek(m_fd, 0, SEEK_CUR) - json.size() - 1);
     }
     return true;
 }
 
-bool UnitRecords::append(QJsonObject& record) {
-    int& earlier = m_earlier[record.value(SerialField).toString()];
-    record.insert(QStringLiteral("earlier_records"), earlier);
-    const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
-    const bool written =
-        m_file.write(line) == line.size() && m_file.flush() && ::fsync(m_file.handle()) == 0;
-    ++earlier;
-    return written;
+bool UnitRecords::fail(const QString& error) {
+    m_error = error;
+    return false;
 }

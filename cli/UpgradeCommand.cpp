@@ -1,8 +1,11 @@
 // `upgrade`: one run of the window's upgrade procedure, its outcome as an exit code and, with
-// --json, as one closing event a program can read.
+// --json, as one closing event a program can read; with --record, each attempt in the record file.
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <memory>
+#include <optional>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
@@ -11,7 +14,9 @@
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
 #include "cli/UnitChoice.h"
+#include "cli/UpgradeRecord.h"
 #include "operations/UpgradeProcedure.h"
+#include "support/NativePath.h"
 
 namespace {
 
@@ -20,6 +25,9 @@ const QList<CommandLine::Positional> kPositionals = {
      QStringLiteral("The device, as list prints it. Default: the only one attached."), true},
     {QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")},
 };
+
+const FailureKey kRecordFile{.step = QStringLiteral("record_file"),
+                             .cause = FailureCause::RecordFileUnwritable};
 
 ExitCode exitCodeFor(const UpgradeReport& report, FailureCause cause) {
     switch (report.exit) {
@@ -34,6 +42,7 @@ ExitCode exitCodeFor(const UpgradeReport& report, FailureCause cause) {
         case UpgradeExit::FileMissing:
         case UpgradeExit::FileUnreadable:
         case UpgradeExit::FormatFailure:
+        case UpgradeExit::Refused:
             return ExitCode::FileError;
         case UpgradeExit::Interrupted:
             return ExitCode::Interrupted;
@@ -45,16 +54,30 @@ ExitCode exitCodeFor(const UpgradeReport& report, FailureCause cause) {
     return ExitCode::UsageError;
 }
 
-// An upgrade that ends before the procedure runs, said once through the reporter: on stderr for
-// a person, in the closing event for a program.
-ExitCode endEarly(Reporter& reporter, UpgradeSummary& summary, ExitCode exit, const FailureKey& key,
-                  const QString& detail) {
-    summary.exit = exit;
-    summary.failedStep = key.step;
-    summary.detail = detail;
-    summary.hint = FailureHint(key);
-    reporter.finish(summary);
-    return exit;
+// Where a byte was due and the device began a line instead ("error"), the whole line is quoted.
+void completeByteReply(FailedStep& failed, const FTDI::LineReply& rest) {
+    const bool byteStep =
+        failed.command == QStringLiteral("monitor") || failed.command == QStringLiteral("record");
+    const bool lineBegun =
+        failed.reply.size() == 1 && failed.reply[0] >= u' ' && failed.reply[0] < u'\x7f';
+    if (byteStep && lineBegun && failed.outcome == FTDI::ReadOutcome::Ok &&
+        rest.outcome == FTDI::ReadOutcome::Ok) {
+        failed.reply += rest.line;
+    }
+}
+
+// The outcome of a unit flashed, or not, whose record could not be closed: the record is what
+// the line goes by, so the attempt counts as failed.
+void recordLost(UpgradeSummary& summary, const QString& error) {
+    const QString upgrade =
+        summary.exit == ExitCode::Success
+            ? QStringLiteral("succeeded")
+            : QStringLiteral("failed: ") +
+                  (summary.detail.isEmpty() ? OutcomeName(summary.exit) : summary.detail);
+    summary.detail = error + QStringLiteral("; the upgrade itself ") + upgrade;
+    summary.exit = ExitCode::FileError;
+    summary.failedStep = kRecordFile.step;
+    summary.hint = FailureHint(kRecordFile);
 }
 
 }  // namespace
@@ -65,8 +88,23 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
                                   QStringLiteral("One JSON object a line on stdout, for programs "
                                                  "(fields: README.md, man tarvellon-flash)."));
     const QCommandLineOption latency = LatencyOption();
-    parser.addOptions({json, latency, DriverOption(), PortOption(), CommandLine::VerboseOption(),
-                       CommandLine::QuietOption()});
+    const QCommandLineOption recordFile(
+        QStringLiteral("record"),
+        QStringLiteral("Append the attempt to FILE: a started line before the device is opened "
+                       "(the unit is not touched when it cannot be written), the closing line "
+                       "after it is closed (fields: README.md)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption expectSha256(
+        QStringLiteral("expect-sha256"),
+        QStringLiteral("Refuse the image (exit 3) unless its SHA-256 is HEX."),
+        QStringLiteral("HEX"));
+    const QCommandLineOption imageName(
+        QStringLiteral("image-name"),
+        QStringLiteral("Name the image NAME in the output and the record, as for a copy of it. "
+                       "Default: IMAGE."),
+        QStringLiteral("NAME"));
+    parser.addOptions({json, latency, recordFile, expectSha256, imageName, DriverOption(),
+                       PortOption(), CommandLine::VerboseOption(), CommandLine::QuietOption()});
     if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
     }
@@ -74,10 +112,15 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     if (!fastLink) {
         return CommandLine::UsageError(FastLink::OptionError);
     }
+    const QString expected = parser.value(expectSha256).toLower();
+    static const QRegularExpression sha256Digits(QStringLiteral("^[0-9a-f]{64}$"));
+    if (parser.isSet(expectSha256) && !sha256Digits.match(expected).hasMatch()) {
+        return CommandLine::UsageError(
+            QStringLiteral("--expect-sha256 takes the 64 hex digits of a SHA-256"));
+    }
     UpgradeSummary summary;
     summary.serial = NamedUnit(
         CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
-    summary.imagePath = CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("IMAGE"));
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
     const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
     if (driverExit && *driverExit == ExitCode::UsageError) {
@@ -94,36 +137,72 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
             summary.serial = *serial;
         }
     }
+    const QString imagePath =
+        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("IMAGE"));
+    const QString shownPath = NativePath::Displayed(imagePath);
+    summary.imagePath = parser.isSet(imageName) ? parser.value(imageName) : shownPath;
     std::unique_ptr<Reporter> reporter;
     if (parser.isSet(json)) {
         reporter = std::make_unique<JsonReporter>();
     } else {
         reporter = std::make_unique<TextReporter>();
     }
-    reporter->start(summary.serial, summary.imagePath);
+    std::optional<UpgradeRecord> record;
+    const bool recordOpen = !parser.isSet(recordFile) ||
+                            record.emplace().open(parser.value(recordFile), summary.serial);
+    reporter->start(summary.serial, summary.imagePath, record ? record->attempt() : QString());
+    // Said once, through the reporter: on stderr for a person, in the closing event for a program.
+    const auto endEarly = [&](ExitCode exit, const FailureKey& key, const QString& detail) {
+        summary.exit = exit;
+        summary.failedStep = key.step;
+        summary.detail = detail;
+        summary.hint = FailureHint(key);
+        reporter->finish(summary);
+        return summary.exit;
+    };
     if (driverExit) {
-        return endEarly(*reporter, summary, ExitCode::NoLibrary,
+        return endEarly(ExitCode::NoLibrary,
                         {.step = QStringLiteral("library"), .cause = FailureCause::NoLibrary},
                         CommandLine::NoLibrary);
     }
     if (summary.serial.isEmpty()) {
-        return endEarly(*reporter, summary, ExitCode::NoSuchDevice,
-                        NoneAttachedKey(std::get<Driver>(driver)), NoneAttached);
+        return endEarly(ExitCode::NoSuchDevice, NoneAttachedKey(std::get<Driver>(driver)),
+                        NoneAttached);
+    }
+    if (!recordOpen) {
+        return endEarly(ExitCode::FileError, kRecordFile, record->error());
     }
 
     CommandLineView view(*reporter, &*fastLink);
+    std::optional<std::pair<FailureKey, QString>> refusal;  // the hint's key and the detail
+    view.setImageCheck([&](const UpgradeReport& report) {
+        const QString sha256 = QString::fromLatin1(
+            QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex());
+        if (!expected.isEmpty() && sha256 != expected) {
+            refusal = {{.step = QStringLiteral("file"), .cause = FailureCause::ImageNotExpected},
+                       QStringLiteral("the SHA-256 of %1 is %2, not the expected %3")
+                           .arg(shownPath, sha256, expected)};
+        } else if (record && !record->start(summary.imagePath, report)) {
+            refusal = {kRecordFile, record->error()};
+        }
+        return !refusal;
+    });
     QElapsedTimer clock;
     clock.start();
-    summary.report = UpgradeProcedure::Run(view, summary.imagePath, summary.serial);
+    summary.report = UpgradeProcedure::Run(view, imagePath, summary.serial);
     summary.durationMs = clock.elapsed();
-    const FailureSaid said = DescribeFailure(summary.report, summary.serial, summary.imagePath,
-                                             std::get<Driver>(driver));
+    completeByteReply(summary.report.failed, view.restOfReply());
+    const FailureSaid said =
+        DescribeFailure(summary.report, summary.serial, shownPath, std::get<Driver>(driver));
     summary.exit = exitCodeFor(summary.report, said.key.cause);
-    summary.failedStep = said.key.step;
-    summary.detail = said.detail;
-    summary.hint = FailureHint(said.key);
+    summary.failedStep = refusal ? refusal->first.step : said.key.step;
+    summary.detail = refusal ? refusal->second : said.detail;
+    summary.hint = FailureHint(refusal ? refusal->first : said.key);
     summary.latencyFoundMs = fastLink->foundMs();
     summary.latencyUsedMs = fastLink->usedMs();
+    if (record && record->started() && !record->close(JsonReporter::EndFields(summary))) {
+        recordLost(summary, record->error());
+    }
     reporter->finish(summary);
     return summary.exit;
 }

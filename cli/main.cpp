@@ -7,6 +7,7 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "link/Interrupt.h"
+#include "support/NativePath.h"
 
 namespace {
 
@@ -119,12 +120,17 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(CommandLine::ProgramName);
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVELLON_VERSION));
-    std::signal(SIGINT, requestInterrupt);
-    std::signal(SIGTERM, requestInterrupt);
-    // A reader that goes away (`| head`) must not end the program with the device still open.
+    // A closed terminal or a dropped ssh session (SIGHUP) ends an upgrade as Ctrl-C does.
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) std::signal(number, requestInterrupt);
+    // A reader that goes away (`| head`) must not end the program with the device still open, nor
+    // a file size limit met by a record.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 
-    const ExitCode exit = run(QCoreApplication::arguments());
+    // Not QCoreApplication::arguments(), which loses the bytes of a path that are not UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << NativePath::Decoded(argv[i]);
+    const ExitCode exit = run(arguments);
     // Output that did not reach its file is a failure of its own, whatever the command did.
     if (const QString failure = CommandLine::WriteFailure(); !failure.isEmpty()) {
         CommandLine::Err(failure);

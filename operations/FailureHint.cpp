@@ -34,6 +34,15 @@ const Hint kHints[] = {
     {"library", Cause::NoLibrary, nullptr,
      "The vendor's D2XX library is not installed: install it from FTDI's website (README, "
      "Install), or reach the bridge through the kernel's driver with --driver serial."},
+    {"file", Cause::ImageNotExpected, nullptr,
+     "The image is not the one expected (another release, or damaged in a copy): fetch the "
+     "expected image and check its SHA-256 before flashing."},
+    {"record_file", Cause::RecordFileUnwritable, nullptr,
+     "The record file cannot be written (a full disk, its permissions, or its folder gone): make "
+     "room or name another file with --record, then flash the unit again so that it is "
+     "recorded."},
+    {"", Cause::Interrupted, nullptr,
+     "The upgrade was stopped before the unit was touched: run it again."},
     {nullptr, Cause::Interrupted, nullptr,
      "The upgrade was stopped before it finished, so the unit may hold part of an image: flash it "
      "again."},
@@ -150,6 +159,7 @@ FailureKey FailureKeyOf(const UpgradeReport& report) {
         case UpgradeExit::Success:
         case UpgradeExit::NoFileSelected:
         case UpgradeExit::NoDeviceSelected:
+        case UpgradeExit::Refused:  // by the front end, which knows why
             return key;
         case UpgradeExit::FileMissing:
         case UpgradeExit::FileUnreadable:
@@ -163,8 +173,12 @@ FailureKey FailureKeyOf(const UpgradeReport& report) {
             break;
     }
     key.step = report.failed.command;
-    key.cause =
-        key.step == QStringLiteral("open") ? Cause::CannotOpen : readCause(report.failed.outcome);
+    if (report.exit == UpgradeExit::Interrupted) {
+        key.cause = Cause::Interrupted;
+    } else {
+        key.cause = key.step == QStringLiteral("open") ? Cause::CannotOpen
+                                                       : readCause(report.failed.outcome);
+    }
     return key;
 }
 

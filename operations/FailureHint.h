@@ -22,6 +22,8 @@ enum class FailureCause {
     NoPermission,
     NoLibrary,
     ProcessDied,  // the station's upgrade process ended without its closing event
+    RecordFileUnwritable,
+    ImageNotExpected,  // its SHA-256 is not the one asked for
     FileMissing,
     FileNotRegular,
     FileUnreadable,
@@ -31,7 +33,8 @@ enum class FailureCause {
 
 struct FailureKey {
     // As the closing event's failed_step names it: "file", "library", "open", a command ("id",
-    // "runlevel", "reset", "firmkey", "monitor"), "record" or "process". The step and the cause
+    // "runlevel", "reset", "firmkey", "monitor"), "record", "record_file" or "process"; "" before
+    // the device was touched. The step and the cause
     // together decide the outcome, so the outcome is no key of its own.
     QString step{};
     FailureCause cause = FailureCause::None;

@@ -1,5 +1,13 @@
 #include "operations/FirmwareImage.h"
 
+#include <QFileInfo>
+
+#include "support/RegularFile.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#endif
+
 FirmwareImage::Problem FirmwareImage::LengthProblem(qint64 length) {
     if (length > LargestImage) {
         return Problem::TooLarge;
@@ -21,18 +29,29 @@ std::optional<std::int32_t> FirmwareImage::RecordCount(qint64 length) {
 }
 
 bool FirmwareImage::open(const QString& path) {
+#ifdef Q_OS_UNIX
+    const int fd = RegularFile::Open(path, O_RDONLY, m_error);
+    return fd >= 0 && (m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ||
+                       refuse(m_file.errorString()));
+#else
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+        return refuse(QStringLiteral("it is not a regular file"));
+    }
     m_file.setFileName(path);
-    return m_file.open(QIODevice::ReadOnly);
-}
-
-QString FirmwareImage::errorString() const {
-    return m_file.error() == QFileDevice::NoError ? QString() : m_file.errorString();
+    return m_file.open(QIODevice::ReadOnly) || refuse(m_file.errorString());
+#endif
 }
 
 bool FirmwareImage::load() {
     const qint64 expected = m_file.size();
     m_bytes = m_file.read(expected);
-    return m_bytes.size() == expected;
+    return m_bytes.size() == expected ||
+           refuse(QStringLiteral("it held fewer bytes than its length when read"));
+}
+
+bool FirmwareImage::refuse(const QString& reason) {
+    m_error = reason;
+    return false;
 }
 
 QString FirmwareImage::key() const {

@@ -37,10 +37,12 @@ class FirmwareImage {
     // LengthProblem.
     static std::optional<std::int32_t> RecordCount(qint64 length);
 
-    // Read-only and raw, no text translation. False when the file cannot be opened.
+    // Read-only and raw, no text translation; `path` is kept byte for byte (support/NativePath.h).
+    // Anything but a regular file is refused before it is opened, and the open never waits
+    // (support/RegularFile.h). False when refused or the file cannot be opened; errorString() then
+    // says why.
     bool open(const QString& path);
-    // The system's reason for a failed open or read; "" when it gave none.
-    QString errorString() const;
+    QString errorString() const { return m_error; }
     qint64 length() const { return m_file.size(); }
     // Takes the whole file into memory; false when it no longer holds length() bytes.
     bool load();
@@ -51,6 +53,9 @@ class FirmwareImage {
     void close() { m_file.close(); }
 
   private:
+    bool refuse(const QString& reason);
+
     QFile m_file;
     QByteArray m_bytes;
+    QString m_error;
 };

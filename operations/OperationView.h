@@ -7,6 +7,8 @@
 
 #include "support/MessageIcon.h"
 
+struct UpgradeReport;
+
 class OperationView {
   public:
     virtual ~OperationView() = default;
@@ -23,4 +25,10 @@ class OperationView {
     // bridge is tuned for the length of the upgrade.
     virtual void deviceOpened() {}
     virtual void deviceClosing() {}
+    // The image has passed its checks and the device is about to be opened: false turns the
+    // upgrade down with the device untouched. The window always goes on.
+    virtual bool imageChecked(const UpgradeReport& report) {
+        (void)report;
+        return true;
+    }
 };

@@ -41,6 +41,8 @@ Report reportFor(UpgradeExit exit, const QString& firmwarePath) {
             return failure(QStringLiteral("Programming error."), MessageIcon::Warning, tryAgain);
         case UpgradeExit::Interrupted:
             return failure(QStringLiteral("Upgrade interrupted."), MessageIcon::Warning, cancelled);
+        case UpgradeExit::Refused:
+            return failure(QStringLiteral("Upgrade refused."), MessageIcon::Warning, cancelled);
         case UpgradeExit::Success:
             break;
     }

@@ -17,6 +17,9 @@ enum class UpgradeExit {
     ProgrammingFailure,
     Success,
     Interrupted,  // only when a front end requests it; the window never does
+    // Only when a front end turns the checked image down before the device is opened (a hash it
+    // did not expect, a record it could not write); the window never does.
+    Refused,
 };
 
 // The box first, then its log lines once the operator has dismissed it, then the blank line.

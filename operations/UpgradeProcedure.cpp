@@ -1,14 +1,15 @@
 #include "operations/UpgradeProcedure.h"
 
-#include <QFileInfo>
 #include <optional>
 
 #include "link/DeviceCommands.h"
 #include "link/FTDI.h"
+#include "link/Interrupt.h"
 #include "link/PortHandle.h"
 #include "link/SubCom.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeExit.h"
+#include "support/NativePath.h"
 
 namespace UpgradeProcedure {
 namespace {
@@ -112,14 +113,14 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
         return UpgradeExit::NoFileSelected;
     }
     using Problem = FirmwareImage::Problem;
-    if (!QFileInfo::exists(firmwarePath)) {
+    if (!NativePath::Exists(firmwarePath)) {
         report.fileProblem = Problem::Missing;
         return UpgradeExit::FileMissing;
     }
     view.logLine(QStringLiteral("Openning file ") + firmwarePath);
     if (!image.open(firmwarePath)) {
         report.fileProblem =
-            QFileInfo(firmwarePath).isFile() ? Problem::Unreadable : Problem::NotRegularFile;
+            NativePath::IsRegularFile(firmwarePath) ? Problem::Unreadable : Problem::NotRegularFile;
         report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
@@ -138,6 +139,13 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     report.records = *FirmwareImage::RecordCount(report.fileLength);
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
+    }
+    // An interrupt during the file checks ends the run before the device is touched.
+    if (Interrupt::Requested()) {
+        return UpgradeExit::Interrupted;
+    }
+    if (!view.imageChecked(report)) {
+        return UpgradeExit::Refused;
     }
     if (!SubCom::OpenPort(deviceSerial)) {
         report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};

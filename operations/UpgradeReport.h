@@ -24,13 +24,13 @@ struct FailedStep {
 
 struct UpgradeReport {
     UpgradeExit exit = UpgradeExit::Success;
-    // Why the file failed its checks, with the system's reason where it could not be read, and
-    // its length as measured (-1 before).
+    // Why the file failed its checks, and its length as measured (-1 before).
     FirmwareImage::Problem fileProblem = FirmwareImage::Problem::None;
-    QString fileError;
     qint64 fileLength = -1;
     // The checked bytes the records were sent from; empty when the file failed its checks.
     QByteArray image;
+    // Why the file could not be read (UpgradeExit::FileUnreadable).
+    QString fileError;
     QString imageKey;
     std::int32_t records = 0;
     std::int32_t recordsAcknowledged = 0;

@@ -2,9 +2,9 @@
 # JSON the program writes, so the manual page and the README say the same from one text. Run by
 # the build as
 #   cmake -DREADME=<README.md> -DOUTPUT=<file> -P readme-json.cmake
-# It reads the parts between "<!-- json" and "<!-- end json -->", which hold plain paragraphs
-# and two-column tables only, and writes roff: a paragraph as it stands, a table row as a tagged
-# paragraph, `code` in bold.
+# It reads the parts between "<!-- json" and "<!-- end json -->", which hold plain paragraphs,
+# lists and two-column tables only, and no "<", and writes roff: a paragraph as it stands, a list
+# item as a bulleted paragraph, a table row as a tagged paragraph, `code` in bold.
 file(READ ${README} readme)
 # A semicolon would split the lists of parts and lines.
 string(REPLACE ";" "@semicolon@" readme "${readme}")
@@ -36,6 +36,11 @@ foreach(part ${parts})
     elseif(line STREQUAL "")
       set(paragraph TRUE)
       set(in_table FALSE)
+    elseif(line MATCHES "^\\\\- (.*)$")
+      string(APPEND roff ".IP \\(bu 2\n${CMAKE_MATCH_1}\n")
+      set(paragraph FALSE)
+    elseif(line MATCHES "^ +(.*)$")
+      string(APPEND roff "${CMAKE_MATCH_1}\n")
     else()
       if(paragraph)
         string(APPEND roff ".PP\n")

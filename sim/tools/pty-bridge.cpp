@@ -149,7 +149,10 @@ int main() {
         if (const std::size_t waiting = device.available(); waiting > 0) {
             std::string bytes(waiting, '\0');
             device.read(reinterpret_cast<std::uint8_t*>(bytes.data()), waiting);
-            transcript.log(now, "read", device.serial(), bytes);
+            // A closed port loses what the device sends. Written to the pseudo-terminal, it would
+            // come back as the host's bytes wherever the host left its echo on.
+            transcript.log(now, hostOpen ? "read" : "lost", device.serial(), bytes);
+            if (!hostOpen) continue;
             if (::write(master, bytes.data(), bytes.size()) < 0) return 2;
         }
     }

@@ -8,6 +8,8 @@
 // Through the kernel's serial driver the window must say and send exactly what it does through the
 // vendor's library, and it touches the bridge's latency timer only when its command line asks.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -80,9 +82,10 @@ QByteArray record(bool end, int index) {
 // Writes the image a row names and returns the bytes written: a key and ':' (the key µTARVEL0
 // when left out), then items of a count and a letter: d data records, e end records, x stray
 // bytes, z zeros up to that length. "none" selects no file, "gone" a path where nothing is, "dir"
-// a folder.
+// a folder, "fifo" a FIFO.
 QByteArray makeImage(const QString& layout, const QString& path) {
     if (layout == "none" || layout == "gone" || (layout == "dir" && QDir().mkdir(path))) return {};
+    if (layout == "fifo" && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0) return {};
     const qsizetype colon = layout.indexOf(':');
     QByteArray bytes = (colon < 0 ? QStringLiteral("µTARVEL0") : layout.left(colon)).toLatin1();
     qint64 length = 0;
@@ -212,6 +215,7 @@ const Row rows[] = {
     {"a record past 64 MiB", "", "67108868z", "", Format},
     {"4 GiB and one record", "", "1e4294967317z", "", Format},
     {"cannot be read", "", "dir", "", Opening + box("warning", "Can't read file %1") + Cancelled},
+    {"a FIFO, refused at once", "", "fifo", "", Opening + box("warning", "Can't read file %1") + Cancelled},
     {"no device", "", "2d1e", "", NoDevice},
     {"device cannot be opened", "open=fails", "2d1e", "open failed TARV0001", Comm},
     // clang-format on

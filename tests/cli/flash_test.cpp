@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -13,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -45,9 +47,11 @@ const QStringList Three{"TARV0001", Images + "three-records.frw"};
 // Files a row makes for itself, in a folder of the test's own.
 const QString Made = "MADE/";
 
-// config: the simulator's devices, "nolib" for no library. err: the last lines on stderr after
-// the program's name, "hint: " lines naming what the hint says among other words; with --json the
-// closing event's detail and hint. out: what stdout starts with.
+// config: the simulator's devices, "nolib" for no library. args: MADE/ names a file the test
+// makes (a FIFO, a file of an odd length or without permissions), "BYTES" a copy of
+// three-records.frw whose name is not UTF-8. err: the last lines on stderr after the program's
+// name, "hint: " lines naming what the hint says among other words; with --json the closing
+// event's detail and hint. out: what stdout starts with. signal: sent once the transfer runs.
 struct Row {
     const char* name;
     QString config;
@@ -55,6 +59,7 @@ struct Row {
     int exit;
     QStringList err = {};
     QString out = {};
+    int signal = SIGINT;
 };
 // clang-format off
 const QString Short = Images + "too-short.frw is 5 bytes long, too short for an image: an 8-byte "
@@ -86,8 +91,26 @@ const Row rows[] = {
       "the bridge's latency timer could not be put back to 16 ms"}},
     {"missing file, --json", D, {"upgrade", "--json", "TARV0001", Images + "gone.frw"}, 3,
      {Images + "gone.frw does not exist", "hint: path is mistyped"}},
+    {"a line where the byte was due", D + "runlevel_reply=runlevel boot",
+     QStringList{"upgrade"} + Three, 1,
+     {R"(the device answered "error" to "monitor")", "hint: did not enter its record mode"}},
+    {"4,095 characters and no line feed", D + "flood_command=id\nflood_bytes=4095",
+     QStringList{"upgrade"} + Three, 1,
+     {R"(the device sent 4,095 characters but no line feed in reply to "id" within 10 s)",
+      "hint: may still be in its boot loader"}},
+    {"a FIFO for an image", D, {"upgrade", "TARV0001", Made + "fifo"}, 3,
+     {Made + "fifo is not an image: it is a FIFO (named pipe), not a regular file",
+      "hint: not a folder or a device"}},
+    {"a name that is not UTF-8", D, {"upgrade", "TARV0001", "BYTES"}, 0},
+    {"not the image expected", D,
+     QStringList{"upgrade", "--expect-sha256", QString(64, '0')} + Three, 3,
+     {"the SHA-256 of " + Three[1] + " is e86e590c081373a163241959dc964fe55701db4767398c7b802b6e"
+      "d29aef7715, not the expected " + QString(64, '0'), "hint: not the one expected"}},
+    {"a FIFO for a record file", D, QStringList{"upgrade", "--record", Made + "fifo"} + Three, 3,
+     {"cannot append to the record file " + Made + "fifo: it is a FIFO (named pipe), not a "
+      "regular file", "hint: record file cannot be written"}},
     {"a folder", D, {"upgrade", "TARV0001", Images}, 3,
-     {Images + " is not a regular file: it is a folder", "hint: not a folder"}},
+     {Images + " is not an image: it is a folder, not a regular file", "hint: not a folder"}},
     {"short file", D, {"upgrade", "TARV0001", Images + "too-short.frw"}, 3, {Short, Whole}},
     {"part of a record", D, {"upgrade", "TARV0001", Made + "partial.frw"}, 3,
      {Made + "partial.frw is 43 bytes long: after its 8-byte key and 2 whole 13-byte records "
@@ -112,6 +135,9 @@ const Row rows[] = {
     {"-v, --json", D, QStringList{"upgrade", "-v", "--json"} + Three, 0},
     {"interrupted", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
      130, {"interrupted while waiting for the reply to record ", "hint: flash it again"}},
+    {"hung up", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
+     130, {"interrupted while waiting for the reply to record ", "hint: flash it again"}, "",
+     SIGHUP},
     {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5,
      {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"}},
     {"identify", D, {"identify", "TARV0001"}, 0},
@@ -189,6 +215,7 @@ TEST(Flash, EveryExitWithItsCause) {
     // Root reads any file, whatever its permissions.
     const bool root = ::geteuid() == 0;
 
+    ASSERT_EQ(::mkfifo(QFile::encodeName(place(Made + "fifo")).constData(), 0600), 0);
     // Each look at the clock moves it on 100 ms: the window's runs meet their deadlines at once.
     Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
     std::vector<FlashRun> runs(std::size(rows));
@@ -198,9 +225,12 @@ TEST(Flash, EveryExitWithItsCause) {
         if (root && row.name == QString("unreadable")) continue;
         QStringList args;
         for (const QString& arg : row.args) args << place(arg);
+        // The window neither checks a hash nor records, nor names a file by bytes.
+        const bool windowAlike =
+            !QRegularExpression("BYTES|--expect|--record").match(args.join(' ')).hasMatch();
         const bool compared = QStringList{"upgrade", "identify"}.contains(args.value(0)) &&
                               !row.config.isEmpty() && row.exit != 5 && row.exit != 64 &&
-                              row.exit != 130;
+                              row.exit != 130 && windowAlike;
         if (compared) {
             SimBridge window(row.config + "\nlatency_ms=0\nprogram_ms=0");
             run.window = windowRun(args);
@@ -215,7 +245,15 @@ TEST(Flash, EveryExitWithItsCause) {
         run.process = std::make_unique<QProcess>();
         run.process->setProcessEnvironment(environment);
         if (row.exit == 74) run.process->setStandardOutputFile("/dev/full");
-        run.process->start(FLASH_PROGRAM, args);
+        if (args.contains("BYTES")) {
+            run.process->start(
+                "/bin/sh",
+                {"-c",
+                 R"sh(p="$2/$(printf 'image\377.frw')"; cp "$3" "$p" && exec "$1" upgrade TARV0001 "$p")sh",
+                 "sh", FLASH_PROGRAM, made.path(), Three[1]});
+        } else {
+            run.process->start(FLASH_PROGRAM, args);
+        }
     }
     Time::SetClockSource({});
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -223,7 +261,7 @@ TEST(Flash, EveryExitWithItsCause) {
         while (rows[i].exit == 130 && !run.out.contains("progress") &&
                run.process->waitForReadyRead(10000))
             run.out += run.process->readAllStandardOutput();
-        if (rows[i].exit == 130) ::kill(pid_t(run.process->processId()), SIGINT);
+        if (rows[i].exit == 130) ::kill(pid_t(run.process->processId()), rows[i].signal);
     }
 
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -235,6 +273,10 @@ TEST(Flash, EveryExitWithItsCause) {
         run.out += run.process->readAllStandardOutput();
         const QString err = QString::fromUtf8(run.process->readAllStandardError());
         EXPECT_EQ(run.process->exitCode(), row.exit);
+        if (row.args.contains("BYTES")) {
+            EXPECT_TRUE(run.out.startsWith("Openning file " +
+                                           made.filePath("image\uFFFD.frw").toUtf8() + '\n'));
+        }
         EXPECT_FALSE(run.out.contains('\x1b') || run.out.contains('\r'));
         EXPECT_TRUE(run.out.startsWith(row.out.toUtf8())) << run.out.toStdString();
 

@@ -15,7 +15,7 @@ constexpr const char* kConfigVariable = "TARVELLON_SIM_CONFIG";
 const QByteArrayList kKindNames =
     QByteArray(
         "open open-failed write read close command unplug latency-get latency-set "
-        "notification")
+        "notification lost")
         .split(' ');
 
 bool reloadSimulator() {

@@ -14,13 +14,13 @@ struct SimEvent {
     // In the order of the transcript's event names.
     // clang-format off
     enum class Kind { Open, OpenFailed, Write, Read, Close, Command, Unplug, LatencyGet, LatencySet,
-                      Notification };
+                      Notification, Lost };
     // clang-format on
 
     qint64 timeUs = 0;  // microseconds on the monotonic clock
     Kind kind = Kind::Open;
     QString serial;  // "" for OpenFailed
-    // Write, Read: the bytes; Command: the line the device received, without its line feed;
+    // Write, Read, Lost: the bytes; Command: the line the device received, without its line feed;
     // OpenFailed: the name that was asked for; LatencyGet, LatencySet (accepted): the value;
     // Notification (accepted): the event mask.
     QByteArray bytes;

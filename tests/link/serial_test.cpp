@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <algorithm>
 #include <memory>
 
@@ -22,8 +23,9 @@ namespace {
 const QString Images = SAMPLE_IMAGES_DIR "/";
 
 // config: the device behind the pseudo-terminal; "held": the silent device's port, while its
-// upgrade holds it; "missing": a path that does not exist. said: a line on stderr, %1 the port;
-// after a failure a hint ends stderr.
+// upgrade holds it; "missing": a path that does not exist; "early": a host with its echo on writes
+// "id" and closes the port before the reply, then the upgrade follows. said: a line on stderr, %1
+// the port; after a failure a hint ends stderr.
 struct Row {
     const char* name;
     QString config;
@@ -42,6 +44,9 @@ const Row rows[] = {
     {"busy port", "held", "three-records.frw", 1,
      "%1 (device TARV0001) is in use by another program"},
     {"no such port", "missing", "three-records.frw", 4, "/dev/tarvellon-none does not exist"},
+    {"an earlier host gone before its reply", "early", "three-records.frw", 0,
+     "the bridge's latency timer cannot be read, so it is left alone; the upgrade runs at the "
+     "bridge's pace"},
 };
 
 struct PtyRun {
@@ -78,12 +83,25 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
             ASSERT_TRUE(bridgeSaid(runs[1], "line 9600 8N1 flow none raw"));
         }
         if (row.config != "held" && row.config != "missing") {
-            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" + row.config);
+            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" +
+                                                  (row.config == "early" ? "" : row.config));
             run.bridge = std::make_unique<QProcess>();
             run.bridge->start(PTY_BRIDGE_PROGRAM);
             ASSERT_TRUE(run.bridge->waitForReadyRead(5000));
             run.bridgeOut = run.bridge->readAllStandardOutput();
             run.port = run.bridgeOut.split('\n').first();
+        }
+        if (row.config == "early") {
+            QProcess host;
+            host.start("/bin/sh", {"-c", R"(printf 'id\n' > "$1")", "sh", run.port});
+            ASSERT_TRUE(host.waitForFinished(5000));
+            // The device's reply meets the closed port.
+            QElapsedTimer waited;
+            waited.start();
+            while (run.sim->events(SimEvent::Kind::Lost).isEmpty()) {
+                ASSERT_LT(waited.elapsed(), 5000);
+                QThread::msleep(10);
+            }
         }
         run.clock.start();
         run.flash = flash(QStringList{"--port", run.port} + target);
@@ -103,6 +121,12 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         EXPECT_EQ(lines.last().startsWith("tarvellon-flash: hint: "), row.exit != 0);
         if (run.bridge) {
             EXPECT_TRUE(bridgeSaid(run, "line 9600 8N1 flow none raw"));
+            // A reply the host never read does not come back as the host's bytes: the device hears
+            // the early host's "id" and then the upgrade's.
+            const QList<SimEvent> heard = run.sim->events(SimEvent::Kind::Command);
+            if (row.config == "early") {
+                EXPECT_EQ(heard.value(0).bytes + '|' + heard.value(1).bytes, "id\r|id");
+            }
             run.bridge->kill();
             run.bridge->waitForFinished();
         }

@@ -1,0 +1,34 @@
+#pragma once
+
+// The lines of one attempt in the record file (README.md names their fields). The started line
+// says what is about to be flashed; the closing line is the upgrade's closing event with the
+// started line's identity, so a field the event gains reaches the record as well.
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+
+#include "operations/UpgradeReport.h"
+
+namespace AttemptRecord {
+
+// A new attempt's identity, unique across hosts and runs.
+QString NewAttempt();
+
+// Whether a line read back is a record at all: a started or a closing line, with its serial.
+bool IsWhole(const QJsonObject& record);
+bool IsStarted(const QJsonObject& record);
+QString Serial(const QJsonObject& record);
+QString Attempt(const QJsonObject& record);
+
+// Written before the device is opened; `earlier` counts the serial's attempts the file held.
+QJsonObject Started(const QString& attempt, const QString& serial, const QString& image,
+                    const UpgradeReport& report, int earlier,
+                    const QDateTime& startedAt = QDateTime::currentDateTimeUtc());
+// From the closing event's fields, written once the device is closed again.
+QJsonObject Closing(const QJsonObject& started, const QJsonObject& endFields);
+// For an upgrade process that ended without closing its attempt; `exitCode` null after a crash.
+QJsonObject ProcessDied(const QJsonObject& started, const QJsonValue& exitCode,
+                        int recordsAcknowledged);
+
+}  // namespace AttemptRecord

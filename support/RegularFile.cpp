@@ -1,0 +1,51 @@
+#include "support/RegularFile.h"
+
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "support/NativePath.h"
+
+namespace RegularFile {
+namespace {
+
+QString notRegular(mode_t mode) {
+    const char* kind = S_ISDIR(mode)    ? "a folder"
+                       : S_ISFIFO(mode) ? "a FIFO (named pipe)"
+                       : S_ISCHR(mode)  ? "a character device"
+                       : S_ISBLK(mode)  ? "a block device"
+                       : S_ISSOCK(mode) ? "a socket"
+                                        : "a special file";
+    return QStringLiteral("it is %1, not a regular file").arg(QLatin1String(kind));
+}
+
+}  // namespace
+
+int Open(const QString& path, int flags, QString& error) {
+    const QByteArray native = NativePath::Encoded(path);
+    struct stat info {};
+    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        error = notRegular(info.st_mode);
+        return -1;
+    }
+    const int fd = ::open(native.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = qt_error_string(errno);
+        return -1;
+    }
+    // The path may have been given to something else since it was looked at.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error = notRegular(info.st_mode);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace RegularFile
+#endif
