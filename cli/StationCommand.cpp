@@ -14,6 +14,7 @@
 #include "cli/ImageCheck.h"
 #include "cli/Station.h"
 #include "link/FastLink.h"
+#include "operations/FailureHint.h"
 #include "support/NativePath.h"
 
 namespace {
@@ -111,6 +112,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     if (!records.open(recordPath)) {
         CommandLine::Err(QStringLiteral("cannot append to the record file %1: %2")
                              .arg(recordPath, records.errorString()));
+        CommandLine::Hint(FailureHint(
+            {.step = QStringLiteral("record_file"), .cause = FailureCause::RecordFileUnwritable}));
         return ExitCode::FileError;
     }
     records.readNew();
