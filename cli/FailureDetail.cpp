@@ -67,6 +67,15 @@ QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
     return QStringLiteral("the device answered %1 to %2").arg(quoted(failed.reply), command);
 }
 
+// cat (pid 1432), minicom (pid 1500)
+QString openerNames(const QList<PortOpener>& openers) {
+    QStringList names;
+    for (const PortOpener& opener : openers) {
+        names << QStringLiteral("%1 (pid %2)").arg(opener.name).arg(opener.pid);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
 // Nothing when the port is not listed at all.
 std::optional<OpenFailureSeen> serialOpenFailure(const OpenFailure& failure,
                                                  const QString& serial) {
@@ -78,8 +87,11 @@ std::optional<OpenFailureSeen> serialOpenFailure(const OpenFailure& failure,
             return OpenFailureSeen{FailureCause::NotAttached,
                                    QStringLiteral("%1 does not exist").arg(failure.location)};
         case OpenFailure::Kind::Busy:
-            return OpenFailureSeen{FailureCause::PortBusy,
-                                   QStringLiteral("%1 is in use by another program").arg(port)};
+            return OpenFailureSeen{
+                FailureCause::PortBusy,
+                QStringLiteral("%1 is in use by %2")
+                    .arg(port, failure.openers.isEmpty() ? QStringLiteral("another program")
+                                                         : openerNames(failure.openers))};
         case OpenFailure::Kind::NoPermission:
             return OpenFailureSeen{FailureCause::NoPermission,
                                    QStringLiteral("no permission to open %1").arg(port)};

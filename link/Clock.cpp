@@ -35,9 +35,13 @@ void WaitMs(std::int32_t ms) {
     EventPump::PollPacer pacer;
     // The first reading may lie anywhere in its millisecond, so only a reading more than ms after
     // it guarantees ms have passed. Unsigned subtraction measures across the counter's wrap.
-    while (NowMs() - start <= static_cast<std::uint32_t>(ms) && !Interrupt::Requested()) {
+    for (;;) {
+        const std::uint32_t elapsed = NowMs() - start;
+        if (elapsed > static_cast<std::uint32_t>(ms) || Interrupt::Requested()) {
+            return;
+        }
         EventPump::Run();
-        pacer.pause();
+        pacer.pause(std::chrono::milliseconds(static_cast<std::uint32_t>(ms) + 1 - elapsed));
     }
 }
 

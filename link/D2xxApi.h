@@ -55,6 +55,12 @@ struct D2xxApi {
     // The event handle is a Windows event, or on Linux a condition and mutex pair.
     FT_STATUS(D2XX_CALL* SetEventNotification)
     (FT_HANDLE handle, DWORD eventMask, void* eventHandle) = nullptr;
+    // The library's device information list: built by the first, read an entry at a time by the
+    // second, whose serial number holds 16 characters and description 64.
+    FT_STATUS(D2XX_CALL* CreateDeviceInfoList)(DWORD* deviceCount) = nullptr;
+    FT_STATUS(D2XX_CALL* GetDeviceInfoDetail)
+    (DWORD index, DWORD* flags, DWORD* type, DWORD* id, DWORD* locationId, void* serial,
+     void* description, FT_HANDLE* handle) = nullptr;
 };
 
 }  // namespace FTDI

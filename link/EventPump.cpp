@@ -17,10 +17,14 @@ constexpr int kSpinPolls = 50;
 // by default), so for that long the polls stay close and pick a reply up a fraction of a
 // millisecond after it arrives. Past that the device is busy or silent, and a reply picked up a
 // millisecond later costs nothing: the sleeps grow, and an idle wait costs almost no processor.
+// After a second of silence a reply is late anyway, and each wake-up costs more than a reply
+// picked up some milliseconds later; the window's events still run twenty times a second.
 constexpr auto kPromptPhase = std::chrono::milliseconds(50);
 constexpr auto kPromptSleep = std::chrono::microseconds(250);
 constexpr auto kSleepGrowth = std::chrono::microseconds(100);
 constexpr auto kLongestSleep = std::chrono::microseconds(2000);
+constexpr auto kSilentPhase = std::chrono::seconds(1);
+constexpr auto kSilentSleep = std::chrono::microseconds(50000);
 
 std::function<void()>& replacement() {
     static std::function<void()> pump;
@@ -41,14 +45,16 @@ void Set(std::function<void()> pump) {
     replacement() = std::move(pump);
 }
 
-void PollPacer::pause() {
+void PollPacer::pause(std::chrono::microseconds untilDeadline) {
     if (m_polls < kSpinPolls) {
         ++m_polls;
         return;
     }
-    const bool prompt = std::chrono::steady_clock::now() - m_start < kPromptPhase;
-    m_sleep = prompt ? kPromptSleep : std::min(m_sleep + kSleepGrowth, kLongestSleep);
-    std::this_thread::sleep_for(m_sleep);
+    const auto waited = std::chrono::steady_clock::now() - m_start;
+    m_sleep = waited < kPromptPhase   ? kPromptSleep
+              : waited < kSilentPhase ? std::min(m_sleep + kSleepGrowth, kLongestSleep)
+                                      : kSilentSleep;
+    std::this_thread::sleep_for(std::min(m_sleep, untilDeadline));
 }
 
 }  // namespace EventPump

@@ -14,12 +14,13 @@ void Run();
 void Set(std::function<void()> pump);
 
 // Paces a polling loop: spins for a short while, then sleeps well under a millisecond between
-// polls for the time a reply normally takes, then ever longer sleeps, up to 2 ms, so a prompt reply
-// is picked up at once while an idle wait costs almost no processor time. One per wait, made when
-// the wait begins.
+// polls for the time a reply normally takes, then ever longer sleeps, up to 2 ms, and after a
+// second 50 ms, so a prompt reply is picked up at once while an idle wait costs almost no
+// processor time. One per wait, made when the wait begins; a wait with a deadline hands in the
+// time left, so that no sleep carries it past its end.
 class PollPacer {
   public:
-    void pause();
+    void pause(std::chrono::microseconds untilDeadline = std::chrono::microseconds::max());
 
   private:
     int m_polls = 0;

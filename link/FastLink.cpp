@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "link/LatencyTimer.h"
+#include "link/serial/KernelSerial.h"
 
 std::optional<FastLink> FastLink::FromOption(const QString& option) {
     if (option.isEmpty()) {
@@ -41,11 +42,16 @@ std::optional<QString> FastLink::engage() {
     for (const std::uint8_t ms : m_candidates) {
         tried << QString::number(ms);
     }
-    return QStringLiteral(
-               "the bridge refuses a latency timer of %1 ms; the upgrade runs at "
-               "its %2 ms as before")
-        .arg(tried.join(QStringLiteral(" or ")))
-        .arg(*m_found);
+    const QString refusal =
+        KernelSerial::LatencyAttributeNotWritable()
+            ? QStringLiteral(
+                  "a latency timer of %1 ms needs the port's latency_timer attribute, "
+                  "which is not writable (root, or a udev rule); the upgrade runs at "
+                  "the bridge's %2 ms as before")
+            : QStringLiteral(
+                  "the bridge refuses a latency timer of %1 ms; the upgrade runs at "
+                  "its %2 ms as before");
+    return refusal.arg(tried.join(QStringLiteral(" or "))).arg(*m_found);
 }
 
 std::optional<QString> FastLink::restore() {

@@ -41,9 +41,10 @@ ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs,
             waitedSeconds = seconds;
             LinkTrace::Emit({LinkTrace::Event::Kind::Waiting, {}, ReadOutcome::Ok, seconds});
         }
-        if (!AwaitReceive(static_cast<int>(deadlineMs - elapsedMs + 1))) {
+        const std::int64_t leftMs = deadlineMs - elapsedMs + 1;
+        if (!AwaitReceive(static_cast<int>(leftMs))) {
             EventPump::Run();
-            pacer.pause();
+            pacer.pause(std::chrono::milliseconds(leftMs));
         }
     }
 }

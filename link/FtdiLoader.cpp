@@ -39,6 +39,8 @@ bool LoadDriverLibrary(const QString& name) {
         resolve(library, "FT_GetLatencyTimer", api.GetLatencyTimer);
         resolve(library, "FT_SetLatencyTimer", api.SetLatencyTimer);
         resolve(library, "FT_SetEventNotification", api.SetEventNotification);
+        resolve(library, "FT_CreateDeviceInfoList", api.CreateDeviceInfoList);
+        resolve(library, "FT_GetDeviceInfoDetail", api.GetDeviceInfoDetail);
         loaded = api;
     }
     InstallApi(&loaded);

@@ -25,8 +25,7 @@ extern qint32 DbCount;
 // While on, every operation writes its trace lines to the log pane.
 extern bool DbTrace;
 
-// Reads the settings file into the table; a missing or unreadable file loads nothing. Temporary
-// copies that killed writes left beside the file are removed first.
+// Reads the settings file into the table; a missing or unreadable file loads nothing.
 void DbLoad();
 // The value of the pair, "" when it is not stored.
 QString DbGet(const QString& section, const QString& key);

@@ -1,10 +1,12 @@
 // The settings file: three lines per entry in the system's 8-bit encoding, replaced whole and
 // atomically on every write so that a crash or a full disk never leaves it empty or half written.
+// Where the file system has unnamed temporary files, the save file writes through one, so a
+// killed write leaves nothing behind; nothing beside the file is ever removed, since a name such
+// as database.ini.backup may be an operator's.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringConverter>
@@ -53,17 +55,6 @@ QString fileIn(const QString& folder) {
     return QDir::toNativeSeparators(QDir(folder).filePath(QStringLiteral("database.ini")));
 }
 
-// A write killed midway leaves its temporary copy beside the file: the file's name, a dot and six
-// characters.
-void removeLeftovers() {
-    if (settingsFile.isEmpty()) return;
-    const QFileInfo file(settingsFile);
-    QDir folder = file.absoluteDir();
-    const QDir::Filters leftovers = QDir::Files | QDir::Hidden | QDir::CaseSensitive;
-    for (const QString& name : folder.entryList({file.fileName() + ".??????"}, leftovers))
-        folder.remove(name);
-}
-
 }  // namespace
 
 void SetFileName(const QString& fileName, const QString& formerFileName) {
@@ -84,7 +75,6 @@ void ChooseFileLocation() {
 }
 
 void DbLoad() {
-    removeLeftovers();
     const bool moved = !QFile::exists(settingsFile) && !formerFile.isEmpty();
     QFile file(moved ? formerFile : settingsFile);
     bool readable = !file.fileName().isEmpty() && file.open(QIODevice::ReadOnly);

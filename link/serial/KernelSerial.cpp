@@ -32,6 +32,7 @@ struct State {
     // belong to the same list.
     QList<FtdiPort> listed;
     std::optional<OpenFailure> lastOpenFailure;
+    bool latencyNotWritable = false;
 };
 
 State& state() {
@@ -142,7 +143,9 @@ FT_STATUS getLatencyTimer(FT_HANDLE handle, UCHAR* timerMs) {
 FT_STATUS setLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
     OpenPort* port = portOf(handle);
     if (port == nullptr) return FT_INVALID_HANDLE;
-    return port->setLatencyMs(timerMs) ? FT_OK : FT_IO_ERROR;
+    const SerialLatency::WriteOutcome outcome = port->setLatencyMs(timerMs);
+    state().latencyNotWritable = outcome == SerialLatency::WriteOutcome::NotWritable;
+    return outcome == SerialLatency::WriteOutcome::Set ? FT_OK : FT_IO_ERROR;
 }
 
 }  // namespace
@@ -157,12 +160,21 @@ void BindPort(const QString& serial, const QString& location) {
     state().bound = FtdiPort{serial, location};
 }
 
+std::optional<FtdiPort> ListedPort(std::int32_t index) {
+    const QList<FtdiPort>& listed = state().listed;
+    return index >= 0 && index < listed.size() ? std::optional(listed[index]) : std::nullopt;
+}
+
 void AddPorts(const QStringList& paths) {
     state().added = paths;
 }
 
 std::optional<OpenFailure> LastOpenFailure() {
     return state().lastOpenFailure;
+}
+
+bool LatencyAttributeNotWritable() {
+    return state().latencyNotWritable;
 }
 
 }  // namespace KernelSerial

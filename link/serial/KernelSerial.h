@@ -4,10 +4,13 @@
 // Port: every Linux machine drives an FTDI bridge as /dev/ttyUSB*, so either program reaches one
 // without the vendor's library. The link above it runs unchanged.
 
+#include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 #include "link/D2xxApi.h"
+#include "link/serial/FtdiPorts.h"
 #include "link/serial/OpenFailure.h"
 
 namespace KernelSerial {
@@ -22,7 +25,14 @@ void BindPort(const QString& serial, const QString& location);
 // replace those an earlier call gave.
 void AddPorts(const QStringList& paths);
 
+// The port the device count last listed at index, for the details beyond its serial number.
+std::optional<FtdiPort> ListedPort(std::int32_t index);
+
 // Why the last open failed; nothing after one that succeeded.
 std::optional<OpenFailure> LastOpenFailure();
+
+// The last latency timer refused was refused because the port's latency_timer attribute may not be
+// written by this user, not by the bridge.
+bool LatencyAttributeNotWritable();
 
 }  // namespace KernelSerial

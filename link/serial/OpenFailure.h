@@ -2,7 +2,10 @@
 
 // Why a port did not open, so the command line can tell the technician what to do about it.
 
+#include <QList>
 #include <QString>
+
+#include "link/serial/PortOpeners.h"
 
 struct OpenFailure {
     enum class Kind {
@@ -14,5 +17,6 @@ struct OpenFailure {
     };
     Kind kind = Kind::NotListed;
     QString location;
-    QString reason;  // the system's words, for Other
+    QString reason;               // the system's words, for Other
+    QList<PortOpener> openers{};  // Busy: the programs seen holding the port
 };

@@ -3,8 +3,6 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 
-#include "link/serial/SerialLatency.h"
-
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -40,6 +38,9 @@ OpenPort::OpenPort(const QString& location) : m_location(location) {
 }
 
 std::variant<std::unique_ptr<OpenPort>, OpenFailure> OpenPort::Open(const QString& location) {
+    if (const QList<PortOpener> openers = OtherOpeners(location); !openers.isEmpty()) {
+        return OpenFailure{OpenFailure::Kind::Busy, location, {}, openers};
+    }
     std::unique_ptr<OpenPort> port(new OpenPort(location));
     if (!port->m_port.open(QIODevice::ReadWrite)) {
         return OpenFailure{failureKind(port->m_port, location), location,
@@ -72,8 +73,9 @@ std::optional<int> OpenPort::latencyMs() const {
     return m_failed ? std::nullopt : SerialLatency::Read(m_location);
 }
 
-bool OpenPort::setLatencyMs(int ms) {
-    return !m_failed && SerialLatency::Write(int(m_port.handle()), m_location, ms);
+SerialLatency::WriteOutcome OpenPort::setLatencyMs(int ms) {
+    return m_failed ? SerialLatency::WriteOutcome::Refused
+                    : SerialLatency::Write(int(m_port.handle()), m_location, ms);
 }
 
 void OpenPort::collect() {

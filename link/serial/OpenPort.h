@@ -10,11 +10,12 @@
 #include <variant>
 
 #include "link/serial/OpenFailure.h"
+#include "link/serial/SerialLatency.h"
 
 class OpenPort {
   public:
     // With the settings the vendor's library gives a bridge it opens: 9600 baud, 8N1, no flow
-    // control; exclusive.
+    // control; exclusive. A port that another program holds, with or without a lock, is refused.
     static std::variant<std::unique_ptr<OpenPort>, OpenFailure> Open(const QString& location);
 
     // Bytes waiting to be read; nothing once the port has failed.
@@ -23,7 +24,7 @@ class OpenPort {
     qint64 read(char* buffer, qint64 count);
     bool write(const char* bytes, qint64 count);
     std::optional<int> latencyMs() const;
-    bool setLatencyMs(int ms);
+    SerialLatency::WriteOutcome setLatencyMs(int ms);
 
   private:
     explicit OpenPort(const QString& location);

@@ -6,6 +6,7 @@
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 #endif
 
 namespace SerialLatency {
@@ -13,10 +14,11 @@ namespace SerialLatency {
 #ifdef Q_OS_LINUX
 namespace {
 
-QString attributePath(const QString& location) {
+QString attributePath(const QString& location, const QString& sysfsRoot) {
     // The port may be named through a link, /dev/serial/by-id/...
-    const QString name = QFileInfo(QFileInfo(location).canonicalFilePath()).fileName();
-    return QStringLiteral("/sys/bus/usb-serial/devices/%1/latency_timer").arg(name);
+    const QString canonical = QFileInfo(location).canonicalFilePath();
+    const QString name = QFileInfo(canonical.isEmpty() ? location : canonical).fileName();
+    return QStringLiteral("%1/bus/usb-serial/devices/%2/latency_timer").arg(sysfsRoot, name);
 }
 
 std::optional<int> readAttribute(const QString& path) {
@@ -48,27 +50,31 @@ bool setLowLatency(int descriptor, bool on) {
 
 }  // namespace
 
-std::optional<int> Read(const QString& location) {
+std::optional<int> Read(const QString& location, const QString& sysfsRoot) {
     // The attribute reads 1 while low-latency mode is on.
-    return readAttribute(attributePath(location));
+    return readAttribute(attributePath(location, sysfsRoot));
 }
 
-bool Write(int descriptor, const QString& location, int ms) {
-    const QString attribute = attributePath(location);
-    if (!readAttribute(attribute)) return false;
-    if (ms == 1 && setLowLatency(descriptor, true)) return true;
-    if (lowLatency(descriptor).value_or(false) && !setLowLatency(descriptor, false)) return false;
-    return readAttribute(attribute) == ms || writeAttribute(attribute, ms);
+WriteOutcome Write(int descriptor, const QString& location, int ms, const QString& sysfsRoot) {
+    const QString attribute = attributePath(location, sysfsRoot);
+    if (!readAttribute(attribute)) return WriteOutcome::Refused;
+    if (ms == 1 && setLowLatency(descriptor, true)) return WriteOutcome::Set;
+    if (lowLatency(descriptor).value_or(false) && !setLowLatency(descriptor, false)) {
+        return WriteOutcome::Refused;
+    }
+    if (readAttribute(attribute) == ms || writeAttribute(attribute, ms)) return WriteOutcome::Set;
+    return ::access(QFile::encodeName(attribute).constData(), W_OK) != 0 ? WriteOutcome::NotWritable
+                                                                         : WriteOutcome::Refused;
 }
 
 #else
 
-std::optional<int> Read(const QString&) {
+std::optional<int> Read(const QString&, const QString&) {
     return std::nullopt;
 }
 
-bool Write(int, const QString&, int) {
-    return false;
+WriteOutcome Write(int, const QString&, int, const QString&) {
+    return WriteOutcome::Refused;
 }
 
 #endif

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "Bridge.h"
 
@@ -29,6 +30,19 @@ constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;
 constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD FT_EVENT_RXCHAR = 1;
 constexpr std::size_t kSerialCharacters = 16;
+constexpr std::size_t kDescriptionCharacters = 64;
+
+// Every simulated unit sits behind the same kind of bridge.
+constexpr DWORD kDeviceType = 5;  // FT_DEVICE_232R
+constexpr DWORD kVendorProduct = 0x04036001;
+constexpr const char* kDescription = "FT232R USB UART";
+
+// What FT_CreateDeviceInfoList saw, read back by FT_GetDeviceInfoDetail until the next one.
+struct InfoEntry {
+    std::string serial;
+    DWORD location = 0;
+};
+std::vector<InfoEntry> g_infoList;
 
 // What FTDI's Linux library returns for a failed FT_W32_CreateFile.
 const FT_HANDLE kInvalidHandle = reinterpret_cast<FT_HANDLE>(std::uintptr_t{0xFFFFFFFF});
@@ -201,6 +215,37 @@ SIM_EXPORT FT_STATUS FT_SetEventNotification(FT_HANDLE handle, DWORD eventMask, 
     }
     logSetting(handle, "notification", status, static_cast<UCHAR>(eventMask));
     return status;
+}
+
+SIM_EXPORT FT_STATUS FT_CreateDeviceInfoList(DWORD* deviceCount) {
+    const auto held = bridge().lock();
+    g_infoList.clear();
+    for (const sim::SimDevice* device : bridge().attached()) {
+        g_infoList.push_back({device->serial(), device->location()});
+    }
+    *deviceCount = static_cast<DWORD>(g_infoList.size());
+    return FT_OK;
+}
+
+// Texts as the vendor's library fills them: up to the field's length, a zero byte only when there
+// is room.
+SIM_EXPORT FT_STATUS FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* type, DWORD* id,
+                                            DWORD* location, void* serial, void* description,
+                                            FT_HANDLE* handle) {
+    const auto held = bridge().lock();
+    if (index >= g_infoList.size()) {
+        return FT_DEVICE_NOT_FOUND;
+    }
+    const InfoEntry& entry = g_infoList[index];
+    *flags = 0;
+    *type = kDeviceType;
+    *id = kVendorProduct;
+    *location = entry.location;
+    std::memcpy(serial, entry.serial.c_str(), std::min(entry.serial.size() + 1, kSerialCharacters));
+    std::memcpy(description, kDescription,
+                std::min(std::strlen(kDescription) + 1, kDescriptionCharacters));
+    *handle = nullptr;
+    return FT_OK;
 }
 
 // Rereads TARVELLON_SIM_CONFIG: 0 when accepted, else the first bad line (-1: unreadable file).

@@ -23,6 +23,9 @@ constexpr const char* kDefaultConfig =
     "runlevel = boot\n"
     "key = \xC2\xB5TARVEL2\n";
 
+// As the vendor's library numbers a socket on a hub: bus 1, then the port at each level.
+constexpr std::uint32_t kFirstLocation = 0x1141;
+
 std::string trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) {
@@ -77,21 +80,44 @@ bool toMs(const std::string& text, double& out) {
     return true;
 }
 
-// "0-2000, 5000-": windows in milliseconds; an open end means for ever.
-bool toWindows(const std::string& text, std::vector<std::pair<double, double>>& out) {
-    std::vector<std::pair<double, double>> windows;
+// "0x1142" or "4418".
+bool toLocation(const std::string& text, std::uint32_t& out) {
+    const bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
+    const char* first = text.data() + (hex ? 2 : 0);
+    const char* last = text.data() + text.size();
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(first, last, value, hex ? 16 : 10);
+    if (error != std::errc() || end != last || first == last) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+// "0-2000, 5000-@0x1143": windows in milliseconds, each with the location it plugs the unit in at
+// where it is not the unit's own; an open end means for ever.
+bool toWindows(const std::string& text, std::vector<PlugWindow>& out) {
+    std::vector<PlugWindow> windows;
     std::istringstream in(text);
     std::string window;
     while (std::getline(in, window, ',')) {
+        PlugWindow plug{0, 1e300, std::nullopt};
+        const auto at = window.find('@');
+        if (at != std::string::npos) {
+            std::uint32_t location = 0;
+            if (!toLocation(trim(window.substr(at + 1)), location)) {
+                return false;
+            }
+            plug.location = location;
+            window.erase(at);
+        }
         const auto dash = window.find('-');
-        double from = 0;
-        double until = 1e300;
         const std::string end = dash == std::string::npos ? "" : trim(window.substr(dash + 1));
-        if (dash == std::string::npos || !toMs(trim(window.substr(0, dash)), from) ||
-            (!end.empty() && (!toMs(end, until) || until <= from))) {
+        if (dash == std::string::npos || !toMs(trim(window.substr(0, dash)), plug.from) ||
+            (!end.empty() && (!toMs(end, plug.until) || plug.until <= plug.from))) {
             return false;
         }
-        windows.emplace_back(from, until);
+        windows.push_back(plug);
     }
     out = std::move(windows);
     return !out.empty();
@@ -120,6 +146,7 @@ const std::map<std::string, Setter>& deviceSettings() {
     static const std::map<std::string, Setter> settings = {
         {"runlevel", [](auto& d, auto& v) { return choose(v, "boot", "app", d.bootAtOpen); }},
         {"key", verbatim(&DeviceConfig::key)},
+        {"location", [](auto& d, auto& v) { return toLocation(v, d.location); }},
         {"latency_ms", [](auto& d, auto& v) { return toInt(v, 0, 255, d.latencyMs); }},
         {"latency_min_ms", [](auto& d, auto& v) { return toInt(v, 1, 256, d.lowestLatencyMs); }},
         {"baud", [](auto& d, auto& v) { return toInt(v, 0, 12'000'000, d.baud); }},
@@ -156,6 +183,8 @@ std::string applySetting(Config& config, const std::string& name, const std::str
         }
         config.devices.push_back({});
         config.devices.back().serial = value;
+        // Each unit in a socket of its own unless told otherwise.
+        config.devices.back().location = kFirstLocation + std::uint32_t(config.devices.size() - 1);
         return {};
     }
     if (name == "transcript") {

@@ -5,6 +5,7 @@
 // character (Latin-1), so "µ" is the byte 0xB5.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,8 +13,18 @@
 
 namespace sim {
 
+// [from, until) in milliseconds after the configuration was written, and the location the unit is
+// plugged in at, when not its own.
+struct PlugWindow {
+    double from = 0;
+    double until = 0;
+    std::optional<std::uint32_t> location;
+};
+
 struct DeviceConfig {
     std::string serial;
+    // The library's location id of the USB socket the unit is plugged into.
+    std::uint32_t location = 0;
     bool bootAtOpen = false;
     std::string key = "\xB5TARVEL0";
     int latencyMs = 16;
@@ -35,9 +46,8 @@ struct DeviceConfig {
     int floodBytes = 5000;
     // The bridge signals the host when bytes arrive, if asked (FT_SetEventNotification).
     bool notifies = true;
-    // When the unit is plugged in: [from, until) in milliseconds after the configuration was
-    // written. Empty: attached all the time.
-    std::vector<std::pair<double, double>> plugged;
+    // When the unit is plugged in. Empty: attached all the time.
+    std::vector<PlugWindow> plugged;
 };
 
 struct Config {

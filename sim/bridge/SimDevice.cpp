@@ -9,7 +9,10 @@
 namespace sim {
 
 SimDevice::SimDevice(DeviceConfig config, Transcript& transcript)
-    : m_config(std::move(config)), m_transcript(transcript), m_boot(m_config.bootAtOpen) {
+    : m_config(std::move(config)),
+      m_transcript(transcript),
+      m_location(m_config.location),
+      m_boot(m_config.bootAtOpen) {
     m_queue.setLatencyMs(m_config.latencyMs);
     if (m_config.baud > 0) {
         m_byteTime = std::chrono::duration_cast<SimClock::duration>(
@@ -19,10 +22,11 @@ SimDevice::SimDevice(DeviceConfig config, Transcript& transcript)
 
 void SimDevice::followPlugSchedule(double msSinceWritten, SimTime now) {
     const auto& windows = m_config.plugged;
-    const bool in =
-        windows.empty() || std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
-            return msSinceWritten >= window.first && msSinceWritten < window.second;
-        });
+    const auto window = std::find_if(windows.begin(), windows.end(), [&](const PlugWindow& w) {
+        return msSinceWritten >= w.from && msSinceWritten < w.until;
+    });
+    const bool in = windows.empty() || window != windows.end();
+    if (window != windows.end()) m_location = window->location.value_or(m_config.location);
     if (in == m_scheduledIn) {
         return;
     }

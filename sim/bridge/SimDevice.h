@@ -23,6 +23,8 @@ class SimDevice {
     const std::string& serial() const { return m_config.serial; }
     bool canOpen() const { return !m_open && !m_unplugged && !m_config.openFails; }
     bool unplugged() const { return m_unplugged; }
+    // The library's location id of the socket it is plugged into now.
+    std::uint32_t location() const { return m_location; }
     // Plugs the unit in or pulls it out as its schedule says for this moment, given in
     // milliseconds after the configuration was written. A unit plugged back starts afresh.
     void followPlugSchedule(double msSinceWritten, SimTime now);
@@ -65,6 +67,7 @@ class SimDevice {
 
     bool m_open = false;
     bool m_unplugged = false;
+    std::uint32_t m_location = 0;
     // Unknown until the schedule is first followed; a unit absent then was never plugged in.
     std::optional<bool> m_scheduledIn;
     bool m_boot = false;

@@ -146,9 +146,11 @@ const Row rows[] = {
      {"no device with serial number TARV9 is attached", "hint: against tarvellon-flash list"}},
     {"list", D, {"list"}, 0, {D2xx}, "TARV0001\n"},
     {"list -l", D, {"list", "-l", "-q"}, 0, {},
-     "SERIAL    DRIVER  PORT  LOCATION  DESCRIPTION\nTARV0001  d2xx    -     -         -\n"},
+     "SERIAL    DRIVER  PORT  LOCATION  DESCRIPTION\n"
+     "TARV0001  d2xx    -     0x1141    FT232R USB UART\n"},
     {"list --json", D, {"list", "--json"}, 0, {D2xx},
-     R"({"description":null,"driver":"d2xx","location":null,"port":null,"serial":"TARV0001"})"
+     R"({"description":"FT232R USB UART","driver":"d2xx","location":"0x1141","port":null,)"
+     R"("serial":"TARV0001"})"
      "\n"},
     {"list, none attached", "", {"list"}, 4, {"no device is attached", "hint: rmmod ftdi_sio"}},
     {"info", D, {"info", Images + "three-records.frw"}, 0, {},

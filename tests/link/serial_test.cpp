@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <memory>
 
 #include "link/serial/AddedPorts.h"
+#include "link/serial/FtdiPorts.h"
+#include "link/serial/SerialLatency.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 
@@ -23,9 +26,10 @@ namespace {
 const QString Images = SAMPLE_IMAGES_DIR "/";
 
 // config: the device behind the pseudo-terminal; "held": the silent device's port, while its
-// upgrade holds it; "missing": a path that does not exist; "early": a host with its echo on writes
-// "id" and closes the port before the reply, then the upgrade follows. said: a line on stderr, %1
-// the port; after a failure a hint ends stderr.
+// upgrade holds it; "held by cat": a port that cat holds open without a lock; "missing": a path
+// that does not exist; "early": a host with its echo on writes "id" and closes the port before the
+// reply, then the upgrade follows. said: a line on stderr, %1 the port, %2 the holder's process
+// id; after a failure a hint ends stderr.
 struct Row {
     const char* name;
     QString config;
@@ -42,7 +46,9 @@ const Row rows[] = {
     {"unplugged mid-transfer", "unplug_at_record=2", "three-records.frw", 2,
      "the device vanished after record 2 of 3 was sent"},
     {"busy port", "held", "three-records.frw", 1,
-     "%1 (device TARV0001) is in use by another program"},
+     "%1 (device TARV0001) is in use by tarvellon-flash (pid %2)"},
+    {"port held without a lock", "held by cat", "three-records.frw", 1,
+     "%1 (device TARV0001) is in use by cat (pid %2)"},
     {"no such port", "missing", "three-records.frw", 4, "/dev/tarvellon-none does not exist"},
     {"an earlier host gone before its reply", "early", "three-records.frw", 0,
      "the bridge's latency timer cannot be read, so it is left alone; the upgrade runs at the "
@@ -51,8 +57,9 @@ const Row rows[] = {
 
 struct PtyRun {
     std::unique_ptr<SimBridge> sim;
-    std::unique_ptr<QProcess> bridge, flash;
+    std::unique_ptr<QProcess> bridge, holder, flash;
     QString port;
+    qint64 holderPid = 0;
     QByteArray bridgeOut;
     QElapsedTimer clock;
 };
@@ -62,6 +69,19 @@ bool bridgeSaid(PtyRun& run, const QByteArray& line) {
     while (!run.bridgeOut.split('\n').contains(line) && run.bridge->waitForReadyRead(5000))
         run.bridgeOut += run.bridge->readAllStandardOutput();
     return run.bridgeOut.split('\n').contains(line);
+}
+
+// Waits until the process has the port open.
+bool holdsOpen(qint64 pid, const QString& port) {
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo& descriptor :
+             descriptors.entryInfoList(QDir::AllEntries | QDir::System))
+            if (descriptor.symLinkTarget() == port) return true;
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 std::unique_ptr<QProcess> flash(const QStringList& args) {
@@ -79,19 +99,28 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         run.port = row.config == "missing" ? "/dev/tarvellon-none"
                    : row.config == "held"  ? runs[1].port
                                            : QString();
+        const bool byCat = row.config == "held by cat";
+        const bool early = row.config == "early";
         if (row.config == "held") {
             ASSERT_TRUE(bridgeSaid(runs[1], "line 9600 8N1 flow none raw"));
+            run.holderPid = runs[1].flash->processId();
         }
         if (row.config != "held" && row.config != "missing") {
             run.sim = std::make_unique<SimBridge>("device=TARV0001\n" +
-                                                  (row.config == "early" ? "" : row.config));
+                                                  (byCat || early ? "" : row.config));
             run.bridge = std::make_unique<QProcess>();
             run.bridge->start(PTY_BRIDGE_PROGRAM);
             ASSERT_TRUE(run.bridge->waitForReadyRead(5000));
             run.bridgeOut = run.bridge->readAllStandardOutput();
             run.port = run.bridgeOut.split('\n').first();
         }
-        if (row.config == "early") {
+        if (byCat) {
+            run.holder = std::make_unique<QProcess>();
+            run.holder->start("cat", {run.port});
+            run.holderPid = run.holder->processId();
+            ASSERT_TRUE(holdsOpen(run.holderPid, run.port));
+        }
+        if (early) {
             QProcess host;
             host.start("/bin/sh", {"-c", R"(printf 'id\n' > "$1")", "sh", run.port});
             ASSERT_TRUE(host.waitForFinished(5000));
@@ -116,11 +145,12 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         EXPECT_EQ(run.flash->exitCode(), row.exit);
         const QString err = QString::fromUtf8(run.flash->readAllStandardError()).trimmed();
         const QStringList lines = err.split('\n');
-        EXPECT_TRUE(lines.contains("tarvellon-flash: " + QString(row.said).replace("%1", run.port)))
-            << err.toStdString();
+        const QString said =
+            QString(row.said).replace("%1", run.port).replace("%2", QString::number(run.holderPid));
+        EXPECT_TRUE(lines.contains("tarvellon-flash: " + said)) << err.toStdString();
         EXPECT_EQ(lines.last().startsWith("tarvellon-flash: hint: "), row.exit != 0);
         if (run.bridge) {
-            EXPECT_TRUE(bridgeSaid(run, "line 9600 8N1 flow none raw"));
+            EXPECT_TRUE(run.holder || bridgeSaid(run, "line 9600 8N1 flow none raw"));
             // A reply the host never read does not come back as the host's bytes: the device hears
             // the early host's "id" and then the upgrade's.
             const QList<SimEvent> heard = run.sim->events(SimEvent::Kind::Command);
@@ -129,6 +159,10 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
             }
             run.bridge->kill();
             run.bridge->waitForFinished();
+        }
+        if (run.holder) {
+            run.holder->kill();
+            run.holder->waitForFinished();
         }
     }
 
@@ -141,6 +175,30 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
     EXPECT_EQ(library->readAllStandardOutput(), out);
     EXPECT_EQ(whole.sim->wire(), sim.wire());
     EXPECT_GT(sim.wire().size(), 300);
+}
+
+// A user who may open a port but not write its latency_timer attribute must hear that, not that
+// the bridge refused a value it was never sent.
+TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
+    QTemporaryDir sysfs;
+    const QString ports = sysfs.path() + "/bus/usb-serial/devices/";
+    QDir().mkpath(ports + "ttyUSB0");
+    QDir().mkpath(ports + "ttyUSB1");
+    QFile writable(ports + "ttyUSB0/latency_timer");
+    ASSERT_TRUE(writable.open(QIODevice::WriteOnly) && writable.write("16\n") == 3);
+    writable.close();
+    // A number that not even root may write.
+    QFile::link("/proc/sys/kernel/ngroups_max", ports + "ttyUSB1/latency_timer");
+    using Outcome = SerialLatency::WriteOutcome;
+    const struct {
+        const char* port;
+        Outcome outcome;
+    } rows[] = {{"/dev/ttyUSB0", Outcome::Set},
+                {"/dev/ttyUSB1", Outcome::NotWritable},
+                {"/dev/ttyUSB2", Outcome::Refused}};
+    for (const auto& row : rows)
+        EXPECT_EQ(SerialLatency::Write(-1, row.port, 4, sysfs.path()), row.outcome) << row.port;
+    EXPECT_EQ(SerialLatency::Read("/dev/ttyUSB0", sysfs.path()), 4);
 }
 
 TEST(KernelSerial, ListsFtdiBridgesBySerialNumber) {

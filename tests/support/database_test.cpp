@@ -47,14 +47,18 @@ class DataBaseFile : public ::testing::Test {
     QTemporaryDir m_folder;
 };
 
-// Only the temporary copies of a killed write go: the file's name, a dot and six characters.
-TEST_F(DataBaseFile, LoadRemovesWhatKilledWritesLeft) {
+// An operator's copies beside the file are theirs: a start and a write leave them be, and a write
+// leaves nothing of its own behind.
+TEST_F(DataBaseFile, StartAndWriteLeaveOtherFilesBeside) {
     QDir folder(m_folder.path());
-    for (const char* name : {"database.ini.Ab12Cd", "database.ini.bak", "DATABASE.INI.Ab12Cd"})
+    for (const char* name : {"database.ini.backup", "database.ini.200101", "DATABASE.INI.Ab12Cd"})
         QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
     EXPECT_EQ(load("f\r\np\r\n1\r\n"), "f|p|1;");
-    EXPECT_EQ(folder.entryList(QDir::Files).join(' ').toStdString(),
-              "database.ini DATABASE.INI.Ab12Cd database.ini.bak");
+    DataBase::DbSync();
+    QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    EXPECT_EQ(names.join(' ').toStdString(),
+              "DATABASE.INI.Ab12Cd database.ini database.ini.200101 database.ini.backup");
 }
 
 TEST_F(DataBaseFile, LoadsTheFileAsWritten) {

@@ -1,0 +1,121 @@
+// The command line and the station tell bridges apart by more than a serial number: the socket a
+// bridge hangs on and the port it opens by. Without udev's database (a container, a minimal
+// system) the kernel's driver must still find the bridges through sysfs, or nothing is listed.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "link/FTDI.h"
+#include "link/serial/FtdiPorts.h"
+#include "link/serial/KernelSerial.h"
+#include "operations/DeviceList.h"
+#include "tests/common/SimBridge.h"
+
+namespace {
+
+using DeviceList::Details;
+
+// A sysfs tree as the kernel lays it out: class/tty/NAME/device links to the tty's folder, below
+// the USB interface (bInterfaceNumber), below the USB device (idVendor, serial, product).
+struct FakeTty {
+    const char* name;
+    const char* folder;                                     // of the tty under devices/
+    QList<std::pair<const char*, const char*>> attributes;  // file under devices/, its text
+};
+
+void writeTree(const QString& root, const QList<FakeTty>& ttys) {
+    for (const FakeTty& tty : ttys) {
+        const QString folder = root + "/devices/" + tty.folder;
+        QDir().mkpath(folder);
+        QDir().mkpath(root + "/class/tty/" + tty.name);
+        QFile::link(folder, root + "/class/tty/" + tty.name + "/device");
+        for (const auto& [file, text] : tty.attributes) {
+            QFile attribute(root + "/devices/" + file);
+            attribute.open(QIODevice::WriteOnly);
+            attribute.write(QByteArray(text) + '\n');
+        }
+    }
+}
+
+TEST(DeviceDetails, KernelDriverReadsWhatQtLacksFromSysfs) {
+    QTemporaryDir sysfs;
+    writeTree(sysfs.path(), {
+                                {"ttyUSB0",
+                                 "pci0000:00/usb1/1-1/1-1.4/1-1.4:1.0/ttyUSB0",
+                                 {{"pci0000:00/usb1/1-1/1-1.4/idVendor", "0403"},
+                                  {"pci0000:00/usb1/1-1/1-1.4/serial", "TARV0001"},
+                                  {"pci0000:00/usb1/1-1/1-1.4/product", "FT232R USB UART"},
+                                  {"pci0000:00/usb1/1-1/1-1.4/1-1.4:1.0/bInterfaceNumber", "00"}}},
+                                // A dual-channel chip whose channel B came up first.
+                                {"ttyUSB1",
+                                 "pci0000:00/usb1/1-1/1-1.2/1-1.2:1.1/ttyUSB1",
+                                 {{"pci0000:00/usb1/1-1/1-1.2/idVendor", "0403"},
+                                  {"pci0000:00/usb1/1-1/1-1.2/serial", "FT2232X"},
+                                  {"pci0000:00/usb1/1-1/1-1.2/product", "Dual RS232-HS"},
+                                  {"pci0000:00/usb1/1-1/1-1.2/1-1.2:1.1/bInterfaceNumber", "01"}}},
+                                {"ttyUSB2",
+                                 "pci0000:00/usb1/1-1/1-1.2/1-1.2:1.0/ttyUSB2",
+                                 {{"pci0000:00/usb1/1-1/1-1.2/1-1.2:1.0/bInterfaceNumber", "00"}}},
+                                // cdc-acm hangs the tty on the interface itself.
+                                {"ttyACM0",
+                                 "pci0000:00/usb1/1-1/1-1.3/1-1.3:1.0",
+                                 {{"pci0000:00/usb1/1-1/1-1.3/idVendor", "0403"},
+                                  {"pci0000:00/usb1/1-1/1-1.3/serial", "ACM0001"},
+                                  {"pci0000:00/usb1/1-1/1-1.3/1-1.3:1.0/bInterfaceNumber", "00"}}},
+                                {"ttyS0", "platform/serial8250/tty/ttyS0", {}},
+                            });
+    const QList<PortDescription> fromQt = {
+        {std::nullopt, "", "/dev/ttyUSB0"},
+        {std::nullopt, "", "/dev/ttyUSB1"},
+        {std::nullopt, "", "/dev/ttyUSB2"},
+        {0x0403, "UDEV0001", "/dev/ttyACM0", std::nullopt, "", "from udev"},
+        {std::nullopt, "", "/dev/ttyS0"},
+        {std::nullopt, "", "/dev/pts/3"},
+    };
+    QList<PortDescription> completed;
+    for (const PortDescription& port : fromQt)
+        completed.append(CompletedFromSysfs(port, sysfs.path()));
+    const QList<FtdiPort> listed = {
+        {"FT2232XA", "/dev/ttyUSB2", "1-1.2", "Dual RS232-HS"},
+        {"FT2232XB", "/dev/ttyUSB1", "1-1.2", "Dual RS232-HS"},
+        {"TARV0001", "/dev/ttyUSB0", "1-1.4", "FT232R USB UART"},
+        {"UDEV0001", "/dev/ttyACM0", "1-1.3", "from udev"},
+    };
+    EXPECT_EQ(FtdiPorts(completed), listed);
+}
+
+// Where the vendor's library (here the simulated bridge) keeps its information list; a library
+// without it still lists its bridges, with serial numbers alone.
+TEST(DeviceDetails, LibraryGivesLocationAndDescription) {
+    SimBridge sim(
+        "device = TARV0001\n"
+        "device = TARV0002\nlocation = 0x2a0\n"
+        "device = TARV0003\nplugged = 0-@4660\n");
+    ASSERT_TRUE(sim.ready());
+    const QString bridge = "FT232R USB UART";
+    EXPECT_EQ(DeviceList::ScanDetails(), (QList<Details>{{"TARV0001", "0x1141", "", bridge},
+                                                         {"TARV0002", "0x2a0", "", bridge},
+                                                         {"TARV0003", "0x1234", "", bridge}}));
+
+    FTDI::D2xxApi bare = *FTDI::InstalledApi();
+    bare.CreateDeviceInfoList = nullptr;
+    FTDI::InstallApi(&bare);
+    EXPECT_EQ(DeviceList::ScanDetails(),
+              (QList<Details>{
+                  {"TARV0001", "", "", ""}, {"TARV0002", "", "", ""}, {"TARV0003", "", "", ""}}));
+    FTDI::LoadDriverLibrary();
+
+    // Through the kernel's driver, a port given by path.
+    QTemporaryDir folder;
+    const QString port = folder.filePath("ttyUSB7");
+    QFile(port).open(QIODevice::WriteOnly);
+    KernelSerial::BindPort("TARV0007", port);
+    FTDI::InstallApi(KernelSerial::Api());
+    EXPECT_EQ(DeviceList::ScanDetails(), (QList<Details>{{"TARV0007", "", port, ""}}));
+    FTDI::LoadDriverLibrary();
+}
+
+}  // namespace
