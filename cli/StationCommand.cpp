@@ -7,27 +7,13 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
-#include "cli/FailureDetail.h"
+#include "cli/ImageCheck.h"
 #include "cli/StationDisplay.h"
 #include "link/FastLink.h"
-#include "operations/UpgradeProcedure.h"
 #include "station/SlotNames.h"
 #include "station/StationEngine.h"
 
 namespace {
-
-// Collects what the upgrade's file checks say; with no device selected the upgrade stops right
-// after them, before any device is touched.
-class FileCheckView : public OperationView {
-  public:
-    QString box;
-    void showMessage(const QString& text, MessageIcon) override { box = text; }
-    void logLine(const QString&) override {}
-    void setStatus(const QString&) override {}
-    void setProgressMaximum(int) override {}
-    void setProgressValue(int) override {}
-    void setUpgradeEnabled(bool) override {}
-};
 
 std::optional<int> positiveNumber(const QCommandLineParser& parser,
                                   const QCommandLineOption& option) {
@@ -77,36 +63,33 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const std::optional<int> jobCap = positiveNumber(parser, jobs);
     const std::optional<int> units = positiveNumber(parser, count);
     if (!jobCap || !units) {
-        CommandLine::Err(QStringLiteral("--jobs and --count take a whole number above 0"));
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(
+            QStringLiteral("--jobs and --count take a whole number above 0"));
     }
     // Checked here, or every unit would fail on it.
     if (!FastLink::FromOption(parser.value(latency))) {
-        CommandLine::Err(FastLink::OptionError);
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(FastLink::OptionError);
     }
     options.jobs = *jobCap;
     options.count = *units;
     options.latency = parser.value(latency);
     if (parser.isSet(slotsFile)) {
         const SlotNames::Read names = SlotNames::FromFile(parser.value(slotsFile));
-        if (!names.error.isEmpty()) {
+        if (names.unreadable) {
             CommandLine::Err(names.error);
-            return names.unreadable ? ExitCode::FileError : ExitCode::UsageError;
+            return ExitCode::FileError;
         }
+        if (!names.error.isEmpty()) return CommandLine::UsageError(names.error);
         options.slotNames = names.byLocation;
     }
 
-    FileCheckView check;
-    options.image = UpgradeProcedure::Run(check, options.imagePath, QString());
-    if (options.image.exit != UpgradeExit::NoDeviceSelected) {
-        CommandLine::Err(check.box);
-        if (const QString detail = FailureDetail(options.image, QString(), options.imagePath);
-            !detail.isEmpty()) {
-            CommandLine::Err(detail);
-        }
+    const ImageCheck check = CheckImage(options.imagePath);
+    if (!check.passed) {
+        CommandLine::Err(check.detail);
+        CommandLine::Hint(check.hint);
         return ExitCode::FileError;
     }
+    options.image = check.report;
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;
@@ -114,8 +97,9 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     options.driver = std::get<Driver>(driver);
 
     StationEngine engine(options);
-    if (const std::optional<QString> error = engine.start()) {
-        CommandLine::Err(*error);
+    if (const std::optional<StartFailure> failure = engine.start()) {
+        CommandLine::Err(failure->detail);
+        if (!failure->hint.isEmpty()) CommandLine::Hint(failure->hint);
         return ExitCode::FileError;
     }
     if (engine.skippedRecordLines() > 0) {

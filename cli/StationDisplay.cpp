@@ -5,11 +5,11 @@
 
 #include <QDateTime>
 #include <QEventLoop>
-#include <QJsonDocument>
 #include <QTimer>
 #include <atomic>
 
 #include "cli/CommandLine.h"
+#include "cli/JsonReporter.h"
 #include "cli/StationScreen.h"
 
 namespace {
@@ -82,10 +82,8 @@ class LogDisplay : public Display {
 class JsonDisplay : public Display {
   public:
     explicit JsonDisplay(const StationEngine& engine) : m_engine(engine) {
-        QObject::connect(&engine, &StationEngine::recorded, [](const QJsonObject& record) {
-            CommandLine::Out(
-                QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact)));
-        });
+        QObject::connect(&engine, &StationEngine::recorded,
+                         [](const QJsonObject& record) { JsonReporter::Print(record); });
     }
     void finish() override {
         CommandLine::Err(StationLines::Summary(m_engine.totals()));

@@ -13,6 +13,15 @@ QString duration(qint64 seconds) {
                          : QStringLiteral("%1 s").arg(seconds);
 }
 
+// A hint says what went wrong, then what to do after its colon. On a line as narrow as a
+// terminal's, what to do is what the operator reads it for: it comes first, and what was seen
+// follows; the whole hint is in the record.
+QString advice(const QString& hint) {
+    const qsizetype colon = hint.indexOf(QStringLiteral(": "));
+    const QString todo = colon < 0 ? hint : hint.mid(colon + 2);
+    return todo.endsWith('.') ? todo.chopped(1) : todo;
+}
+
 }  // namespace
 
 bool Running(SlotState state) {
@@ -52,10 +61,9 @@ SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
             break;
         case SlotState::Fail:
             line.tone = Tone::Fail;
-            // What to do comes first: it is what the operator reads the line for.
-            line.rest = slot.hint.isEmpty()
-                            ? QStringLiteral("  ") + slot.detail
-                            : QStringLiteral("  %1 (%2)").arg(slot.hint, slot.detail);
+            line.rest =
+                QStringLiteral("  ") + advice(slot.hint) +
+                (slot.hint.isEmpty() ? slot.detail : QStringLiteral(" (%1)").arg(slot.detail));
             break;
         default:
             break;

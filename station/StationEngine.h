@@ -92,6 +92,12 @@ struct ImageSummary {
     QString recordFile;  // absolute path
 };
 
+// Why a station could not start, and what to do about it ("" where the hints have nothing).
+struct StartFailure {
+    QString detail;
+    QString hint;
+};
+
 // How a run ended, most serious first: the command line's exit codes 3, 130, 6 and 0.
 enum class StationResult { LineStopped, Aborted, UnitsFailed, AllPassed };
 
@@ -103,7 +109,7 @@ class StationEngine : public QObject {
 
     // Keeps a private copy of the image and opens the record file, then watches the ports from
     // the next turn of the event loop. Why it cannot, when it cannot; nothing is touched then.
-    std::optional<QString> start();
+    std::optional<StartFailure> start();
     // Lines of the record file that are not whole records, as found by start().
     int skippedRecordLines() const { return m_records.skippedLines(); }
 

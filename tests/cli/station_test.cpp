@@ -164,10 +164,24 @@ const Row rows[] = {
 };
 
 // A closing line holds every one of these.
-const QStringList ClosingFields = {
-    "attempt", "started_at",   "ended_at",     "host",    "program_version",      "serial",
-    "image",   "image_sha256", "firmware_key", "records", "records_acknowledged", "duration_ms",
-    "outcome", "exit_code",    "failed_step",  "detail",  "earlier_records"};
+const QStringList ClosingFields = {"attempt",
+                                   "started_at",
+                                   "ended_at",
+                                   "host",
+                                   "program_version",
+                                   "serial",
+                                   "image",
+                                   "image_sha256",
+                                   "firmware_key",
+                                   "records",
+                                   "records_acknowledged",
+                                   "duration_ms",
+                                   "outcome",
+                                   "exit_code",
+                                   "failed_step",
+                                   "detail",
+                                   "hint",
+                                   "earlier_records"};
 
 class Station : public testing::TestWithParam<Row> {};
 
@@ -271,6 +285,7 @@ TEST_P(Station, FlashesEachPlugInOnceAndRecordsIt) {
                 EXPECT_TRUE(record.contains(field)) << field.toStdString();
             EXPECT_EQ(record["image_sha256"].toString(), sha256);
             EXPECT_EQ(record["image"].toString(), image);
+            EXPECT_EQ(record["outcome"] == "upgraded", record["hint"].isNull());
             closed << record["attempt"].toString();
         }
         EXPECT_EQ(record["outcome"] == "upgraded", record["failed_step"].isNull());

@@ -1,0 +1,17 @@
+#pragma once
+
+// The upgrade's own file checks, run without a device: with no device selected the upgrade stops
+// right after them, before any device is touched. `info` and `station` check an image this way.
+
+#include <QString>
+
+#include "operations/UpgradeReport.h"
+
+struct ImageCheck {
+    UpgradeReport report;  // the image's bytes, key and records when it passed
+    bool passed = false;
+    QString detail;  // why it failed; "" when it passed
+    QString hint;    // what to do about it
+};
+
+ImageCheck CheckImage(const QString& path);
