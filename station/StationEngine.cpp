@@ -76,11 +76,6 @@ std::optional<StartFailure> StationEngine::start() {
             QCryptographicHash::hash(m_options.image.image, QCryptographicHash::Sha256).toHex()),
         DriverName(m_options.driver),
         QFileInfo(m_options.recordPath).absoluteFilePath()};
-    QList<std::pair<QString, QString>> named;
-    for (auto it = m_options.slotNames.begin(); it != m_options.slotNames.end(); ++it) {
-        named.append({it.key(), it.key()});
-    }
-    addSlots(named);
     m_since.start();
     m_pollTimer.start(kPollMs);
     QTimer::singleShot(0, this, &StationEngine::poll);
@@ -127,6 +122,14 @@ int StationEngine::running() const {
 
 void StationEngine::poll() {
     if (m_finished) return;
+    if (m_firstPoll) {
+        // The named slots are shown from the start, each at its place.
+        QList<std::pair<QString, QString>> named;
+        for (auto it = m_options.slotNames.begin(); it != m_options.slotNames.end(); ++it) {
+            named.append({it.key(), it.key()});
+        }
+        addSlots(named);
+    }
     // A bridge that another process holds open may be listed without its serial number: while
     // any such entry stands, a unit missing from the list may be that one, not unplugged.
     bool maybeHeld = false;

@@ -108,7 +108,8 @@ class StationEngine : public QObject {
     explicit StationEngine(StationOptions options, QObject* parent = nullptr);
 
     // Keeps a private copy of the image and opens the record file, then watches the ports from
-    // the next turn of the event loop. Why it cannot, when it cannot; nothing is touched then.
+    // the next turn of the event loop, where the first slots and signals come. Why it cannot,
+    // when it cannot; nothing is touched then.
     std::optional<StartFailure> start();
     // Lines of the record file that are not whole records, as found by start().
     int skippedRecordLines() const { return m_records.skippedLines(); }
