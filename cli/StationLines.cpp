@@ -37,9 +37,8 @@ QString StateWord(SlotState state) {
 SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
     SlotLine line;
     // A serial number is the device's text, which must not steer the terminal.
-    line.lead = QStringLiteral("%1  %2  ")
-                    .arg(slot.name, -nameWidth)
-                    .arg(EscapedDeviceText(slot.serial), -kSerialWidth);
+    line.lead = slot.name.leftJustified(nameWidth) + QStringLiteral("  ") +
+                EscapedDeviceText(slot.serial).leftJustified(kSerialWidth) + QStringLiteral("  ");
     line.state = StateWord(slot.state);
     switch (slot.state) {
         case SlotState::Queued:
@@ -73,8 +72,8 @@ SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
 
 QString Header(const ImageSummary& image) {
     return QStringLiteral("%1  key %2  SHA-256 %3  %4 records")
-        .arg(image.fileName, image.key, image.sha256.left(kShaShown))
-        .arg(image.records);
+        .arg(image.fileName, image.key, image.sha256.left(kShaShown),
+             QString::number(image.records));
 }
 
 QString Summary(const Totals& totals) {
