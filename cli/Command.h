@@ -20,5 +20,6 @@ ExitCode List(const Command& command, const QStringList& arguments);
 ExitCode Identify(const Command& command, const QStringList& arguments);
 ExitCode Upgrade(const Command& command, const QStringList& arguments);
 ExitCode Station(const Command& command, const QStringList& arguments);
+ExitCode Info(const Command& command, const QStringList& arguments);
 
 }  // namespace Commands

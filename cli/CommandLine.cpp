@@ -1,5 +1,8 @@
 #include "cli/CommandLine.h"
 
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <cerrno>
 #include <cstdio>
 
 #include "support/NativePath.h"
@@ -7,15 +10,55 @@
 namespace CommandLine {
 namespace {
 
+QString g_writeFailure;
+// The command being run, for the help a usage error points at; "" before one is known.
+QString g_command;
+bool g_verbose = false;
+bool g_quiet = false;
+
 void write(std::FILE* stream, const QString& text) {
     const QByteArray bytes = NativePath::Displayed(text).toUtf8();
-    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
-    std::fflush(stream);
+    const bool written =
+        std::fwrite(bytes.constData(), 1, bytes.size(), stream) == std::size_t(bytes.size()) &&
+        std::fflush(stream) == 0;
+    if (!written && g_writeFailure.isEmpty()) {
+        g_writeFailure =
+            QStringLiteral("cannot write to %1: %2")
+                .arg(stream == stdout ? QStringLiteral("stdout") : QStringLiteral("stderr"),
+                     qt_error_string(errno));
+    }
 }
 
 QString usageLine(const Command& command) {
     return QStringLiteral("Usage: %1 %2 [options] %3")
         .arg(ProgramName, command.name, command.arguments);
+}
+
+QString optionName(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// Qt words its parse errors in its own style ("Unknown option 'jsn'."); these are the program's.
+QString parseError(const QCommandLineParser& parser) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        QStringList names;
+        for (const QString& name : unknown) {
+            names << optionName(name);
+        }
+        return QStringLiteral("unknown option %1").arg(names.join(QStringLiteral(", ")));
+    }
+    static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
+    static const QRegularExpression unexpected(
+        QStringLiteral("^Unexpected value after '(.*)'\\.$"));
+    const QString error = parser.errorText();
+    if (const QRegularExpressionMatch match = missing.match(error); match.hasMatch()) {
+        return QStringLiteral("%1 needs a value").arg(match.captured(1));
+    }
+    if (const QRegularExpressionMatch match = unexpected.match(error); match.hasMatch()) {
+        return QStringLiteral("%1 takes no value").arg(match.captured(1));
+    }
+    return error;
 }
 
 }  // namespace
@@ -28,24 +71,69 @@ void Err(const QString& text) {
     write(stderr, ProgramName + QStringLiteral(": ") + text + '\n');
 }
 
+void Hint(const QString& text) {
+    Err(QStringLiteral("hint: ") + text);
+}
+
+void Note(const QString& text) {
+    if (!g_quiet) {
+        Err(text);
+    }
+}
+
+void Trace(const QString& text) {
+    write(stderr, text + '\n');
+}
+
+QString WriteFailure() {
+    return g_writeFailure;
+}
+
+QString VersionLine() {
+    return ProgramName + ' ' + QCoreApplication::applicationVersion();
+}
+
+ExitCode UsageError(const QString& error) {
+    Err(error);
+    const QString help = g_command.isEmpty() ? QStringLiteral("--help") : g_command + " --help";
+    Err(QStringLiteral("try '%1 %2'").arg(ProgramName, help));
+    return ExitCode::UsageError;
+}
+
+QCommandLineOption VerboseOption() {
+    return QCommandLineOption({QStringLiteral("v"), QStringLiteral("verbose")},
+                              QStringLiteral("Every command and reply on stderr, time-stamped; "
+                                             "with --json, as exchange events."));
+}
+
+QCommandLineOption QuietOption() {
+    return QCommandLineOption({QStringLiteral("q"), QStringLiteral("quiet")},
+                              QStringLiteral("Nothing on stderr but failures."));
+}
+
+bool Verbose() {
+    return g_verbose;
+}
+
 std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command,
-                              const QStringList& arguments,
-                              const QList<std::pair<QString, QString>>& positionals) {
+                              const QStringList& arguments, const QList<Positional>& positionals) {
+    g_command = QString::fromLatin1(command.name);
     parser.setApplicationDescription(QString::fromUtf8(command.summary));
     // Qt's own help option would also offer --help-all, for Qt's options this program has not.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("This help."));
-    parser.addOption(help);
-    for (const auto& [name, description] : positionals) {
-        parser.addPositionalArgument(name, description);
+    const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("version")},
+                                     QStringLiteral("The program's version."));
+    parser.addOptions({help, version});
+    qsizetype required = 0;
+    for (const Positional& positional : positionals) {
+        parser.addPositionalArgument(
+            positional.name, positional.description,
+            positional.optional ? '[' + positional.name + ']' : positional.name);
+        required += positional.optional ? 0 : 1;
     }
-    const auto usageError = [&](const QString& error) {
-        Err(error);
-        Err(QStringLiteral("try '%1 %2 --help'").arg(ProgramName, command.name));
-        return ExitCode::UsageError;
-    };
     if (!parser.parse(arguments)) {
-        return usageError(parser.errorText());
+        return UsageError(parseError(parser));
     }
     if (parser.isSet(help)) {
         // Qt's own first line names the program by its path; ours names the command.
@@ -53,13 +141,37 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
         Out(usageLine(command) + qtHelp.mid(qtHelp.indexOf('\n')) + '\n' + ExitCodeHelp());
         return ExitCode::Success;
     }
+    if (parser.isSet(version)) {
+        Out(VersionLine());
+        return ExitCode::Success;
+    }
     const QStringList given = parser.positionalArguments();
-    if (given.size() != positionals.size() || given.contains(QString())) {
-        return usageError(
+    if (given.size() < required || given.size() > positionals.size() || given.contains(QString())) {
+        return UsageError(
             QStringLiteral("%1 takes %2")
                 .arg(command.name, *command.arguments ? command.arguments : "no arguments"));
     }
+    // The options found, as typed; a command without -v or -q has failed to parse on either.
+    const QStringList found = parser.optionNames();
+    g_verbose = found.contains(QStringLiteral("v")) || found.contains(QStringLiteral("verbose"));
+    g_quiet = found.contains(QStringLiteral("q")) || found.contains(QStringLiteral("quiet"));
+    if (g_verbose && g_quiet) {
+        return UsageError(QStringLiteral("-v and -q cannot go together"));
+    }
     return std::nullopt;
+}
+
+QString PositionalValue(const QCommandLineParser& parser, const QList<Positional>& positionals,
+                        const QString& name) {
+    // The arguments left out are the leading optional ones.
+    const QStringList given = parser.positionalArguments();
+    const qsizetype left = positionals.size() - given.size();
+    for (qsizetype index = left; index < positionals.size(); ++index) {
+        if (positionals[index].name == name) {
+            return given[index - left];
+        }
+    }
+    return {};
 }
 
 std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser, const QString& serial) {

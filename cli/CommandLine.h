@@ -1,12 +1,12 @@
 #pragma once
 
-// What every command does alike: parse its arguments, answer --help, write lines, and give up
-// early when the driver it asks for is missing.
+// What every command does alike: parse its arguments, answer --help and --version, say a usage
+// error one way, write lines and remember a write that failed, and give up early when the driver
+// it asks for is missing.
 
 #include <QCommandLineParser>
 #include <QString>
 #include <optional>
-#include <utility>
 #include <variant>
 
 #include "cli/Command.h"
@@ -19,14 +19,42 @@ inline const QString NoLibrary = QStringLiteral("the D2XX library (libftd2xx) is
 
 // Each line is flushed at once, so stdout and stderr keep their order on a terminal.
 void Out(const QString& text, bool newline = true);
-// An error or a note, prefixed with the program's name.
+// An error, prefixed with the program's name; always said.
 void Err(const QString& text);
+// What to do about a failure, after its detail; always said.
+void Hint(const QString& text);
+// A line of the program's own that is no failure; -q drops it.
+void Note(const QString& text);
+// A line of the -v trace, as it stands.
+void Trace(const QString& text);
+// The system's words for the first write to stdout or stderr that failed; "" while none did.
+QString WriteFailure();
 
-// Nothing when the command is to run; otherwise how the program ends: after its help (0) or a
-// usage error reported on stderr (64). Every positional argument is required and non-empty.
+// "tarvellon-flash 1.0", for -V and --version.
+QString VersionLine();
+
+// Said on stderr with the line that points at the help of the command being run, or of the
+// program before a command is known.
+ExitCode UsageError(const QString& error);
+
+// -v and -q, for the commands that offer them; Parse reads them.
+QCommandLineOption VerboseOption();
+QCommandLineOption QuietOption();
+bool Verbose();
+
+struct Positional {
+    QString name;
+    QString description;
+    bool optional = false;  // may be left out; only leading ones may be
+};
+
+// Nothing when the command is to run; otherwise how the program ends: after its help or version
+// (0), or a usage error said on stderr (64). A positional argument given is never empty.
 std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command,
-                              const QStringList& arguments,
-                              const QList<std::pair<QString, QString>>& positionals);
+                              const QStringList& arguments, const QList<Positional>& positionals);
+// A positional argument by name; "" when left out.
+QString PositionalValue(const QCommandLineParser& parser, const QList<Positional>& positionals,
+                        const QString& name);
 
 // InstallDriver, with a missing library said on stderr.
 std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser,

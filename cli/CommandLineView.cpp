@@ -19,6 +19,7 @@ void CommandLineView::showMessage(const QString& text, MessageIcon icon) {
 
 void CommandLineView::setProgressMaximum(int maximum) {
     m_total = maximum;
+    m_trace.startRecords(maximum);
     m_transfer.start();
     m_sinceShown.invalidate();
 }

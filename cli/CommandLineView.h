@@ -1,13 +1,15 @@
 #pragma once
 
 // The command line's view of an operation: what the window would show goes to a reporter, the
-// progress at most ten times a second, and the bridge is tuned, and the reads wait for its signal,
-// while the upgrade holds the device. After a failure it reads the rest of the line the device was
-// sending, so that the detail quotes "error" rather than its first letter where a byte was due.
+// progress at most ten times a second, the exchange as it happens, and the bridge is tuned, and
+// the reads wait for its signal, while the upgrade holds the device. After a failure it reads the
+// rest of the line the device was sending, so that the detail quotes "error" rather than its first
+// letter where a byte was due.
 
 #include <QElapsedTimer>
 #include <functional>
 
+#include "cli/ExchangeTrace.h"
 #include "cli/Reporter.h"
 #include "link/FastLink.h"
 #include "operations/OperationView.h"
@@ -16,7 +18,7 @@
 class CommandLineView : public OperationView {
   public:
     explicit CommandLineView(Reporter& reporter, FastLink* fastLink = nullptr)
-        : m_reporter(reporter), m_fastLink(fastLink) {}
+        : m_reporter(reporter), m_fastLink(fastLink), m_trace(reporter) {}
 
     void showMessage(const QString& text, MessageIcon icon) override;
     // The lines name the image as given, with any byte of its path that is not UTF-8 shown as such.
@@ -42,6 +44,7 @@ class CommandLineView : public OperationView {
   private:
     Reporter& m_reporter;
     FastLink* m_fastLink;
+    ExchangeTrace m_trace;
     bool m_reporting = false;
     bool m_failed = false;
     std::function<bool(const UpgradeReport&)> m_imageCheck;

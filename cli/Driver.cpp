@@ -24,8 +24,7 @@ std::variant<Driver, ExitCode> InstallDriver(const QCommandLineParser& parser,
     const std::variant<DriverChoice::Choice, QString> choice =
         DriverChoice::Parse(parser.value(QStringLiteral("driver")), !port.isEmpty());
     if (const QString* error = std::get_if<QString>(&choice)) {
-        CommandLine::Err(*error);
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(*error);
     }
     if (!port.isEmpty()) {
         KernelSerial::BindPort(serial, port);

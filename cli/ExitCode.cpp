@@ -9,20 +9,23 @@ struct ExitCodeEntry {
 };
 
 const ExitCodeEntry kExitCodes[] = {
-    {ExitCode::Success, "upgraded", "done: upgraded, identified, devices listed"},
+    {ExitCode::Success, "upgraded", "done: upgraded, identified, devices listed, image checked"},
     {ExitCode::CommunicationError, "communication_error",
      "communication error: the handshake failed, or the device did not open"},
     {ExitCode::ProgrammingError, "programming_error",
      "programming error: a record was refused or not acknowledged"},
     {ExitCode::FileError, "file_error",
-     "file error: the image missing, unreadable or malformed, or not the one expected; or the "
-     "record file cannot be written"},
+     "file error: the image missing, not a regular file, unreadable or malformed, or not the one "
+     "expected; or the record file cannot be written"},
     {ExitCode::NoSuchDevice, "no_such_device",
-     "no such device: not attached (identify: or cannot be opened); list: none attached"},
+     "no such device: not attached (identify: or cannot be opened); list, or no SERIAL given: "
+     "none attached"},
     {ExitCode::NoLibrary, "no_library",
      "the D2XX library (libftd2xx) is not installed, and --driver d2xx asks for it"},
     {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
     {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
+    {ExitCode::WriteError, "write_error",
+     "output lost: a write to stdout or stderr failed (a full disk, a closed pipe)"},
     {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C, SIGTERM or SIGHUP"},
 };
 

@@ -13,6 +13,7 @@ enum class ExitCode : int {
     NoLibrary = 5,
     UnitsFailed = 6,
     UsageError = 64,
+    WriteError = 74,  // sysexits' EX_IOERR
     Interrupted = 130,
 };
 

@@ -1,6 +1,5 @@
 #include "cli/FailureDetail.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 
@@ -77,29 +76,31 @@ QString openerNames(const QList<PortOpener>& openers) {
     return names.join(QStringLiteral(", "));
 }
 
-// "" when the port is not listed at all.
-QString serialOpenFailureDetail(const OpenFailure& failure, const QString& serial) {
+// Nothing when the port is not listed at all.
+std::optional<OpenFailureSeen> serialOpenFailure(const OpenFailure& failure,
+                                                 const QString& serial) {
     const QString port = QStringLiteral("%1 (device %2)").arg(failure.location, serial);
     switch (failure.kind) {
         case OpenFailure::Kind::NotListed:
             break;
         case OpenFailure::Kind::Missing:
-            return QStringLiteral("%1 does not exist").arg(failure.location);
+            return OpenFailureSeen{FailureCause::NotAttached,
+                                   QStringLiteral("%1 does not exist").arg(failure.location)};
         case OpenFailure::Kind::Busy:
-            return QStringLiteral("%1 is in use by %2; close it and try again")
-                .arg(port, failure.openers.isEmpty()
-                               ? QStringLiteral("another program (a terminal program, "
-                                                "ModemManager, another tarvellon-flash)")
-                               : openerNames(failure.openers));
+            return OpenFailureSeen{
+                FailureCause::PortBusy,
+                QStringLiteral("%1 is in use by %2")
+                    .arg(port, failure.openers.isEmpty() ? QStringLiteral("another program")
+                                                         : openerNames(failure.openers))};
         case OpenFailure::Kind::NoPermission:
-            return QStringLiteral(
-                       "no permission to open %1: add yourself to the dialout group "
-                       "(sudo usermod -aG dialout $USER), then log in again")
-                .arg(port);
+            return OpenFailureSeen{FailureCause::NoPermission,
+                                   QStringLiteral("no permission to open %1").arg(port)};
         case OpenFailure::Kind::Other:
-            return QStringLiteral("%1 cannot be opened: %2").arg(port, failure.reason);
+            return OpenFailureSeen{
+                FailureCause::CannotOpen,
+                QStringLiteral("%1 cannot be opened: %2").arg(port, failure.reason)};
     }
-    return {};
+    return std::nullopt;
 }
 
 QString recordDetail(const FailedStep& failed, std::int32_t records) {
@@ -139,62 +140,38 @@ QString EscapedDeviceText(const QString& text) {
     return escaped;
 }
 
-bool IsAttached(const QString& serial) {
-    return DeviceList::Scan().contains(serial);
-}
-
-QString OpenFailureDetail(const QString& serial) {
+OpenFailureSeen SeeOpenFailure(const QString& serial) {
     if (const std::optional<OpenFailure> failure = KernelSerial::LastOpenFailure()) {
-        const QString detail = serialOpenFailureDetail(*failure, serial);
-        if (!detail.isEmpty()) return detail;
+        if (const std::optional<OpenFailureSeen> seen = serialOpenFailure(*failure, serial)) {
+            return *seen;
+        }
     }
-    if (!IsAttached(serial)) {
-        return QStringLiteral("no device with serial number %1 is attached").arg(serial);
+    if (!DeviceList::Scan().contains(serial)) {
+        return {FailureCause::NotAttached,
+                QStringLiteral("no device with serial number %1 is attached").arg(serial)};
     }
-    return QStringLiteral("device %1 is attached but cannot be opened; another program may hold it")
-        .arg(serial);
+    return {FailureCause::CannotOpen,
+            QStringLiteral("device %1 is attached but cannot be opened").arg(serial)};
 }
 
-QString FailedStepName(const UpgradeReport& report) {
-    switch (report.exit) {
-        case UpgradeExit::Success:
-            return {};
-        case UpgradeExit::NoFileSelected:
-        case UpgradeExit::FileMissing:
-        case UpgradeExit::FileUnreadable:
-        case UpgradeExit::FormatFailure:
-            return QStringLiteral("file");
-        case UpgradeExit::NoDeviceSelected:
-        case UpgradeExit::CommunicationFailure:
-        case UpgradeExit::ProgrammingFailure:
-        case UpgradeExit::Interrupted:
-        case UpgradeExit::Refused:
-            break;
-    }
-    return report.failed.command;
-}
-
-QString FailureDetail(const UpgradeReport& report, const QString& serial,
-                      const QString& imagePath) {
-    if (report.exit == UpgradeExit::FileUnreadable) {
-        return QStringLiteral("cannot read %1: %2").arg(imagePath, report.fileError);
-    }
-    if (report.exit == UpgradeExit::FormatFailure) {
-        return QStringLiteral(
-                   "%1 is %2 bytes long; an image is an 8-byte key, then whole 13-byte "
-                   "records, %3 bytes at most")
-            .arg(imagePath, number(QFileInfo(imagePath).size()),
-                 number(FirmwareImage::LargestImage));
-    }
+FailureSaid DescribeFailure(const UpgradeReport& report, const QString& serial,
+                            const QString& imagePath, Driver driver) {
+    FailureSaid said{FailureKeyOf(report), {}};
+    said.key.driver = DriverName(driver);
+    // The hint names the keys; a file's first bytes may be anything.
+    said.key.imageKey = EscapedDeviceText(said.key.imageKey);
+    said.key.deviceKey = EscapedDeviceText(said.key.deviceKey);
     const FailedStep& failed = report.failed;
-    if (failed.command.isEmpty()) {
-        return {};
+    if (report.fileProblem != FirmwareImage::Problem::None) {
+        said.detail = FileFailureDetail(report, imagePath);
+    } else if (said.key.cause == FailureCause::CannotOpen) {
+        const OpenFailureSeen seen = SeeOpenFailure(serial);
+        said.key.cause = seen.cause;
+        said.detail = seen.detail;
+    } else if (failed.command == QStringLiteral("record")) {
+        said.detail = recordDetail(failed, report.records);
+    } else if (!failed.command.isEmpty()) {
+        said.detail = handshakeDetail(failed, report.imageKey);
     }
-    if (failed.command == QStringLiteral("open")) {
-        return OpenFailureDetail(serial);
-    }
-    if (failed.command == QStringLiteral("record")) {
-        return recordDetail(failed, report.records);
-    }
-    return handshakeDetail(failed, report.imageKey);
+    return said;
 }

@@ -6,16 +6,29 @@
 
 #include <QString>
 
+#include "cli/Driver.h"
+#include "operations/FailureHint.h"
+#include "operations/ImageCheck.h"
 #include "operations/UpgradeReport.h"
 
 // Device text made safe for a terminal: control bytes and backslashes written as escapes.
 QString EscapedDeviceText(const QString& text);
 
-bool IsAttached(const QString& serial);
-QString OpenFailureDetail(const QString& serial);
+// Why the device did not open: not attached, busy, forbidden or otherwise, and the line that says
+// so.
+struct OpenFailureSeen {
+    FailureCause cause = FailureCause::CannotOpen;
+    QString detail;
+};
+OpenFailureSeen SeeOpenFailure(const QString& serial);
 
-// "file", "open", the command ("id", "runlevel", "reset", "firmkey", "monitor") or "record";
-// "" after success.
-QString FailedStepName(const UpgradeReport& report);
-// "" when the window's own lines already say everything.
-QString FailureDetail(const UpgradeReport& report, const QString& serial, const QString& imagePath);
+// What the command line says of a finished upgrade beyond the window's lines.
+struct FailureSaid {
+    // The hint table's key, with what only the command line knows of a failed open. Its step is
+    // the failed step: "file", "open", the command ("id", "runlevel", "reset", "firmkey",
+    // "monitor") or "record"; "" after success.
+    FailureKey key;
+    QString detail;  // the step and what was seen there; "" after success
+};
+FailureSaid DescribeFailure(const UpgradeReport& report, const QString& serial,
+                            const QString& imagePath, Driver driver);

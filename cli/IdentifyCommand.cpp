@@ -5,26 +5,54 @@
 #include "cli/CommandLineView.h"
 #include "cli/FailureDetail.h"
 #include "cli/TextReporter.h"
+#include "cli/UnitChoice.h"
 #include "link/Interrupt.h"
 #include "operations/DeviceIdentify.h"
 
+namespace {
+
+const QList<CommandLine::Positional> kPositionals = {
+    {QStringLiteral("SERIAL"),
+     QStringLiteral("The device, as list prints it. Default: the only one attached."), true},
+};
+
+}  // namespace
+
 ExitCode Commands::Identify(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOptions({DriverChoice::Option(), PortOption()});
-    if (const auto exit = CommandLine::Parse(
-            parser, command, arguments,
-            {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")}})) {
+    parser.addOptions(
+        {DriverChoice::Option(), PortOption(), CommandLine::VerboseOption(), CommandLine::QuietOption()});
+    if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
     }
-    const QString serial = parser.positionalArguments().constFirst();
+    QString serial = NamedUnit(
+        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser, serial);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;
     }
     TextReporter reporter;
+    UpgradeSummary summary;
+    if (serial.isEmpty()) {
+        const std::variant<QString, ExitCode> only = OnlyAttachedUnit();
+        if (const ExitCode* exit = std::get_if<ExitCode>(&only)) {
+            if (*exit == ExitCode::NoSuchDevice) {
+                summary.detail = NoneAttached;
+                summary.hint = FailureHint(NoneAttachedKey(std::get<Driver>(driver)));
+                reporter.finish(summary);
+            }
+            return *exit;
+        }
+        serial = std::get<QString>(only);
+    }
     CommandLineView view(reporter);
     if (!DeviceIdentify::Open(view, serial)) {
-        reporter.note(OpenFailureDetail(serial));
+        const OpenFailureSeen seen = SeeOpenFailure(serial);
+        summary.detail = seen.detail;
+        summary.hint = FailureHint({.step = QStringLiteral("open"),
+                                    .cause = seen.cause,
+                                    .driver = DriverName(std::get<Driver>(driver))});
+        reporter.finish(summary);
         return ExitCode::NoSuchDevice;
     }
     DeviceIdentify::Blink(view);

@@ -4,42 +4,50 @@
 #include <QJsonDocument>
 
 #include "cli/CommandLine.h"
+#include "operations/FailureHint.h"
 
 namespace {
-
-QJsonValue textOrNull(const QString& text) {
-    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
-}
 
 QJsonValue numberOrNull(const std::optional<int>& number) {
     return number ? QJsonValue(*number) : QJsonValue();
 }
 
-// The key alone, without the "firmkey " the device puts before it.
-QString deviceKey(const QString& keyReply) {
-    const QString prefix = QStringLiteral("firmkey ");
-    return keyReply.startsWith(prefix) ? keyReply.mid(prefix.size()) : keyReply;
+QString readOutcomeName(FTDI::ReadOutcome outcome) {
+    switch (outcome) {
+        case FTDI::ReadOutcome::Ok:
+            break;
+        case FTDI::ReadOutcome::NoReply:
+            return QStringLiteral("no_reply");
+        case FTDI::ReadOutcome::DeviceError:
+            return QStringLiteral("vanished");
+        case FTDI::ReadOutcome::LineTooLong:
+            return QStringLiteral("line_too_long");
+        case FTDI::ReadOutcome::Interrupted:
+            return QStringLiteral("interrupted");
+    }
+    return QStringLiteral("ok");
 }
 
 }  // namespace
 
 void JsonReporter::start(const QString& serial, const QString& imagePath, const QString& attempt) {
-    QJsonObject fields{{"serial", serial}, {"image", imagePath}};
+    QJsonObject fields{
+        {"schema_version", SchemaVersion}, {"serial", TextOrNull(serial)}, {"image", imagePath}};
     if (!attempt.isEmpty()) fields.insert(QStringLiteral("attempt"), attempt);
-    emitEvent(QStringLiteral("start"), fields);
+    EmitEvent(QStringLiteral("start"), fields);
 }
 
 void JsonReporter::logLine(const QString& text) {
-    emitEvent(QStringLiteral("log"), {{"text", text}});
+    EmitEvent(QStringLiteral("log"), {{"text", text}});
 }
 
 void JsonReporter::message(const QString& text, MessageIcon icon) {
     const QString iconName = icon == MessageIcon::Warning ? "warning" : "information";
-    emitEvent(QStringLiteral("message"), {{"icon", iconName}, {"text", text}});
+    EmitEvent(QStringLiteral("message"), {{"icon", iconName}, {"text", text}});
 }
 
 void JsonReporter::progress(const Progress& progress) {
-    emitEvent(QStringLiteral("progress"),
+    EmitEvent(QStringLiteral("progress"),
               {{"records_done", progress.done},
                {"records", progress.total},
                {"percent", progress.percent},
@@ -47,35 +55,56 @@ void JsonReporter::progress(const Progress& progress) {
                {"seconds_left", qRound(progress.secondsLeft)}});
 }
 
+void JsonReporter::exchange(const Exchange& exchange) {
+    const bool text = exchange.record == 0 && !exchange.byte;
+    EmitEvent(QStringLiteral("exchange"),
+              {{"time_ms", exchange.timeMs},
+               {"direction", exchange.sent ? "sent" : "received"},
+               {"text", text ? QJsonValue(exchange.text) : QJsonValue()},
+               {"byte", exchange.byte ? QJsonValue(*exchange.byte) : QJsonValue()},
+               {"record", exchange.record > 0 ? QJsonValue(exchange.record) : QJsonValue()},
+               {"outcome", exchange.sent ? QJsonValue() : readOutcomeName(exchange.outcome)}});
+}
+
 void JsonReporter::note(const QString& text) {
-    emitEvent(QStringLiteral("note"), {{"text", text}});
+    EmitEvent(QStringLiteral("note"), {{"text", text}});
 }
 
 void JsonReporter::finish(const UpgradeSummary& summary) {
-    emitEvent(QStringLiteral("end"), EndFields(summary));
+    EmitEvent(QStringLiteral("end"), EndFields(summary));
 }
 
 QJsonObject JsonReporter::EndFields(const UpgradeSummary& summary) {
     const UpgradeReport& report = summary.report;
     const QByteArray sha256 =
         QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex();
-    return {{"serial", summary.serial},
+    return {{"schema_version", SchemaVersion},
+            {"serial", TextOrNull(summary.serial)},
             {"image", summary.imagePath},
             {"image_sha256", report.image.isEmpty() ? QJsonValue() : QString(sha256)},
-            {"image_key", textOrNull(report.imageKey)},
-            {"device_key", textOrNull(deviceKey(report.deviceKeyReply))},
+            {"image_key", TextOrNull(report.imageKey)},
+            {"device_key", TextOrNull(FailureKeyOf(report).deviceKey)},
             {"records", report.records},
             {"records_acknowledged", report.recordsAcknowledged},
             {"duration_ms", summary.durationMs},
             {"outcome", OutcomeName(summary.exit)},
             {"exit_code", static_cast<int>(summary.exit)},
-            {"failed_step", textOrNull(summary.failedStep)},
-            {"detail", textOrNull(summary.detail)},
+            {"failed_step", TextOrNull(summary.failedStep)},
+            {"detail", TextOrNull(summary.detail)},
+            {"hint", TextOrNull(summary.hint)},
             {"latency_ms_found", numberOrNull(summary.latencyFoundMs)},
             {"latency_ms_used", numberOrNull(summary.latencyUsedMs)}};
 }
 
-void JsonReporter::emitEvent(const QString& event, QJsonObject fields) {
+void JsonReporter::Print(const QJsonObject& object) {
+    CommandLine::Out(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
+
+void JsonReporter::EmitEvent(const QString& event, QJsonObject fields) {
     fields.insert(QStringLiteral("event"), event);
-    CommandLine::Out(QString::fromUtf8(QJsonDocument(fields).toJson(QJsonDocument::Compact)));
+    Print(fields);
+}
+
+QJsonValue JsonReporter::TextOrNull(const QString& text) {
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
 }

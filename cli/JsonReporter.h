@@ -9,6 +9,8 @@
 
 class JsonReporter : public Reporter {
   public:
+    // Raised whenever a field changes meaning, so a program can tell what it reads.
+    static constexpr int SchemaVersion = 1;
     // The closing event's fields, but `event`; the upgrade's record is built from them too.
     static QJsonObject EndFields(const UpgradeSummary& summary);
 
@@ -16,9 +18,13 @@ class JsonReporter : public Reporter {
     void logLine(const QString& text) override;
     void message(const QString& text, MessageIcon icon) override;
     void progress(const Progress& progress) override;
+    void waiting(const QString&, int) override {}
+    void exchange(const Exchange& exchange) override;
     void note(const QString& text) override;
     void finish(const UpgradeSummary& summary) override;
 
-  private:
-    static void emitEvent(const QString& event, QJsonObject fields);
+    // One object on a line of its own.
+    static void Print(const QJsonObject& object);
+    static void EmitEvent(const QString& event, QJsonObject fields);
+    static QJsonValue TextOrNull(const QString& text);
 };

@@ -1,27 +1,87 @@
-// `list`: the serial numbers of the attached devices, one a line, as the window's list shows them.
-// Which driver found them goes to stderr, so a script reading the serials sees nothing else.
+// `list`: the serial numbers of the attached devices, one a line, as the window's list shows them;
+// with -l a table, with --json one object a device. Which driver found them goes to stderr, so a
+// script reading the serials sees nothing else.
+
+#include <QJsonObject>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
+#include "cli/JsonReporter.h"
+#include "cli/UnitChoice.h"
 #include "operations/DeviceList.h"
+#include "operations/FailureHint.h"
+
+namespace {
+
+void printTable(const QList<DeviceList::Details>& devices, const QString& driver) {
+    QList<QStringList> rows = {{QStringLiteral("SERIAL"), QStringLiteral("DRIVER"),
+                                QStringLiteral("PORT"), QStringLiteral("LOCATION"),
+                                QStringLiteral("DESCRIPTION")}};
+    for (const DeviceList::Details& device : devices) {
+        rows.append({device.serial, driver, device.port, device.location, device.description});
+        for (QString& cell : rows.last()) {
+            if (cell.isEmpty()) cell = QStringLiteral("-");
+        }
+    }
+    QList<qsizetype> widths(rows.front().size(), 0);
+    for (const QStringList& row : rows) {
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            widths[column] = qMax(widths[column], row[column].size());
+        }
+    }
+    for (const QStringList& row : rows) {
+        QString line;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            line += row[column].leftJustified(widths[column] + 2);
+        }
+        CommandLine::Out(line.trimmed());
+    }
+}
+
+}  // namespace
 
 ExitCode Commands::List(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOption(DriverChoice::Option());
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("One JSON object a device on stdout: serial, driver, port, location, "
+                       "description (null where the driver does not say)."));
+    const QCommandLineOption table(QStringLiteral("l"),
+                                   QStringLiteral("A table: serial number, driver, port, "
+                                                  "location and description of each device."));
+    parser.addOptions({json, table, DriverChoice::Option(), CommandLine::QuietOption()});
     if (const auto exit = CommandLine::Parse(parser, command, arguments, {})) {
         return *exit;
+    }
+    if (parser.isSet(json) && parser.isSet(table)) {
+        return CommandLine::UsageError(QStringLiteral("-l and --json cannot go together"));
     }
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;
     }
-    CommandLine::Err(QStringLiteral("driver: ") + DriverDescription(std::get<Driver>(driver)));
-    const QStringList serials = DeviceList::Scan();
-    if (serials == QStringList{DeviceList::NoDeviceFound}) {
+    const QString driverName = DriverName(std::get<Driver>(driver));
+    CommandLine::Note(QStringLiteral("driver: ") + DriverDescription(std::get<Driver>(driver)));
+    const QList<DeviceList::Details> devices = DeviceList::ScanDetails();
+    if (devices.isEmpty()) {
+        CommandLine::Err(NoneAttached);
+        CommandLine::Hint(FailureHint(NoneAttachedKey(std::get<Driver>(driver))));
         return ExitCode::NoSuchDevice;
     }
-    for (const QString& serial : serials) {
-        CommandLine::Out(serial);
+    if (parser.isSet(table)) {
+        printTable(devices, driverName);
+        return ExitCode::Success;
+    }
+    for (const DeviceList::Details& device : devices) {
+        if (parser.isSet(json)) {
+            JsonReporter::Print({{"serial", JsonReporter::TextOrNull(device.serial)},
+                                 {"driver", driverName},
+                                 {"port", JsonReporter::TextOrNull(device.port)},
+                                 {"location", JsonReporter::TextOrNull(device.location)},
+                                 {"description", JsonReporter::TextOrNull(device.description)}});
+        } else {
+            CommandLine::Out(device.serial);
+        }
     }
     return ExitCode::Success;
 }

@@ -7,10 +7,9 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
-#include "cli/FailureDetail.h"
 #include "cli/StationDisplay.h"
+#include "operations/ImageCheck.h"
 #include "station/StationArguments.h"
-#include "station/StationImage.h"
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
@@ -29,28 +28,27 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const std::optional<int> units =
         StationArguments::PositiveNumber(parser, QStringLiteral("count"));
     if (!units) {
-        CommandLine::Err(QStringLiteral("--count takes a whole number above 0"));
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(QStringLiteral("--count takes a whole number above 0"));
     }
     const std::variant<StationArguments::Parsed, StationArguments::Failure> parsed =
         StationArguments::Read(parser);
     if (const auto* failure = std::get_if<StationArguments::Failure>(&parsed)) {
+        if (!failure->fileError) return CommandLine::UsageError(failure->text);
         CommandLine::Err(failure->text);
-        return failure->fileError ? ExitCode::FileError : ExitCode::UsageError;
+        return ExitCode::FileError;
     }
     StationOptions options = std::get<StationArguments::Parsed>(parsed).options;
     options.count = *units;
     options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
-    if (const std::optional<QString> error =
-            StationImage::Check(options.imagePath, options.image)) {
-        CommandLine::Err(*error);
-        if (const QString detail = FailureDetail(options.image, QString(), options.imagePath);
-            !detail.isEmpty()) {
-            CommandLine::Err(detail);
-        }
+
+    const ImageCheck check = CheckImage(options.imagePath);
+    if (!check.passed) {
+        CommandLine::Err(check.detail);
+        CommandLine::Hint(check.hint);
         return ExitCode::FileError;
     }
+    options.image = check.report;
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;
@@ -58,8 +56,9 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     options.driver = std::get<Driver>(driver);
 
     StationEngine engine(options);
-    if (const std::optional<QString> error = engine.start()) {
-        CommandLine::Err(*error);
+    if (const std::optional<StartFailure> failure = engine.start()) {
+        CommandLine::Err(failure->detail);
+        if (!failure->hint.isEmpty()) CommandLine::Hint(failure->hint);
         return ExitCode::FileError;
     }
     if (engine.skippedRecordLines() > 0) {

@@ -3,14 +3,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QEventLoop>
-#include <QJsonDocument>
 #include <QTimer>
 #include <atomic>
 
 #include "cli/CommandLine.h"
-#include "cli/FailureDetail.h"
-#include "station/StationEngine.h"
+#include "cli/JsonReporter.h"
+#include "cli/StationScreen.h"
 
 namespace {
 
@@ -22,133 +22,88 @@ void countInterrupt(int) {
     ++interruptsRequested;
 }
 
-QString durationText(int seconds) {
-    return seconds >= 60 ? QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60)
-                         : QStringLiteral("%1 s").arg(seconds);
-}
-
-QString slotLine(const SlotView& slot) {
-    static const char* const names[] = {"waiting",  "left alone", "queued", "handshake",
-                                        "flashing", "PASS",       "FAIL",   "UNPLUGGED"};
-    QString state = QString::fromLatin1(names[static_cast<int>(slot.state)]);
-    if (slot.state == SlotState::Flashing) {
-        state +=
-            QStringLiteral(" %1 %, %2 left").arg(slot.percent).arg(durationText(slot.secondsLeft));
-    } else if (slot.state == SlotState::Fail) {
-        state += ' ' + slot.detail;
-    }
-    // A serial number is the device's text, which must not steer the terminal.
-    return QStringLiteral("%1  %2  %3")
-        .arg(slot.name, -6)
-        .arg(EscapedDeviceText(slot.serial), -16)
-        .arg(state);
-}
-
 class Display {
   public:
     virtual ~Display() = default;
-    virtual void changed(const QString&) {}
-    virtual void redraw(const QStringList&, const QString&) {}
-    virtual void recorded(const QJsonObject&) {}
-    virtual void finish(const QStringList& slotLines, const QString& summary) = 0;
+    // Ten times a second, and once more at the end.
+    virtual void tick(bool interrupted) { (void)interrupted; }
+    virtual void finish() {}
 };
 
 class TerminalDisplay : public Display {
   public:
-    void redraw(const QStringList& slotLines, const QString& summary) override {
-        const QStringList lines = QStringList(slotLines) << summary.split('\n');
-        if (lines == m_shown) return;
-        QString frame =
-            m_shown.isEmpty() ? QString() : QStringLiteral("\r\x1b[%1A").arg(m_shown.size());
-        for (const QString& line : lines) {
-            frame += QStringLiteral("\x1b[2K") + line + '\n';
-        }
-        CommandLine::Out(frame + QStringLiteral("\x1b[J"), false);
-        m_shown = lines;
+    TerminalDisplay(const StationEngine& engine, bool colour)
+        : m_engine(engine), m_screen(colour) {}
+    void tick(bool interrupted) override { m_screen.draw(m_engine, interrupted); }
+
+  private:
+    const StationEngine& m_engine;
+    StationScreen m_screen;
+};
+
+// A log file or a pipe: one line a change, each with the time it happened, nothing redrawn.
+class LogDisplay : public Display {
+  public:
+    explicit LogDisplay(const StationEngine& engine) : m_engine(engine) {
+        say(StationLines::Header(engine.image()));
+        QObject::connect(&engine, &StationEngine::slotChanged, [this](int index) {
+            m_said.resize(m_engine.slotCount(), SlotState::Empty);
+            const SlotView& slot = m_engine.slot(index);
+            // Progress comes ten times a second; a log wants the step, not every percent.
+            if (slot.state == m_said[index]) return;
+            m_said[index] = slot.state;
+            say(StationLines::Slot(slot, 0, m_engine.stopping()).text());
+        });
+        QObject::connect(&engine, &StationEngine::lineStopped,
+                         [this](const QString& reason) { say(StationLines::LineStopped(reason)); });
     }
-    void finish(const QStringList& slotLines, const QString& summary) override {
-        redraw(slotLines, summary);
+    void tick(bool interrupted) override {
+        if (interrupted && !m_interruptSaid && m_engine.totals().running > 0) {
+            say(StationLines::StillRunning(m_engine.totals().running));
+            m_interruptSaid = true;
+        }
+    }
+    void finish() override {
+        say(StationLines::Summary(m_engine.totals()));
+        if (!m_engine.stopReason().isEmpty()) say(StationLines::LineStopped(m_engine.stopReason()));
     }
 
   private:
-    QStringList m_shown;
+    static void say(const QString& line) {
+        CommandLine::Out(QDateTime::currentDateTimeUtc().toString(Qt::ISODate) + ' ' + line);
+    }
+
+    const StationEngine& m_engine;
+    QList<SlotState> m_said;
+    bool m_interruptSaid = false;
 };
 
-class PlainDisplay : public Display {
-  public:
-    void changed(const QString& line) override { CommandLine::Out(line); }
-    void finish(const QStringList&, const QString& summary) override { CommandLine::Out(summary); }
-};
-
+// stdout carries the records alone, for a program; the totals are for a person.
 class JsonDisplay : public Display {
   public:
-    void recorded(const QJsonObject& record) override {
-        CommandLine::Out(QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact)));
+    explicit JsonDisplay(const StationEngine& engine) : m_engine(engine) {
+        QObject::connect(&engine, &StationEngine::recorded,
+                         [](const QJsonObject& record) { JsonReporter::Print(record); });
     }
-    void finish(const QStringList&, const QString& summary) override { CommandLine::Err(summary); }
+    void finish() override {
+        CommandLine::Err(StationLines::Summary(m_engine.totals()));
+        if (!m_engine.stopReason().isEmpty()) {
+            CommandLine::Err(StationLines::LineStopped(m_engine.stopReason()));
+        }
+    }
+
+  private:
+    const StationEngine& m_engine;
 };
 
-}  // namespace
+std::unique_ptr<Display> displayFor(const StationEngine& engine, bool json) {
+    if (json) return std::make_unique<JsonDisplay>(engine);
+    if (::isatty(STDOUT_FILENO) != 1) return std::make_unique<LogDisplay>(engine);
+    return std::make_unique<TerminalDisplay>(engine, qEnvironmentVariableIsEmpty("NO_COLOR"));
+}
 
-ExitCode RunStation(StationEngine& engine, bool json) {
-    std::unique_ptr<Display> display;
-    if (json) {
-        display = std::make_unique<JsonDisplay>();
-    } else if (::isatty(STDOUT_FILENO)) {
-        display = std::make_unique<TerminalDisplay>();
-    } else {
-        display = std::make_unique<PlainDisplay>();
-    }
-    struct sigaction action {};
-    action.sa_handler = countInterrupt;
-    for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
-
-    const auto lines = [&] {
-        QStringList all;
-        for (int i = 0; i < engine.slotCount(); ++i) all << slotLine(engine.slot(i));
-        return all;
-    };
-    const auto summary = [&] {
-        const Totals totals = engine.totals();
-        QString text = QStringLiteral("passed %1, failed %2, in progress %3, %4 in the last hour")
-                           .arg(totals.passed)
-                           .arg(totals.failed)
-                           .arg(totals.running)
-                           .arg(totals.lastHour);
-        if (!engine.stopReason().isEmpty())
-            text +=
-                QStringLiteral("\nLINE STOPPED, no new unit is started: ") + engine.stopReason();
-        return text;
-    };
-    QList<SlotState> shown;
-    QObject::connect(&engine, &StationEngine::slotChanged, [&](int index) {
-        shown.resize(engine.slotCount(), SlotState::Empty);
-        const SlotView& slot = engine.slot(index);
-        if (slot.state == shown[index] && slot.state == SlotState::Flashing) return;
-        shown[index] = slot.state;
-        display->changed(slotLine(slot));
-    });
-    QObject::connect(&engine, &StationEngine::recorded,
-                     [&](const QJsonObject& record) { display->recorded(record); });
-    QObject::connect(&engine, &StationEngine::lineStopped, [&](const QString& reason) {
-        display->changed(QStringLiteral("LINE STOPPED, no new unit is started: ") + reason);
-    });
-    QEventLoop loop;
-    QObject::connect(&engine, &StationEngine::finished, &loop, &QEventLoop::quit);
-    QTimer tick;
-    int seen = 0;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const int requested = interruptsRequested.load();
-        if (requested > seen) {
-            seen = requested;
-            seen >= 2 ? engine.abort() : engine.stop();
-        }
-        display->redraw(lines(), summary());
-    });
-    tick.start(kRedrawMs);
-    loop.exec();
-    display->finish(lines(), summary());
-    switch (engine.result()) {
+ExitCode exitCodeFor(StationResult result) {
+    switch (result) {
         case StationResult::LineStopped:
             return ExitCode::FileError;
         case StationResult::Aborted:
@@ -159,4 +114,34 @@ ExitCode RunStation(StationEngine& engine, bool json) {
             break;
     }
     return ExitCode::Success;
+}
+
+}  // namespace
+
+ExitCode RunStation(StationEngine& engine, bool json) {
+    // The upgrades run in process groups of their own, so Ctrl-C at the terminal reaches the
+    // station alone: the first lets running upgrades finish, the second passes it on. A closed
+    // terminal or a dropped ssh session (SIGHUP) counts as one.
+    struct sigaction action {};
+    action.sa_handler = countInterrupt;
+    action.sa_flags = SA_RESTART;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+
+    const std::unique_ptr<Display> display = displayFor(engine, json);
+    QEventLoop loop;
+    QObject::connect(&engine, &StationEngine::finished, &loop, &QEventLoop::quit);
+    QTimer tick;
+    int seen = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (const int requested = interruptsRequested.load(); requested > seen) {
+            seen = requested;
+            seen >= 2 ? engine.abort() : engine.stop();
+        }
+        display->tick(seen > 0);
+    });
+    tick.start(kRedrawMs);
+    loop.exec();
+    display->tick(seen > 0);
+    display->finish();
+    return exitCodeFor(engine.result());
 }

@@ -6,6 +6,8 @@
 #include <QtMath>
 
 #include "cli/CommandLine.h"
+#include "cli/FailureDetail.h"
+#include "operations/UpgradeProcedure.h"
 
 namespace {
 
@@ -21,37 +23,126 @@ QString progressLine(const Progress& progress) {
         .arg(english.toString(qCeil(progress.secondsLeft)));
 }
 
+QString quoted(const QString& deviceText) {
+    return '"' + EscapedDeviceText(deviceText) + '"';
+}
+
+QString received(const Exchange& exchange) {
+    using FTDI::ReadOutcome;
+    switch (exchange.outcome) {
+        case ReadOutcome::Ok:
+            break;
+        case ReadOutcome::NoReply:
+            return exchange.text.isEmpty()
+                       ? QStringLiteral("no reply")
+                       : QStringLiteral("no reply, %1 so far").arg(quoted(exchange.text));
+        case ReadOutcome::DeviceError:
+            return QStringLiteral("the device vanished");
+        case ReadOutcome::LineTooLong:
+            return QStringLiteral("%1 characters without a line feed").arg(exchange.text.size());
+        case ReadOutcome::Interrupted:
+            return QStringLiteral("interrupted");
+    }
+    if (!exchange.byte) {
+        return quoted(exchange.text);
+    }
+    if (exchange.record > 0) {
+        return QStringLiteral("record %1: %2").arg(exchange.record).arg(*exchange.byte);
+    }
+    return QStringLiteral("%1 %2").arg(*exchange.byte).arg(quoted(QString(QChar(*exchange.byte))));
+}
+
+QString exchangeLine(const Exchange& exchange) {
+    const QString time = QStringLiteral("[%1]").arg(exchange.timeMs / 1000.0, 8, 'f', 3);
+    if (!exchange.sent) {
+        return time + QStringLiteral(" < ") + received(exchange);
+    }
+    return time + QStringLiteral(" > ") +
+           (exchange.record > 0 ? QStringLiteral("record %1").arg(exchange.record)
+                                : quoted(exchange.text));
+}
+
 }  // namespace
 
 TextReporter::TextReporter() : m_terminal(isatty(STDOUT_FILENO) == 1) {}
 
 void TextReporter::logLine(const QString& text) {
-    clearProgress();
+    clearStatus();
+    if (text == m_box) {
+        m_box.clear();
+    }
+    sayBox();
     CommandLine::Out(text);
 }
 
+void TextReporter::message(const QString& text, MessageIcon) {
+    sayBox();
+    m_box = text;
+    m_outcomeSaid = true;
+}
+
 void TextReporter::progress(const Progress& progress) {
-    if (!m_terminal) {
-        return;
+    showStatus(progressLine(progress));
+}
+
+void TextReporter::waiting(const QString& awaited, int seconds) {
+    if (seconds == 0) {
+        clearStatus();
+    } else {
+        showStatus(QStringLiteral("waiting for %1: %2 s (gives up after %3 s)")
+                       .arg(awaited)
+                       .arg(seconds)
+                       .arg(UpgradeProcedure::ReplyDeadlineMs / 1000));
     }
-    CommandLine::Out(kEraseLine + progressLine(progress), false);
-    m_progressShown = true;
+}
+
+void TextReporter::exchange(const Exchange& exchange) {
+    clearStatus();
+    CommandLine::Trace(exchangeLine(exchange));
 }
 
 void TextReporter::note(const QString& text) {
-    clearProgress();
-    CommandLine::Err(text);
+    if (m_outcomeSaid) {
+        m_lateNotes << text;
+        return;
+    }
+    clearStatus();
+    CommandLine::Note(text);
 }
 
 void TextReporter::finish(const UpgradeSummary& summary) {
+    clearStatus();
+    sayBox();
     if (!summary.detail.isEmpty()) {
-        note(summary.detail);
+        CommandLine::Err(summary.detail);
+    }
+    if (!summary.hint.isEmpty()) {
+        CommandLine::Hint(summary.hint);
+    }
+    for (const QString& note : std::as_const(m_lateNotes)) {
+        CommandLine::Note(note);
+    }
+    m_lateNotes.clear();
+}
+
+void TextReporter::showStatus(const QString& line) {
+    if (!m_terminal) {
+        return;
+    }
+    CommandLine::Out(kEraseLine + line, false);
+    m_statusShown = true;
+}
+
+void TextReporter::clearStatus() {
+    if (m_statusShown) {
+        CommandLine::Out(kEraseLine, false);
+        m_statusShown = false;
     }
 }
 
-void TextReporter::clearProgress() {
-    if (m_progressShown) {
-        CommandLine::Out(kEraseLine, false);
-        m_progressShown = false;
+void TextReporter::sayBox() {
+    if (!m_box.isEmpty()) {
+        CommandLine::Out(m_box);
+        m_box.clear();
     }
 }

@@ -1,8 +1,11 @@
 #pragma once
 
-// Output for a person: the window's lines on stdout, the command line's own notes on stderr, and
-// on a terminal one progress line redrawn in place. Anywhere else no redraw and no escape codes,
-// so a log file holds the window's lines and nothing else.
+// Output for a person: the window's lines on stdout, each thing said once, the command line's own
+// lines on stderr, and on a terminal one status line redrawn in place (the progress, or the reply
+// that is slow in coming). Anywhere else no redraw and no escape codes, so a log file holds the
+// window's lines and nothing else.
+
+#include <QStringList>
 
 #include "cli/Reporter.h"
 
@@ -12,14 +15,23 @@ class TextReporter : public Reporter {
 
     void start(const QString&, const QString&, const QString&) override {}
     void logLine(const QString& text) override;
-    void message(const QString& text, MessageIcon) override { logLine(text); }
+    void message(const QString& text, MessageIcon) override;
     void progress(const Progress& progress) override;
+    void waiting(const QString& awaited, int seconds) override;
+    void exchange(const Exchange& exchange) override;
     void note(const QString& text) override;
+    // The failure's detail, then its hint, then the notes that came after the outcome.
     void finish(const UpgradeSummary& summary) override;
 
   private:
-    void clearProgress();
+    void showStatus(const QString& line);
+    void clearStatus();
+    void sayBox();
 
     bool m_terminal = false;
-    bool m_progressShown = false;
+    bool m_statusShown = false;
+    // A box text not yet said: the log line after it usually says the same.
+    QString m_box;
+    bool m_outcomeSaid = false;
+    QStringList m_lateNotes;
 };

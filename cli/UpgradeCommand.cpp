@@ -13,6 +13,7 @@
 #include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
+#include "cli/UnitChoice.h"
 #include "cli/UpgradeRecord.h"
 #include "link/FastLink.h"
 #include "operations/UpgradeProcedure.h"
@@ -20,17 +21,23 @@
 
 namespace {
 
-const QString kRecordFileStep = QStringLiteral("record_file");
+const QList<CommandLine::Positional> kPositionals = {
+    {QStringLiteral("SERIAL"),
+     QStringLiteral("The device, as list prints it. Default: the only one attached."), true},
+    {QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")},
+};
 
-ExitCode exitCodeFor(const UpgradeReport& report, const QString& serial) {
+const FailureKey kRecordFile{.step = QStringLiteral("record_file"),
+                             .cause = FailureCause::RecordFileUnwritable};
+
+ExitCode exitCodeFor(const UpgradeReport& report, FailureCause cause) {
     switch (report.exit) {
         case UpgradeExit::Success:
             return ExitCode::Success;
         case UpgradeExit::CommunicationFailure:
             // A device that is not there at all is a different fault from one that will not talk.
-            return report.failed.command == QStringLiteral("open") && !IsAttached(serial)
-                       ? ExitCode::NoSuchDevice
-                       : ExitCode::CommunicationError;
+            return cause == FailureCause::NotAttached ? ExitCode::NoSuchDevice
+                                                      : ExitCode::CommunicationError;
         case UpgradeExit::ProgrammingFailure:
             return ExitCode::ProgrammingError;
         case UpgradeExit::FileMissing:
@@ -70,7 +77,8 @@ void recordLost(UpgradeSummary& summary, const QString& error) {
                   (summary.detail.isEmpty() ? OutcomeName(summary.exit) : summary.detail);
     summary.detail = error + QStringLiteral("; the upgrade itself ") + upgrade;
     summary.exit = ExitCode::FileError;
-    summary.failedStep = kRecordFileStep;
+    summary.failedStep = kRecordFile.step;
+    summary.hint = FailureHint(kRecordFile);
 }
 
 }  // namespace
@@ -79,7 +87,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     QCommandLineParser parser;
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("One JSON object a line on stdout, for programs "
-                                                 "(fields: README.md)."));
+                                                 "(fields: README.md, man tarvellon-flash)."));
     const QCommandLineOption latency = FastLink::Option();
     const QCommandLineOption recordFile(
         QStringLiteral("record"),
@@ -106,32 +114,42 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         QStringLiteral("Record LOCATION as where the unit hangs (the station passes it)."),
         QStringLiteral("LOCATION"));
     parser.addOptions({json, latency, recordFile, expectSha256, imageName, slot, location,
-                       DriverChoice::Option(), PortOption()});
-    if (const auto exit = CommandLine::Parse(
-            parser, command, arguments,
-            {{QStringLiteral("SERIAL"), QStringLiteral("The device, as list prints it.")},
-             {QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+                       DriverChoice::Option(), PortOption(), CommandLine::VerboseOption(),
+                       CommandLine::QuietOption()});
+    if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
     }
     std::optional<FastLink> fastLink = FastLink::FromOption(parser.value(latency));
     if (!fastLink) {
-        CommandLine::Err(FastLink::OptionError);
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(FastLink::OptionError);
     }
     const QString expected = parser.value(expectSha256).toLower();
     static const QRegularExpression sha256Digits(QStringLiteral("^[0-9a-f]{64}$"));
     if (parser.isSet(expectSha256) && !sha256Digits.match(expected).hasMatch()) {
-        CommandLine::Err(QStringLiteral("--expect-sha256 takes the 64 hex digits of a SHA-256"));
-        return ExitCode::UsageError;
+        return CommandLine::UsageError(
+            QStringLiteral("--expect-sha256 takes the 64 hex digits of a SHA-256"));
     }
     UpgradeSummary summary;
-    summary.serial = parser.positionalArguments().at(0);
+    summary.serial = NamedUnit(
+        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
     const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
     if (driverExit && *driverExit == ExitCode::UsageError) {
         return ExitCode::UsageError;
     }
-    const QString imagePath = parser.positionalArguments().at(1);
+    if (!driverExit && summary.serial.isEmpty()) {
+        const std::variant<QString, ExitCode> only = OnlyAttachedUnit();
+        if (const ExitCode* exit = std::get_if<ExitCode>(&only);
+            exit && *exit == ExitCode::UsageError) {
+            return *exit;
+        }
+        // Left "" when none is attached, which is said below through the reporter.
+        if (const QString* serial = std::get_if<QString>(&only)) {
+            summary.serial = *serial;
+        }
+    }
+    const QString imagePath =
+        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("IMAGE"));
     const QString shownPath = NativePath::Displayed(imagePath);
     summary.imagePath = parser.isSet(imageName) ? parser.value(imageName) : shownPath;
     std::unique_ptr<Reporter> reporter;
@@ -146,31 +164,38 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
                                                   {parser.value(slot), parser.value(location)});
     reporter->start(summary.serial, summary.imagePath, record ? record->attempt() : QString());
     // Said once, through the reporter: on stderr for a person, in the closing event for a program.
-    const auto endEarly = [&](ExitCode exit, const QString& step, const QString& detail) {
+    const auto endEarly = [&](ExitCode exit, const FailureKey& key, const QString& detail) {
         summary.exit = exit;
-        summary.failedStep = step;
+        summary.failedStep = key.step;
         summary.detail = detail;
+        summary.hint = FailureHint(key);
         reporter->finish(summary);
         return summary.exit;
     };
     if (driverExit) {
-        return endEarly(ExitCode::NoLibrary, QStringLiteral("library"), CommandLine::NoLibrary);
+        return endEarly(ExitCode::NoLibrary,
+                        {.step = QStringLiteral("library"), .cause = FailureCause::NoLibrary},
+                        CommandLine::NoLibrary);
+    }
+    if (summary.serial.isEmpty()) {
+        return endEarly(ExitCode::NoSuchDevice, NoneAttachedKey(std::get<Driver>(driver)),
+                        NoneAttached);
     }
     if (!recordOpen) {
-        return endEarly(ExitCode::FileError, kRecordFileStep, record->error());
+        return endEarly(ExitCode::FileError, kRecordFile, record->error());
     }
 
     CommandLineView view(*reporter, &*fastLink);
-    std::optional<std::pair<QString, QString>> refusal;  // the step and the detail
+    std::optional<std::pair<FailureKey, QString>> refusal;  // the hint's key and the detail
     view.setImageCheck([&](const UpgradeReport& report) {
         const QString sha256 = QString::fromLatin1(
             QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex());
         if (!expected.isEmpty() && sha256 != expected) {
-            refusal = {QStringLiteral("file"),
+            refusal = {{.step = QStringLiteral("file"), .cause = FailureCause::ImageNotExpected},
                        QStringLiteral("the SHA-256 of %1 is %2, not the expected %3")
                            .arg(shownPath, sha256, expected)};
         } else if (record && !record->start(summary.imagePath, report)) {
-            refusal = {kRecordFileStep, record->error()};
+            refusal = {kRecordFile, record->error()};
         }
         return !refusal;
     });
@@ -179,10 +204,12 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     summary.report = UpgradeProcedure::Run(view, imagePath, summary.serial);
     summary.durationMs = clock.elapsed();
     completeByteReply(summary.report.failed, view.restOfReply());
-    summary.exit = exitCodeFor(summary.report, summary.serial);
-    summary.failedStep = refusal ? refusal->first : FailedStepName(summary.report);
-    summary.detail =
-        refusal ? refusal->second : FailureDetail(summary.report, summary.serial, shownPath);
+    const FailureSaid said =
+        DescribeFailure(summary.report, summary.serial, shownPath, std::get<Driver>(driver));
+    summary.exit = exitCodeFor(summary.report, said.key.cause);
+    summary.failedStep = refusal ? refusal->first.step : said.key.step;
+    summary.detail = refusal ? refusal->second : said.detail;
+    summary.hint = FailureHint(refusal ? refusal->first : said.key);
     summary.latencyFoundMs = fastLink->foundMs();
     summary.latencyUsedMs = fastLink->usedMs();
     if (record && record->started() && !record->close(JsonReporter::EndFields(summary))) {

@@ -13,11 +13,22 @@ namespace {
 
 const Command kCommands[] = {
     {"list", "", "Prints the serial numbers of the attached devices, one a line.", Commands::List},
-    {"identify", "SERIAL", "Blinks the device's activity LED six times, then resets it.",
+    {"identify", "[SERIAL]", "Blinks the device's activity LED six times, then resets it.",
      Commands::Identify},
-    {"upgrade", "SERIAL IMAGE", "Loads the firmware image into the device.", Commands::Upgrade},
+    {"upgrade", "[SERIAL] IMAGE", "Loads the firmware image into the device.", Commands::Upgrade},
     {"station", "IMAGE", "Loads the image into every device plugged in, keeping a record of each.",
      Commands::Station},
+    {"info", "IMAGE", "Checks an image without a device: key, records, SHA-256, duration.",
+     Commands::Info},
+};
+
+// Examples as help2man renders them in the manual page's EXAMPLES.
+const char* const kExamples[] = {
+    "tarvellon-flash list -l                     # the attached units, their ports",
+    "tarvellon-flash info firmware.frw           # check an image at the desk",
+    "tarvellon-flash upgrade firmware.frw        # the one unit attached",
+    "tarvellon-flash upgrade TARV0001 firmware.frw --json -v",
+    "tarvellon-flash station --count 20 firmware.frw",
 };
 
 QString programHelp() {
@@ -26,16 +37,75 @@ QString programHelp() {
                        "Upgrades the firmware of µTarvellon devices attached through "
                        "an FTDI bridge.\n\nCommands:\n")
                        .arg(CommandLine::ProgramName);
+    const auto commandLine = [](const QString& usage, const QString& summary) {
+        return QStringLiteral("  %1%2\n").arg(usage, -24).arg(summary);
+    };
     for (const Command& command : kCommands) {
-        const QString usage = QStringLiteral("%1 %2").arg(command.name, command.arguments);
-        help += QStringLiteral("  %1%2\n").arg(usage, -22).arg(QString::fromUtf8(command.summary));
+        help += commandLine(QStringLiteral("%1 %2").arg(command.name, command.arguments),
+                            QString::fromUtf8(command.summary));
     }
-    return help +
-           QStringLiteral(
-               "\nOptions:\n"
-               "  -h, --help            This help; after a command, its own.\n"
-               "  --version             The program's version.\n\n") +
-           ExitCodeHelp();
+    help += commandLine(QStringLiteral("help [COMMAND]"),
+                        QStringLiteral("This help, or a command's own."));
+    help += QStringLiteral(
+                "\nOptions:\n"
+                "  -h, --help            This help; after a command, its own.\n"
+                "  -V, --version         The program's version.\n\n") +
+            ExitCodeHelp() + QStringLiteral("\nExamples:\n");
+    for (const char* example : kExamples) {
+        help += QStringLiteral("  $ %1\n").arg(QString::fromUtf8(example));
+    }
+    return help;
+}
+
+const Command* findCommand(const QString& name) {
+    for (const Command& command : kCommands) {
+        if (name == QLatin1String(command.name)) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+// `help` alone is --help; `help COMMAND` is that command's --help.
+ExitCode help(const QStringList& arguments) {
+    if (arguments.size() == 2) {
+        CommandLine::Out(programHelp(), false);
+        return ExitCode::Success;
+    }
+    const QString name = arguments.value(2);
+    if (name == QStringLiteral("--help") || name == QStringLiteral("-h")) {
+        return help(arguments.first(2));
+    }
+    const Command* command = findCommand(name);
+    if (arguments.size() > 3 || command == nullptr) {
+        QStringList names;
+        for (const Command& known : kCommands) {
+            names << QString::fromLatin1(known.name);
+        }
+        return CommandLine::UsageError(
+            QStringLiteral("help takes one command: %1").arg(names.join(QStringLiteral(", "))));
+    }
+    return command->run(*command, {arguments[2], QStringLiteral("--help")});
+}
+
+ExitCode run(const QStringList& arguments) {
+    const QString name = arguments.value(1);
+    if (name == QStringLiteral("--help") || name == QStringLiteral("-h")) {
+        return help(arguments.first(2));
+    }
+    if (name == QStringLiteral("help")) {
+        return help(arguments);
+    }
+    if (name == QStringLiteral("--version") || name == QStringLiteral("-V")) {
+        CommandLine::Out(CommandLine::VersionLine());
+        return ExitCode::Success;
+    }
+    if (const Command* command = findCommand(name)) {
+        return command->run(*command, arguments.mid(1));
+    }
+    return CommandLine::UsageError(name.isEmpty()
+                                       ? QStringLiteral("no command given")
+                                       : QStringLiteral("unknown command '%1'").arg(name));
 }
 
 // The running exchange sees the request at its next poll and ends the upgrade on its usual path,
@@ -60,22 +130,11 @@ int main(int argc, char* argv[]) {
     // Not QCoreApplication::arguments(), which loses the bytes of a path that are not UTF-8.
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << NativePath::Decoded(argv[i]);
-    const QString name = arguments.value(1);
-    if (name == QStringLiteral("--help") || name == QStringLiteral("-h")) {
-        CommandLine::Out(programHelp(), false);
-        return static_cast<int>(ExitCode::Success);
+    const ExitCode exit = run(arguments);
+    // Output that did not reach its file is a failure of its own, whatever the command did.
+    if (const QString failure = CommandLine::WriteFailure(); !failure.isEmpty()) {
+        CommandLine::Err(failure);
+        return static_cast<int>(ExitCode::WriteError);
     }
-    if (name == QStringLiteral("--version")) {
-        CommandLine::Out(CommandLine::ProgramName + ' ' + QCoreApplication::applicationVersion());
-        return static_cast<int>(ExitCode::Success);
-    }
-    for (const Command& command : kCommands) {
-        if (name == QLatin1String(command.name)) {
-            return static_cast<int>(command.run(command, arguments.mid(1)));
-        }
-    }
-    CommandLine::Err(name.isEmpty() ? QStringLiteral("no command given")
-                                    : QStringLiteral("unknown command '%1'").arg(name));
-    CommandLine::Err(QStringLiteral("try '%1 --help'").arg(CommandLine::ProgramName));
-    return static_cast<int>(ExitCode::UsageError);
+    return static_cast<int>(exit);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "link/EventPump.h"
+#include "link/LinkTrace.h"
 
 namespace FTDI {
 namespace {
@@ -112,6 +113,10 @@ QString ReadLine() {
 void WriteBytes(const std::uint8_t* buffer, std::int32_t count) {
     if (g_api == nullptr || count < 0) {
         return;
+    }
+    if (LinkTrace::On()) {
+        LinkTrace::Emit({LinkTrace::Event::Kind::Written,
+                         QByteArray(reinterpret_cast<const char*>(buffer), count)});
     }
     DWORD bytesWritten = 0;
     g_api->W32_WriteFile(PortHandle.raw(), const_cast<std::uint8_t*>(buffer),

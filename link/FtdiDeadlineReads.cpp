@@ -5,6 +5,7 @@
 #include "link/EventPump.h"
 #include "link/FTDI.h"
 #include "link/Interrupt.h"
+#include "link/LinkTrace.h"
 #include "link/ReceiveNotification.h"
 
 namespace FTDI {
@@ -13,8 +14,10 @@ namespace {
 // Waits until the receive queue holds a byte, the deadline passes, the library reports an error
 // for the queue, or an interrupt is requested. The queue is tested before the clock, so a waiting
 // byte is never missed. Between looks it blocks on the library's signal where the command line
-// armed it, and otherwise pumps the window's events.
-ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs) {
+// armed it, and otherwise pumps the window's events. Each whole second of waiting is traced once,
+// counted in `waitedSeconds` across the bytes of one reply.
+ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs,
+                        int& waitedSeconds) {
     EventPump::PollPacer pacer;
     for (;;) {
         if (Interrupt::Requested()) {
@@ -34,6 +37,10 @@ ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs)
         if (elapsedMs > deadlineMs) {
             return ReadOutcome::NoReply;
         }
+        if (const int seconds = static_cast<int>(elapsedMs / 1000); seconds > waitedSeconds) {
+            waitedSeconds = seconds;
+            LinkTrace::Emit({LinkTrace::Event::Kind::Waiting, {}, ReadOutcome::Ok, seconds});
+        }
         const std::int64_t leftMs = deadlineMs - elapsedMs + 1;
         if (!AwaitReceive(static_cast<int>(leftMs))) {
             EventPump::Run();
@@ -42,12 +49,12 @@ ReadOutcome waitForByte(const D2xxApi& api, std::uint32_t start, int deadlineMs)
     }
 }
 
-ByteReply readByteBy(std::uint32_t start, int deadlineMs) {
+ByteReply readByteBy(std::uint32_t start, int deadlineMs, int& waitedSeconds) {
     const D2xxApi* api = InstalledApi();
     if (api == nullptr) {
         return {ReadOutcome::DeviceError};
     }
-    const ReadOutcome waited = waitForByte(*api, start, deadlineMs);
+    const ReadOutcome waited = waitForByte(*api, start, deadlineMs, waitedSeconds);
     if (waited != ReadOutcome::Ok) {
         return {waited};
     }
@@ -61,17 +68,11 @@ ByteReply readByteBy(std::uint32_t start, int deadlineMs) {
     return reply;
 }
 
-}  // namespace
-
-ByteReply ReadByteWithin(int deadlineMs) {
-    return readByteBy(Time::NowMs(), deadlineMs);
-}
-
-LineReply ReadLineWithin(int deadlineMs) {
-    const std::uint32_t start = Time::NowMs();
+LineReply readLineBy(std::uint32_t start, int deadlineMs) {
     LineReply reply;
+    int waitedSeconds = 0;
     for (;;) {
-        const ByteReply next = readByteBy(start, deadlineMs);
+        const ByteReply next = readByteBy(start, deadlineMs, waitedSeconds);
         if (next.outcome != ReadOutcome::Ok) {
             reply.outcome = next.outcome;
             return reply;
@@ -86,6 +87,28 @@ LineReply ReadLineWithin(int deadlineMs) {
             return reply;
         }
     }
+}
+
+}  // namespace
+
+ByteReply ReadByteWithin(int deadlineMs) {
+    int waitedSeconds = 0;
+    const ByteReply reply = readByteBy(Time::NowMs(), deadlineMs, waitedSeconds);
+    if (LinkTrace::On()) {
+        const QByteArray byte = reply.outcome == ReadOutcome::Ok
+                                    ? QByteArray(1, static_cast<char>(reply.byte))
+                                    : QByteArray();
+        LinkTrace::Emit({LinkTrace::Event::Kind::ByteRead, byte, reply.outcome});
+    }
+    return reply;
+}
+
+LineReply ReadLineWithin(int deadlineMs) {
+    LineReply reply = readLineBy(Time::NowMs(), deadlineMs);
+    if (LinkTrace::On()) {
+        LinkTrace::Emit({LinkTrace::Event::Kind::LineRead, reply.line.toLatin1(), reply.outcome});
+    }
+    return reply;
 }
 
 }  // namespace FTDI

@@ -8,18 +8,24 @@
 #include <fcntl.h>
 #endif
 
-std::optional<std::int32_t> FirmwareImage::RecordCount(qint64 length) {
-    // Seven or more trailing bytes would round up to a record the file holds only in part.
-    constexpr qint64 kLargestIgnoredTail = DeviceCommands::RecordSize / 2;
-    if (length < DeviceCommands::KeySize || length > LargestImage) {
-        return std::nullopt;
+FirmwareImage::Problem FirmwareImage::LengthProblem(qint64 length) {
+    if (length > LargestImage) {
+        return Problem::TooLarge;
+    }
+    if (length < DeviceCommands::KeySize + DeviceCommands::RecordSize) {
+        return Problem::TooShort;
     }
     const qint64 body = length - DeviceCommands::KeySize;
-    const qint64 records = body / DeviceCommands::RecordSize;
-    if (records == 0 || body % DeviceCommands::RecordSize > kLargestIgnoredTail) {
+    return body % DeviceCommands::RecordSize > LargestIgnoredTail ? Problem::PartialRecord
+                                                                  : Problem::None;
+}
+
+std::optional<std::int32_t> FirmwareImage::RecordCount(qint64 length) {
+    if (LengthProblem(length) != Problem::None) {
         return std::nullopt;
     }
-    return static_cast<std::int32_t>(records);
+    return static_cast<std::int32_t>((length - DeviceCommands::KeySize) /
+                                     DeviceCommands::RecordSize);
 }
 
 bool FirmwareImage::open(const QString& path) {

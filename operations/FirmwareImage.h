@@ -17,10 +17,24 @@ class FirmwareImage {
     // Far beyond any image of this device (a few hundred KiB), and still an upgrade of hours at
     // the fastest record rate: a larger file is not an image, and is never taken into memory.
     static constexpr qint64 LargestImage = qint64{64} * 1024 * 1024;
+    // Up to this many bytes after the last whole record are ignored; more would round up to a
+    // record the file holds only in part.
+    static constexpr qint64 LargestIgnoredTail = DeviceCommands::RecordSize / 2;
 
-    // The number of records an image of this length holds, or nothing when the device must not
-    // see it: shorter than the key, no whole record, a last record held only in part, or longer
-    // than LargestImage. Up to 6 bytes after the last whole record are ignored.
+    // Why a file is not an image the device may see.
+    enum class Problem {
+        None,
+        Missing,
+        NotRegularFile,
+        Unreadable,
+        TooShort,       // not even the key and one whole record
+        PartialRecord,  // more than LargestIgnoredTail bytes after the last whole record
+        TooLarge,       // over LargestImage
+    };
+    static Problem LengthProblem(qint64 length);
+
+    // The number of records an image of this length holds, or nothing when it has a
+    // LengthProblem.
     static std::optional<std::int32_t> RecordCount(qint64 length);
 
     // Read-only and raw, no text translation; `path` is kept byte for byte (support/NativePath.h).

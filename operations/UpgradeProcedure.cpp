@@ -112,25 +112,31 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (firmwarePath.isEmpty()) {
         return UpgradeExit::NoFileSelected;
     }
+    using Problem = FirmwareImage::Problem;
     if (!NativePath::Exists(firmwarePath)) {
+        report.fileProblem = Problem::Missing;
         return UpgradeExit::FileMissing;
     }
     view.logLine(QStringLiteral("Openning file ") + firmwarePath);
     if (!image.open(firmwarePath)) {
+        report.fileProblem =
+            NativePath::IsRegularFile(firmwarePath) ? Problem::Unreadable : Problem::NotRegularFile;
         report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
-    const std::optional<std::int32_t> recordCount = FirmwareImage::RecordCount(image.length());
-    if (!recordCount) {
+    report.fileLength = image.length();
+    report.fileProblem = FirmwareImage::LengthProblem(report.fileLength);
+    if (report.fileProblem != Problem::None) {
         return UpgradeExit::FormatFailure;
     }
     if (!image.load()) {
+        report.fileProblem = Problem::Unreadable;
         report.fileError = image.errorString();
         return UpgradeExit::FileUnreadable;
     }
     report.image = image.bytes();
     report.imageKey = image.key();
-    report.records = *recordCount;
+    report.records = *FirmwareImage::RecordCount(report.fileLength);
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
     }

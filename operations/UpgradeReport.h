@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "link/FTDI.h"
+#include "operations/FirmwareImage.h"
 #include "operations/UpgradeExit.h"
 
 // The step at which an upgrade stopped, and what the device had said by then.
@@ -23,6 +24,9 @@ struct FailedStep {
 
 struct UpgradeReport {
     UpgradeExit exit = UpgradeExit::Success;
+    // Why the file failed its checks, and its length as measured (-1 before).
+    FirmwareImage::Problem fileProblem = FirmwareImage::Problem::None;
+    qint64 fileLength = -1;
     // The checked bytes the records were sent from; empty when the file failed its checks.
     QByteArray image;
     // Why the file could not be read (UpgradeExit::FileUnreadable).

@@ -2,9 +2,11 @@
 # the options and arguments of each command, not only the program's. Run by the build as
 #   cmake -DPROGRAM=<tarvellon-flash> -DOUTPUT=<file> -P command-help.cmake
 execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help COMMAND_ERROR_IS_FATAL ANY)
-# The commands are the lines of the "Commands:" block that start with a name.
+# The commands are the lines of the "Commands:" block that start with a name; `help` gives the
+# program's help again, which the page holds already.
 string(REGEX MATCH "\nCommands:\n([^\n]+\n)+" commands "${help}")
 string(REGEX MATCHALL "\n  [a-z][a-z-]*" names "${commands}")
+list(REMOVE_ITEM names "\n  help")
 if(NOT names)
   message(FATAL_ERROR "${PROGRAM} --help lists no commands")
 endif()

@@ -5,6 +5,8 @@
 #include <QSysInfo>
 #include <QUuid>
 
+#include "operations/FailureHint.h"
+
 namespace AttemptRecord {
 namespace {
 
@@ -104,6 +106,8 @@ QJsonObject ProcessDied(const QJsonObject& started, const QJsonValue& exitCode,
     record.insert(QStringLiteral("exit_code"), exitCode);
     record.insert(QStringLiteral("failed_step"), QStringLiteral("process"));
     record.insert(QStringLiteral("detail"), QJsonValue());
+    record.insert(QStringLiteral("hint"), FailureHint({.step = QStringLiteral("process"),
+                                                       .cause = FailureCause::ProcessDied}));
     return record;
 }
 

@@ -36,8 +36,8 @@ Read FromFile(const QString& path) {
         return read;
     }
     const auto wrong = [&](int number, const QString& problem) {
-        read.error =
-            QStringLiteral("the slots file %1, line %2: %3").arg(path).arg(number).arg(problem);
+        read.error = QStringLiteral("the slots file %1, line %2: %3")
+                         .arg(path, QString::number(number), problem);
         read.byLocation.clear();
         return read;
     };

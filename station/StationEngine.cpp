@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "operations/DeviceList.h"
+#include "operations/FailureHint.h"
 #include "station/AttemptRecord.h"
 #include "station/Locations.h"
 #include "support/NativePath.h"
@@ -47,17 +48,20 @@ StationEngine::StationEngine(StationOptions options, QObject* parent)
     connect(&m_pollTimer, &QTimer::timeout, this, &StationEngine::poll);
 }
 
-std::optional<QString> StationEngine::start() {
+std::optional<StartFailure> StationEngine::start() {
     m_copyFolder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(
         QCoreApplication::applicationName() + QStringLiteral("-station-XXXXXX")));
     QString copyError;
     m_imageCopy = privateCopy(*m_copyFolder, m_options.image.image, copyError);
     if (m_imageCopy.isEmpty()) {
-        return QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError);
+        return StartFailure{
+            QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError), {}};
     }
     if (!m_records.open(m_options.recordPath)) {
-        return QStringLiteral("cannot append to the record file %1: %2")
-            .arg(m_options.recordPath, m_records.errorString());
+        return StartFailure{QStringLiteral("cannot append to the record file %1: %2")
+                                .arg(m_options.recordPath, m_records.errorString()),
+                            FailureHint({.step = QStringLiteral("record_file"),
+                                         .cause = FailureCause::RecordFileUnwritable})};
     }
     m_records.readNew();
     // Named from here on, never opened again.
@@ -72,11 +76,6 @@ std::optional<QString> StationEngine::start() {
             QCryptographicHash::hash(m_options.image.image, QCryptographicHash::Sha256).toHex()),
         DriverName(m_options.driver),
         QFileInfo(m_options.recordPath).absoluteFilePath()};
-    QList<std::pair<QString, QString>> named;
-    for (auto it = m_options.slotNames.begin(); it != m_options.slotNames.end(); ++it) {
-        named.append({it.key(), it.key()});
-    }
-    addSlots(named);
     m_since.start();
     m_pollTimer.start(kPollMs);
     QTimer::singleShot(0, this, &StationEngine::poll);
@@ -123,6 +122,14 @@ int StationEngine::running() const {
 
 void StationEngine::poll() {
     if (m_finished) return;
+    if (m_firstPoll) {
+        // The named slots are shown from the start, each at its place.
+        QList<std::pair<QString, QString>> named;
+        for (auto it = m_options.slotNames.begin(); it != m_options.slotNames.end(); ++it) {
+            named.append({it.key(), it.key()});
+        }
+        addSlots(named);
+    }
     // A bridge that another process holds open may be listed without its serial number: while
     // any such entry stands, a unit missing from the list may be that one, not unplugged.
     bool maybeHeld = false;

@@ -92,6 +92,12 @@ struct ImageSummary {
     QString recordFile;  // absolute path
 };
 
+// Why a station could not start, and what to do about it ("" where the hints have nothing).
+struct StartFailure {
+    QString detail;
+    QString hint;
+};
+
 // How a run ended, most serious first: the command line's exit codes 3, 130, 6 and 0.
 enum class StationResult { LineStopped, Aborted, UnitsFailed, AllPassed };
 
@@ -102,8 +108,9 @@ class StationEngine : public QObject {
     explicit StationEngine(StationOptions options, QObject* parent = nullptr);
 
     // Keeps a private copy of the image and opens the record file, then watches the ports from
-    // the next turn of the event loop. Why it cannot, when it cannot; nothing is touched then.
-    std::optional<QString> start();
+    // the next turn of the event loop, where the first slots and signals come. Why it cannot,
+    // when it cannot; nothing is touched then.
+    std::optional<StartFailure> start();
     // Lines of the record file that are not whole records, as found by start().
     int skippedRecordLines() const { return m_records.skippedLines(); }
 

@@ -96,4 +96,13 @@ bool Exists(const QString& path) {
 #endif
 }
 
+bool IsRegularFile(const QString& path) {
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    return ::stat(Encoded(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+#else
+    return QFileInfo(path).isFile();
+#endif
+}
+
 }  // namespace NativePath

@@ -18,5 +18,7 @@ QByteArray Encoded(const QString& path);
 QString Displayed(const QString& path);
 // Whether anything is found at `path`.
 bool Exists(const QString& path);
+// Whether a regular file is found there, following links.
+bool IsRegularFile(const QString& path);
 
 }  // namespace NativePath

@@ -8,27 +8,32 @@
 #include "app/MessageBoxes.h"
 #include "app/station/ImageChooser.h"
 #include "app/station/StationWindow.h"
-#include "station/StationImage.h"
+#include "operations/FailureHint.h"
+#include "operations/ImageCheck.h"
 
 bool StationWindow::begin(const QString& imagePath) {
     if (running()) return false;
     StationOptions options = m_options.station;
     options.imagePath = imagePath;
-    if (std::optional<QString> error = StationImage::Check(imagePath, options.image)) {
-        if (!options.image.fileError.isEmpty()) *error += '\n' + options.image.fileError;
-        MessageBoxes::Show(this, *error, MessageIcon::Warning);
+    const ImageCheck check = CheckImage(imagePath);
+    if (!check.passed) {
+        MessageBoxes::Show(this, check.detail + '\n' + check.hint, MessageIcon::Warning);
         return false;
     }
+    options.image = check.report;
     const std::optional<Driver> driver = DriverChoice::Install(m_options.driver);
     if (!driver) {
-        MessageBoxes::Show(this, QStringLiteral("The D2XX library (libftd2xx) is not installed."),
+        MessageBoxes::Show(this,
+                           QStringLiteral("The D2XX library (libftd2xx) is not installed.\n") +
+                               FailureHint({QStringLiteral("library"), FailureCause::NoLibrary}),
                            MessageIcon::Warning);
         return false;
     }
     options.driver = *driver;
     auto engine = std::make_unique<StationEngine>(options);
-    if (const std::optional<QString> error = engine->start()) {
-        MessageBoxes::Show(this, *error, MessageIcon::Warning);
+    if (const std::optional<StartFailure> failure = engine->start()) {
+        MessageBoxes::Show(this, (failure->detail + '\n' + failure->hint).trimmed(),
+                           MessageIcon::Warning);
         return false;
     }
     m_engine = std::move(engine);

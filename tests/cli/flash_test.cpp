@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -43,107 +44,134 @@ class LineRecorder : public OperationView {
 
 const QString D = "device=TARV0001\n", Images = SAMPLE_IMAGES_DIR "/";
 const QStringList Three{"TARV0001", Images + "three-records.frw"};
+// Files a row makes for itself, in a folder of the test's own.
+const QString Made = "MADE/";
 
-// config: the simulator's devices, "nolib" for no library; args: "FIFO" a FIFO (%1 in `last`),
-// "BYTES" a copy of three-records.frw whose name is not UTF-8; last: the last line on stderr;
-// signal: sent once the transfer runs (exit 130).
+// config: the simulator's devices, "nolib" for no library. args: MADE/ names a file the test
+// makes (a FIFO, a file of an odd length or without permissions), "BYTES" a copy of
+// three-records.frw whose name is not UTF-8. err: the last lines on stderr after the program's
+// name, "hint: " lines naming what the hint says among other words; with --json the closing
+// event's detail and hint. out: what stdout starts with. signal: sent once the transfer runs.
 struct Row {
     const char* name;
     QString config;
     QStringList args;
     int exit;
-    QString last;
+    QStringList err = {};
+    QString out = {};
     int signal = SIGINT;
 };
+// clang-format off
+const QString Short = Images + "too-short.frw is 5 bytes long, too short for an image: an 8-byte "
+                               "key and at least one 13-byte record, 21 bytes";
+const QString Help = "try 'tarvellon-flash upgrade --help'", Whole = "hint: not a whole firmware",
+              D2xx = "driver: d2xx (the vendor's D2XX library)";
 const Row rows[] = {
-    {"in its application", D, QStringList{"upgrade"} + Three, 0, ""},
-    {"in its boot loader, --json", D + "runlevel=boot", QStringList{"upgrade", "--json"} + Three, 0,
-     ""},
+    {"in its application", D, QStringList{"upgrade"} + Three, 0},
+    {"in its boot loader, --json", D + "runlevel=boot", QStringList{"upgrade", "--json"} + Three, 0},
+    {"only unit, no serial", D, {"upgrade", Images + "three-records.frw"}, 0},
     {"wrong identity", D + "identity=id Tarvellon", QStringList{"upgrade"} + Three, 1,
-     R"(the device answered "id Tarvellon" to "id")"},
+     {R"(the device answered "id Tarvellon" to "id")", "hint: wired to another device"}},
     {"reply ends in CR LF, escaped", D + "line_end=crlf", QStringList{"upgrade"} + Three, 1,
-     R"(the device answered "id µTarvellon\r" to "id")"},
-    {"key refused",
-     D + "key=µTARVEL3",
-     {"upgrade", "TARV0001", Images + "wrong-key.frw"},
-     1,
-     "the device reports key µTARVEL3, the image carries µTARVEL7 and is refused"},
+     {R"(the device answered "id µTarvellon\r" to "id")", "hint: wired to another device"}},
+    {"key refused", D + "key=µTARVEL3", {"upgrade", "TARV0001", Images + "wrong-key.frw"}, 1,
+     {"the device reports key µTARVEL3, the image carries µTARVEL7 and is refused",
+      "hint: key µTARVEL7, and this unit takes µTARVEL0: pick the image made for it"}},
     {"silent in the handshake", D + "silent_from_command=firmkey", QStringList{"upgrade"} + Three,
-     1, R"(no reply to "firmkey" within 10 s)"},
+     1, {R"(no reply to "firmkey" within 10 s)", "hint: may still be in its boot loader"}},
     {"cannot be opened", D + "open=fails", QStringList{"upgrade"} + Three, 1,
-     "device TARV0001 is attached but cannot be opened; another program may hold it"},
+     {"device TARV0001 is attached but cannot be opened", "hint: sudo rmmod ftdi_sio"}},
     {"record refused", D + "refuse_record=2", QStringList{"upgrade"} + Three, 2,
-     "record 2 of 3 was answered 1"},
+     {"record 2 of 3 was answered 1", "hint: compare its SHA-256"}},
     {"silent in the record phase", D + "silent_from_record=3", QStringList{"upgrade"} + Three, 2,
-     "no reply to record 3 of 3 within 10 s"},
-    {"unplugged mid-transfer", D + "unplug_at_record=2", QStringList{"upgrade"} + Three, 2,
-     "the device vanished after record 2 of 3 was sent"},
+     {"no reply to record 3 of 3 within 10 s", "hint: stopped answering in the middle"}},
+    {"unplugged mid-transfer, the timer's note last", D + "unplug_at_record=2",
+     QStringList{"upgrade"} + Three, 2,
+     {"the device vanished after record 2 of 3 was sent", "hint: plug it back in",
+      "the bridge's latency timer could not be put back to 16 ms"}},
+    {"missing file, --json", D, {"upgrade", "--json", "TARV0001", Images + "gone.frw"}, 3,
+     {Images + "gone.frw does not exist", "hint: path is mistyped"}},
     {"a line where the byte was due", D + "runlevel_reply=runlevel boot",
-     QStringList{"upgrade"} + Three, 1, R"(the device answered "error" to "monitor")"},
+     QStringList{"upgrade"} + Three, 1,
+     {R"(the device answered "error" to "monitor")", "hint: did not enter its record mode"}},
     {"4,095 characters and no line feed", D + "flood_command=id\nflood_bytes=4095",
      QStringList{"upgrade"} + Three, 1,
-     R"(the device sent 4,095 characters but no line feed in reply to "id" within 10 s)"},
-    {"missing file", D, {"upgrade", "TARV0001", Images + "gone.frw"}, 3, ""},
-    {"a FIFO for an image",
-     D,
-     {"upgrade", "TARV0001", "FIFO"},
-     3,
-     "cannot read %1: it is a FIFO (named pipe), not a regular file"},
-    {"a name that is not UTF-8", D, {"upgrade", "TARV0001", "BYTES"}, 0, ""},
+     {R"(the device sent 4,095 characters but no line feed in reply to "id" within 10 s)",
+      "hint: may still be in its boot loader"}},
+    {"a FIFO for an image", D, {"upgrade", "TARV0001", Made + "fifo"}, 3,
+     {Made + "fifo is not an image: it is a FIFO (named pipe), not a regular file",
+      "hint: not a folder or a device"}},
+    {"a name that is not UTF-8", D, {"upgrade", "TARV0001", "BYTES"}, 0},
     {"not the image expected", D,
      QStringList{"upgrade", "--expect-sha256", QString(64, '0')} + Three, 3,
-     "the SHA-256 of " + Three[1] +
-         " is e86e590c081373a163241959dc964fe55701db4767398c7b802b6ed29aef7715, not the expected " +
-         QString(64, '0')},
-    {"a FIFO for a record file", D, QStringList{"upgrade", "--record", "FIFO"} + Three, 3,
-     "cannot append to the record file %1: it is a FIFO (named pipe), not a regular file"},
-    {"short file",
-     D,
-     {"upgrade", "TARV0001", Images + "too-short.frw"},
-     3,
-     Images + "too-short.frw is 5 bytes long; an image is an 8-byte key, then whole 13-byte "
-              "records, 67,108,864 bytes at most"},
-    {"unknown serial",
-     D,
-     {"upgrade", "TARV9", Images + "three-records.frw"},
-     4,
-     "no device with serial number TARV9 is attached"},
+     {"the SHA-256 of " + Three[1] + " is e86e590c081373a163241959dc964fe55701db4767398c7b802b6e"
+      "d29aef7715, not the expected " + QString(64, '0'), "hint: not the one expected"}},
+    {"a FIFO for a record file", D, QStringList{"upgrade", "--record", Made + "fifo"} + Three, 3,
+     {"cannot append to the record file " + Made + "fifo: it is a FIFO (named pipe), not a "
+      "regular file", "hint: record file cannot be written"}},
+    {"a folder", D, {"upgrade", "TARV0001", Images}, 3,
+     {Images + " is not an image: it is a folder, not a regular file", "hint: not a folder"}},
+    {"short file", D, {"upgrade", "TARV0001", Images + "too-short.frw"}, 3, {Short, Whole}},
+    {"part of a record", D, {"upgrade", "TARV0001", Made + "partial.frw"}, 3,
+     {Made + "partial.frw is 43 bytes long: after its 8-byte key and 2 whole 13-byte records "
+             "come 9 more bytes, part of a record", Whole}},
+    {"over the size limit", D, {"upgrade", "TARV0001", Made + "huge.frw"}, 3,
+     {Made + "huge.frw is 67,108,865 bytes long, over the 67,108,864 bytes an image may have",
+      "hint: far larger than any firmware image"}},
+    {"unreadable", D, {"upgrade", "TARV0001", Made + "locked.frw"}, 3,
+     {Made + "locked.frw cannot be read: Permission denied", "hint: permissions"}},
+    {"unknown serial", D, {"upgrade", "TARV9", Images + "three-records.frw"}, 4,
+     {"no device with serial number TARV9 is attached", "hint: against tarvellon-flash list"}},
+    {"none attached, no serial", "", {"upgrade", Images + "three-records.frw"}, 4,
+     {"no device is attached", "hint: sudo rmmod ftdi_sio"}},
+    {"two attached, no serial", D + "device=TARV0002", {"upgrade", Images + "three-records.frw"},
+     64, {"2 devices are attached (TARV0001, TARV0002): name one", Help}},
     {"bridge refuses every timer", D + "latency_min_ms=256", QStringList{"upgrade"} + Three, 0,
-     "the bridge refuses a latency timer of 1 or 2 ms; the upgrade runs at its 16 ms as before"},
-    {"bridge left alone", D, QStringList{"upgrade", "--latency-ms", "keep"} + Three, 0, ""},
-    {"bridge without receive notification", D + "notification=none", QStringList{"upgrade"} + Three,
-     0, ""},
-    {"interrupted",
-     D + "program_ms=5",
-     {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
-     130,
-     ""},
-    {"hung up",
-     D + "program_ms=5",
-     {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
-     130,
-     "",
+     {"the bridge refuses a latency timer of 1 or 2 ms; the upgrade runs at its 16 ms as before"}},
+    {"bridge left alone", D, QStringList{"upgrade", "--latency-ms", "keep"} + Three, 0},
+    {"bridge without receive notification", D + "notification=none",
+     QStringList{"upgrade"} + Three, 0},
+    {"-v", D, QStringList{"upgrade", "-v"} + Three, 0},
+    {"-v, --json", D, QStringList{"upgrade", "-v", "--json"} + Three, 0},
+    {"interrupted", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
+     130, {"interrupted while waiting for the reply to record ", "hint: flash it again"}},
+    {"hung up", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"},
+     130, {"interrupted while waiting for the reply to record ", "hint: flash it again"}, "",
      SIGHUP},
     {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5,
-     "the D2XX library (libftd2xx) is not installed"},
-    {"identify", D, {"identify", "TARV0001"}, 0, ""},
-    {"identify, unknown serial",
-     D,
-     {"identify", "TARV9"},
-     4,
-     "no device with serial number TARV9 is attached"},
-    {"list", D, {"list"}, 0, "driver: d2xx (the vendor's D2XX library)"},
-    {"list, none attached", "", {"list"}, 4, "driver: d2xx (the vendor's D2XX library)"},
-    {"no command", D, {}, 64, "tarvellon-flash: try 'tarvellon-flash --help'"},
-    {"image missing",
-     D,
-     {"upgrade", "TARV0001"},
-     64,
-     "tarvellon-flash: try 'tarvellon-flash "
-     "upgrade --help'"},
+     {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"}},
+    {"identify", D, {"identify", "TARV0001"}, 0},
+    {"identify the only unit", D, {"identify"}, 0},
+    {"identify, unknown serial", D, {"identify", "TARV9"}, 4,
+     {"no device with serial number TARV9 is attached", "hint: against tarvellon-flash list"}},
+    {"list", D, {"list"}, 0, {D2xx}, "TARV0001\n"},
+    {"list -l", D, {"list", "-l", "-q"}, 0, {},
+     "SERIAL    DRIVER  PORT  LOCATION  DESCRIPTION\n"
+     "TARV0001  d2xx    -     0x1141    FT232R USB UART\n"},
+    {"list --json", D, {"list", "--json"}, 0, {D2xx},
+     R"({"description":"FT232R USB UART","driver":"d2xx","location":"0x1141","port":null,)"
+     R"("serial":"TARV0001"})"
+     "\n"},
+    {"list, none attached", "", {"list"}, 4, {"no device is attached", "hint: rmmod ftdi_sio"}},
+    {"info", D, {"info", Images + "three-records.frw"}, 0, {},
+     "file      " + Images + "three-records.frw\nsize      47 bytes\nkey       µTARVEL0\n"
+                             "records   3\nsha256    "},
+    {"info, bad image", D, {"info", Images + "too-short.frw"}, 3, {Short, Whole}},
+    {"stdout on a full disk", D, {"list", "-q"}, 74,
+     {"cannot write to stdout: No space left on device"}},
+    {"help upgrade", D, {"help", "upgrade"}, 0, {},
+     "Usage: tarvellon-flash upgrade [options] [SERIAL] IMAGE\n"},
+    {"-V", D, {"-V"}, 0, {}, "tarvellon-flash 1."},
+    {"no command", D, {}, 64, {"no command given", "try 'tarvellon-flash --help'"}},
+    {"image missing", D, {"upgrade"}, 64, {"upgrade takes [SERIAL] IMAGE", Help}},
     {"bad latency", D, QStringList{"upgrade", "--latency-ms", "0"} + Three, 64,
-     "tarvellon-flash: --latency-ms takes 1 to 255 or 'keep'"},
+     {"--latency-ms takes 1 to 255 or 'keep'", Help}},
+    {"bad driver", D, QStringList{"upgrade", "--driver", "foo"} + Three, 64,
+     {"--driver takes d2xx, serial or auto", Help}},
+    {"unknown option", D, QStringList{"upgrade", "--jsn"} + Three, 64,
+     {"unknown option --jsn", Help}},
 };
+// clang-format on
 
 struct FlashRun {
     std::unique_ptr<SimBridge> sim;
@@ -155,31 +183,56 @@ struct FlashRun {
 
 QStringList windowRun(const QStringList& args) {
     LineRecorder view;
-    if (args[0] == "upgrade") UpgradeProcedure::Run(view, args.last(), args[args.size() - 2]);
-    if (args[0] == "identify" && DeviceIdentify::Open(view, args[1])) {
+    // Without a serial of its own the command line takes the one unit attached.
+    QString serial = args.value(args[0] == "upgrade" ? args.size() - 2 : 1, "TARV0001");
+    if (serial.startsWith('-') || serial == args[0]) serial = "TARV0001";
+    if (args[0] == "upgrade") UpgradeProcedure::Run(view, args.last(), serial);
+    if (args[0] == "identify" && DeviceIdentify::Open(view, serial)) {
         DeviceIdentify::Blink(view);
         view.lines << "";
     }
     return view.lines;
 }
 
+// What a person reads: a box the log pane repeats is said once.
+QStringList saidOnce(QStringList lines) {
+    for (qsizetype i = lines.size() - 2; i >= 0; --i)
+        if (lines[i] == lines[i + 1]) lines.removeAt(i);
+    return lines;
+}
+
+const QMap<int, QString> Outcomes{
+    {0, "upgraded"},       {1, "communication_error"}, {2, "programming_error"}, {3, "file_error"},
+    {4, "no_such_device"}, {5, "no_library"},          {130, "interrupted"}};
+
 TEST(Flash, EveryExitWithItsCause) {
-    QTemporaryDir odd;
-    const QString fifo = odd.filePath("fifo");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QTemporaryDir made;
+    const auto place = [&](QString text) { return text.replace(Made, made.path() + "/"); };
+    QFile partial(place(Made + "partial.frw")), huge(place(Made + "huge.frw")),
+        locked(place(Made + "locked.frw"));
+    ASSERT_TRUE(partial.open(QIODevice::WriteOnly) && partial.write(QByteArray(43, 1)) == 43 &&
+                partial.flush());
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(64 * 1024 * 1024 + 1));
+    ASSERT_TRUE(locked.open(QIODevice::WriteOnly) && locked.setPermissions({}));
+    // Root reads any file, whatever its permissions.
+    const bool root = ::geteuid() == 0;
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(place(Made + "fifo")).constData(), 0600), 0);
     // Each look at the clock moves it on 100 ms: the window's runs meet their deadlines at once.
     Time::SetClockSource([ms = std::uint32_t(0)]() mutable { return ms += 100; });
     std::vector<FlashRun> runs(std::size(rows));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
         FlashRun& run = runs[i];
-        QStringList args = row.args;
-        args.replaceInStrings(QRegularExpression("^FIFO$"), fifo);
+        if (root && row.name == QString("unreadable")) continue;
+        QStringList args;
+        for (const QString& arg : row.args) args << place(arg);
         // The window neither checks a hash nor records, nor names a file by bytes.
         const bool windowAlike =
             !QRegularExpression("BYTES|--expect|--record").match(args.join(' ')).hasMatch();
-        const bool compared = QStringList{"upgrade", "identify"}.contains(row.args.value(0)) &&
-                              row.exit != 5 && row.exit != 64 && row.exit != 130 && windowAlike;
+        const bool compared = QStringList{"upgrade", "identify"}.contains(args.value(0)) &&
+                              !row.config.isEmpty() && row.exit != 5 && row.exit != 64 &&
+                              row.exit != 130 && windowAlike;
         if (compared) {
             SimBridge window(row.config + "\nlatency_ms=0\nprogram_ms=0");
             run.window = windowRun(args);
@@ -193,12 +246,13 @@ TEST(Flash, EveryExitWithItsCause) {
         if (row.config == "nolib") environment.insert("LD_LIBRARY_PATH", "");
         run.process = std::make_unique<QProcess>();
         run.process->setProcessEnvironment(environment);
+        if (row.exit == 74) run.process->setStandardOutputFile("/dev/full");
         if (args.contains("BYTES")) {
             run.process->start(
                 "/bin/sh",
                 {"-c",
                  R"sh(p="$2/$(printf 'image\377.frw')"; cp "$3" "$p" && exec "$1" upgrade TARV0001 "$p")sh",
-                 "sh", FLASH_PROGRAM, odd.path(), Three[1]});
+                 "sh", FLASH_PROGRAM, made.path(), Three[1]});
         } else {
             run.process->start(FLASH_PROGRAM, args);
         }
@@ -215,27 +269,39 @@ TEST(Flash, EveryExitWithItsCause) {
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
         FlashRun& run = runs[i];
+        if (!run.process) continue;
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(run.process->waitForFinished(30000));
         run.out += run.process->readAllStandardOutput();
         const QString err = QString::fromUtf8(run.process->readAllStandardError());
         EXPECT_EQ(run.process->exitCode(), row.exit);
-        const QString last = err.trimmed().section('\n', -1);
-        const QString expected = QString(row.last).replace("%1", fifo);
-        EXPECT_EQ(last.toStdString(), (expected.isEmpty() || expected.startsWith("tarvellon-flash")
-                                           ? expected
-                                           : "tarvellon-flash: " + expected)
-                                          .toStdString());
         if (row.args.contains("BYTES")) {
             EXPECT_TRUE(run.out.startsWith("Openning file " +
-                                           odd.filePath("image\uFFFD.frw").toUtf8() + '\n'));
+                                           made.filePath("image\uFFFD.frw").toUtf8() + '\n'));
         }
         EXPECT_FALSE(run.out.contains('\x1b') || run.out.contains('\r'));
+        EXPECT_TRUE(run.out.startsWith(row.out.toUtf8())) << run.out.toStdString();
 
-        // A program reads one JSON object a line; a person the window's lines.
+        // The failure's detail, then its hint, end stderr; for a program, its closing event.
+        const bool json = row.args.contains("--json") && row.args[0] == "upgrade";
+        const QStringList said = err.trimmed().split('\n');
+        const QStringList tail = said.mid(said.size() - row.err.size());
+        for (qsizetype line = 0; line < row.err.size() && !json; ++line) {
+            const QString expected = place(row.err[line]);
+            if (expected.startsWith("hint: ")) {
+                EXPECT_TRUE(tail.value(line).startsWith("tarvellon-flash: hint: ") &&
+                            tail.value(line).contains(expected.mid(6)))
+                    << err.toStdString();
+            } else {
+                EXPECT_EQ(tail.value(line), "tarvellon-flash: " + expected) << err.toStdString();
+            }
+        }
+
+        // A program reads one JSON object a line; a person the window's lines, each said once.
         QStringList lines = QString::fromUtf8(run.out).split('\n');
         QJsonObject end;
-        if (row.args.contains("--json")) {
+        int exchanges = 0;
+        if (json) {
             lines.clear();
             for (const QByteArray& line : run.out.trimmed().split('\n')) {
                 const QJsonObject event = QJsonDocument::fromJson(line).object();
@@ -243,21 +309,30 @@ TEST(Flash, EveryExitWithItsCause) {
                 if (event["event"] == "log" || event["event"] == "message")
                     lines << event["text"].toString();
                 if (event["event"] == "end") end = event;
+                if (event["event"] == "start") {
+                    EXPECT_EQ(event["schema_version"], 1);
+                }
+                exchanges += event["event"] == "exchange";
             }
             lines << "";
+            EXPECT_EQ(end["schema_version"], 1);
             EXPECT_EQ(end["exit_code"].toInt(), row.exit);
-            EXPECT_EQ(end["outcome"], row.exit == 0 ? "upgraded" : "interrupted");
+            EXPECT_EQ(end["outcome"].toString(), Outcomes[row.exit]);
+            EXPECT_TRUE(end["detail"].toString().startsWith(place(row.err.value(0))));
+            EXPECT_TRUE(end["hint"].toString().contains(row.err.value(1).mid(6)) &&
+                        end["hint"].isNull() == (row.exit == 0));
+            EXPECT_EQ(exchanges > 0, row.args.contains("-v"));
+        }
+        if (!run.window.isEmpty()) {
+            EXPECT_EQ(lines, (json ? run.window : saidOnce(run.window)) << "");
+            EXPECT_EQ(run.sim->wire(), run.windowWire);
+        }
+        if (end["image_key"].isString()) {
             QFile image(row.args.last());
             ASSERT_TRUE(image.open(QIODevice::ReadOnly));
             EXPECT_EQ(
                 end["image_sha256"].toString(),
                 QCryptographicHash::hash(image.readAll(), QCryptographicHash::Sha256).toHex());
-        }
-        if (!run.window.isEmpty()) {
-            EXPECT_EQ(lines, run.window << "");
-            EXPECT_EQ(run.sim->wire(), run.windowWire);
-        }
-        if (!end.isEmpty()) {
             const int acknowledged = end["records_acknowledged"].toInt();
             EXPECT_TRUE(row.exit == 0 ? acknowledged == 3 : acknowledged > 0 && acknowledged < 300)
                 << acknowledged;
@@ -268,8 +343,11 @@ TEST(Flash, EveryExitWithItsCause) {
                 run.sim->writes(),
                 (QByteArray("led off\n|led on\n|led off\n|").repeated(6) + "reset\n").split('|'));
         }
-        if (row.args.value(0) == "list") {
-            EXPECT_EQ(run.out, row.exit == 0 ? "TARV0001\n" : "");
+        // -v: every command and reply, each record and its acknowledgement, time-stamped.
+        if (row.args.contains("-v") && !json) {
+            for (const char* exchange : {R"(] > "id")", R"(] < "id µTarvellon")", R"(] < 77 "M")",
+                                         "] > record 3", "] < record 3: 254"})
+                EXPECT_TRUE(err.contains(exchange)) << exchange;
         }
 
         // Every upgrade's open device signals received bytes, where the bridge can.

@@ -18,8 +18,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <optional>
 
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
@@ -162,10 +164,24 @@ const Row rows[] = {
 };
 
 // A closing line holds every one of these.
-const QStringList ClosingFields = {
-    "attempt", "started_at",   "ended_at",     "host",    "program_version",      "serial",
-    "image",   "image_sha256", "firmware_key", "records", "records_acknowledged", "duration_ms",
-    "outcome", "exit_code",    "failed_step",  "detail",  "earlier_records"};
+const QStringList ClosingFields = {"attempt",
+                                   "started_at",
+                                   "ended_at",
+                                   "host",
+                                   "program_version",
+                                   "serial",
+                                   "image",
+                                   "image_sha256",
+                                   "firmware_key",
+                                   "records",
+                                   "records_acknowledged",
+                                   "duration_ms",
+                                   "outcome",
+                                   "exit_code",
+                                   "failed_step",
+                                   "detail",
+                                   "hint",
+                                   "earlier_records"};
 
 class Station : public testing::TestWithParam<Row> {};
 
@@ -249,7 +265,11 @@ TEST_P(Station, FlashesEachPlugInOnceAndRecordsIt) {
     } else {
         EXPECT_EQ(station.exitCode(), row.exit) << station.readAllStandardError().toStdString();
     }
+    // Piped: plain lines, each with the UTC time it was written.
     EXPECT_FALSE(out.contains('\x1b') || out.contains('\r'));
+    static const QRegularExpression stamped("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ \\S");
+    for (const QString& line : QString::fromUtf8(out).split('\n', Qt::SkipEmptyParts))
+        EXPECT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
 
     // Every attempt closed, each closing line whole; the torn line apart, skipped.
     const Records records = readRecords(recordPath);
@@ -265,6 +285,7 @@ TEST_P(Station, FlashesEachPlugInOnceAndRecordsIt) {
                 EXPECT_TRUE(record.contains(field)) << field.toStdString();
             EXPECT_EQ(record["image_sha256"].toString(), sha256);
             EXPECT_EQ(record["image"].toString(), image);
+            EXPECT_EQ(record["outcome"] == "upgraded", record["hint"].isNull());
             closed << record["attempt"].toString();
         }
         EXPECT_EQ(record["outcome"] == "upgraded", record["failed_step"].isNull());
@@ -342,7 +363,8 @@ TEST(StationRecords, ALostRecordStopsTheLine) {
         ASSERT_TRUE(station.waitForFinished(30000));
         EXPECT_EQ(station.exitCode(), 3);
         const QString out = QString::fromUtf8(station.readAllStandardOutput()).trimmed();
-        EXPECT_TRUE(out.section('\n', -1).startsWith("LINE STOPPED")) << out.toStdString();
+        EXPECT_TRUE(out.section('\n', -1).section(' ', 1).startsWith("LINE STOPPED"))
+            << out.toStdString();
         EXPECT_FALSE(out.contains("Unknown error"));
 
         const Records records = readRecords(disk.recordPath());
@@ -350,6 +372,214 @@ TEST(StationRecords, ALostRecordStopsTheLine) {
         EXPECT_EQ(opens, records.started.size());
         EXPECT_LE(records.started.size() - records.closing.size(), 1);
         EXPECT_TRUE(free == 0 ? opens == 0 : opens > 0 && opens < 8) << opens;
+    }
+}
+
+// A slot is the port a unit hangs on: numbered in the order of the ports' locations, named by
+// --slots, the same after every unplug, and another one for the same unit in another port. Each
+// front end of the station runs each row, and their records must agree but for times and
+// identities.
+struct SlotRow {
+    const char* name;
+    QString config;
+    QString slotsFile;  // its text; "none" for no option, "missing" for a path to nothing
+    int exit;
+    QStringList records;  // "SERIAL SLOT LOCATION" of the closing lines, sorted
+};
+const QString Fast = "latency_ms=0\nprogram_ms=0\n";
+const SlotRow slotRows[] = {
+    {"numbered by location, the same after an unplug",
+     "device=UNIT0001\nlocation=0x1150\n" + Fast + "device=UNIT0002\nlocation=0x1140\n" + Fast +
+         "device=UNIT0003\nlocation=0x1160\nplugged=0-1500,2100-\n" + Fast,
+     "none",
+     0,
+     {"UNIT0001 2 0x1150", "UNIT0002 1 0x1140", "UNIT0003 3 0x1160", "UNIT0003 3 0x1160"}},
+    {"the same unit in another port is another slot",
+     "device=UNIT0001\nplugged=0-1500@0x1141,2100-@0x1142\n" + Fast,
+     "none",
+     0,
+     {"UNIT0001 1 0x1141", "UNIT0001 2 0x1142"}},
+    {"named by --slots, the rest numbered",
+     units(3),
+     "# fixture 7\n0x1142 = Bay B\n  0X01141=Bay A  \n\n",
+     0,
+     {"UNIT0001 Bay A 0x1141", "UNIT0002 Bay B 0x1142", "UNIT0003 3 0x1143"}},
+    {"a slots line without a name", units(1), "0x1141 = Bay A\n1-1.4 Slot 3\n", 64, {}},
+    {"a location named twice", units(1), "1-1.4 = A\n1-1.4 = B\n", 64, {}},
+    {"not a location", units(1), "ttyUSB0 = A\n", 64, {}},
+    {"no slots file", units(1), "missing", 3, {}},
+};
+
+// Every program that runs the station engine, as it is started for a row.
+const QList<QStringList> FrontEnds = {{FLASH_PROGRAM, "station"}};
+
+// The record without what differs from run to run.
+QJsonObject normalised(QJsonObject record) {
+    for (const char* field : {"attempt", "started_at", "ended_at", "duration_ms", "pid"})
+        record.remove(field);
+    return record;
+}
+
+class StationSlots : public testing::TestWithParam<SlotRow> {};
+
+TEST_P(StationSlots, StayWithTheirPorts) {
+    const SlotRow& row = GetParam();
+    QList<QJsonObject> first;
+    for (const QStringList& frontEnd : FrontEnds) {
+        SimBridge sim(row.config);
+        ASSERT_TRUE(sim.ready());
+        QTemporaryDir folder;
+        const QString slotsPath = folder.filePath("slots.txt");
+        QFile slotsFile(slotsPath);
+        ASSERT_TRUE(row.slotsFile == "missing" || (slotsFile.open(QIODevice::WriteOnly) &&
+                                                   slotsFile.write(row.slotsFile.toUtf8()) >= 0));
+        slotsFile.close();
+        QStringList args =
+            frontEnd.mid(1) + QStringList{Images + "three-records.frw", "--count",
+                                          QString::number(qMax(row.records.size(), 1))};
+        if (row.slotsFile != "none") args << "--slots" << slotsPath;
+        QProcess station;
+        station.setWorkingDirectory(folder.path());
+        station.start(frontEnd[0], args);
+        ASSERT_TRUE(station.waitForFinished(30000));
+        const QString err = station.readAllStandardError();
+        EXPECT_EQ(station.exitCode(), row.exit) << err.toStdString();
+        if (row.exit != 0) {
+            EXPECT_TRUE(err.contains(slotsPath)) << err.toStdString();
+        }
+
+        const Records records = readRecords(folder.filePath("tarvellon-records.jsonl"));
+        QStringList places;
+        QList<QJsonObject> closing;
+        for (const QJsonObject& record : records.started + records.closing) {
+            EXPECT_EQ(record["schema_version"], 1);
+            EXPECT_EQ(record["station"], record["host"]);
+        }
+        for (const QJsonObject& record : records.closing) {
+            places << QString("%1 %2 %3")
+                          .arg(record["serial"].toString(), record["slot"].toString(),
+                               record["location"].toString());
+            closing << normalised(record);
+        }
+        places.sort();
+        EXPECT_EQ(places, row.records);
+        std::sort(closing.begin(), closing.end(), [](const QJsonObject& a, const QJsonObject& b) {
+            return QJsonDocument(a).toJson() < QJsonDocument(b).toJson();
+        });
+        if (first.isEmpty()) first = closing;
+        EXPECT_EQ(closing, first) << frontEnd[0].toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StationSlots, testing::ValuesIn(slotRows),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+// The station on a terminal as a window system's terminal emulator shows it: tmux, read back.
+class Tmux {
+  public:
+    explicit Tmux(const QString& folder) : m_socket(folder + "/tmux") {}
+    ~Tmux() { run({"kill-server"}); }
+    // Runs `command` in a terminal of that size; its exit code lands in `exitFile`.
+    bool start(int columns, int rows, const QStringList& environment, const QString& exitFile,
+               const QStringList& command) {
+        QStringList args{"new-session",        "-d", "-x", QString::number(columns), "-y",
+                         QString::number(rows)};
+        for (const QString& variable : environment) args << "-e" << variable;
+        return run(args +
+                   QStringList{"sh", "-c", R"(trap : INT; "$@"; echo $? >"$0"; exec sleep 600)",
+                               exitFile} +
+                   command)
+            .has_value();
+    }
+    QStringList screen(bool escapes = false) const {
+        const QStringList args =
+            escapes ? QStringList{"capture-pane", "-p", "-e"} : QStringList{"capture-pane", "-p"};
+        return QString::fromUtf8(run(args).value_or("")).split('\n').mid(0, 24);
+    }
+    int history() const {
+        return run({"display-message", "-p", "#{history_size}"}).value_or("-1").trimmed().toInt();
+    }
+    void send(const QStringList& args) const { run(args); }
+
+  private:
+    std::optional<QByteArray> run(const QStringList& args) const {
+        QProcess tmux;
+        tmux.start("tmux", QStringList{"-S", m_socket, "-f", "/dev/null"} + args);
+        if (!tmux.waitForFinished(10000) || tmux.exitCode() != 0) return std::nullopt;
+        return tmux.readAllStandardOutput();
+    }
+    QString m_socket;
+};
+
+// The lines of the screen that say `text`.
+qsizetype saying(const QStringList& screen, const QString& text) {
+    return std::count_if(screen.begin(), screen.end(),
+                         [&](const QString& line) { return line.contains(text); });
+}
+
+// More slots than rows, a failure of 96 characters, a resize and two Ctrl-C: every line fits,
+// nothing scrolls away, no redraw leaves a stale line behind, running and failed slots stay in
+// view, and colour goes with NO_COLOR.
+TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
+    // "the device answered "id ..." to "id"": 96 characters.
+    const QString identity = "identity=id " + QString(63, 'x');
+    // UNIT0009 takes half a minute.
+    const QString config =
+        units(26, 5, identity).replace("device=UNIT0010", "program_ms=100\ndevice=UNIT0010");
+    for (const bool colour : {true, false}) {
+        SCOPED_TRACE(colour ? "colour" : "NO_COLOR");
+        SimBridge sim(config);
+        ASSERT_TRUE(sim.ready());
+        QTemporaryDir folder;
+        Tmux tmux(folder.path());
+        const QString exitFile = folder.filePath("exit");
+        ASSERT_TRUE(tmux.start(80, 24,
+                               {"NO_COLOR=" + QString(colour ? "" : "1"),
+                                "TARVELLON_SIM_CONFIG=" + qgetenv("TARVELLON_SIM_CONFIG"),
+                                "LD_LIBRARY_PATH=" + qgetenv("LD_LIBRARY_PATH")},
+                               exitFile,
+                               {FLASH_PROGRAM, "station", Images + "accepted.frw", "--record",
+                                folder.filePath("records.jsonl")}))
+            << "tmux is missing: scripts/install-deps installs it";
+        const auto fits = [&](int columns) {
+            const QStringList screen = tmux.screen();
+            return saying(screen, "passed ") == 1 && saying(screen, "SHA-256") == 1 &&
+                   std::all_of(screen.begin(), screen.end(),
+                               [&](const QString& line) { return line.size() < columns; });
+        };
+        ASSERT_TRUE(
+            waitFor([&] { return saying(tmux.screen(), "passed 24, failed 1,") == 1; }, 30000))
+            << tmux.screen().join('\n').toStdString();
+        const QStringList screen = tmux.screen();
+        EXPECT_TRUE(fits(80));
+        EXPECT_EQ(tmux.history(), 0);
+        EXPECT_EQ(screen.size(), 24);
+        EXPECT_EQ(screen.count(""), 1) << screen.join('\n').toStdString();
+        EXPECT_EQ(screen[21], "and 6 more: 6 PASS");
+        const QString failure = screen.filter("UNIT0005").value(0);
+        EXPECT_EQ(failure.size(), 79);
+        EXPECT_TRUE(failure.startsWith("5   UNIT0005          FAIL  "));
+        EXPECT_EQ(saying(screen, "UNIT0009          flashing"), 1);
+        const QString escapes = tmux.screen(true).join('\n');
+        EXPECT_EQ(escapes.contains("32mPASS"), colour);
+        EXPECT_EQ(escapes.contains("31mFAIL"), colour);
+
+        tmux.send({"resize-window", "-x", "60", "-y", "24"});
+        EXPECT_TRUE(waitFor([&] { return fits(60); }, 10000))
+            << tmux.screen().join('\n').toStdString();
+        tmux.send({"send-keys", "C-c"});
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return saying(tmux.screen(),
+                              "stopping: 1 upgrade still running; Ctrl-C again inter") == 1;
+            },
+            10000));
+        tmux.send({"send-keys", "C-c"});
+        QFile exit(exitFile);
+        EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 10000));
+        EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "130\n");
+        EXPECT_TRUE(fits(60));
+        EXPECT_EQ(saying(tmux.screen(), "passed 24, failed 2,"), 1);
     }
 }
 

@@ -1,6 +1,7 @@
 // A device that goes silent, floods the line or is unplugged must end a deadline read with a
 // value: silence after the deadline, garbage after 4,096 characters, an unplug at once; whether
-// the read polls as the window's does or blocks on the library's signal as the command line's.
+// the read polls as the window's does or blocks on the library's signal as the command line's. A
+// front end that traces the link sees the command, each second of waiting, and the reply.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 #include "link/DeviceCommands.h"
 #include "link/EventPump.h"
 #include "link/FTDI.h"
+#include "link/LinkTrace.h"
 #include "link/PortHandle.h"
 #include "link/ReceiveNotification.h"
 #include "link/SubCom.h"
@@ -30,7 +32,7 @@ TEST(DeadlineRead, LineReadEndsOnSilenceFloodAndUnplug) {
         bool notified;  // blocked on the library's signal, as the command line reads
     } reads[] = {
         {"silent_from_command = id", 300, ReadOutcome::NoReply, "", false},
-        {"silent_from_command = id", 300, ReadOutcome::NoReply, "", true},
+        {"silent_from_command = id", 1100, ReadOutcome::NoReply, "", true},
         {"flood_command = id\nflood_bytes = 5000", 10000, ReadOutcome::LineTooLong,
          QString(FTDI::MaxLineLength, 'x'), true},
         {"unplug_mid_reply = id", 10000, ReadOutcome::DeviceError,
@@ -45,6 +47,8 @@ TEST(DeadlineRead, LineReadEndsOnSilenceFloodAndUnplug) {
         ASSERT_TRUE(sim.ready());
         PortHandle = FTDI::OpenBySerial("TARV0001");
         ASSERT_TRUE(!read.notified || FTDI::ArmReceiveNotification());
+        QList<LinkTrace::Event> traced;
+        LinkTrace::Set([&](const LinkTrace::Event& event) { traced << event; });
         SubCom::SendCommand(DeviceCommands::Identify());
         QElapsedTimer timer;
         timer.start();
@@ -62,6 +66,18 @@ TEST(DeadlineRead, LineReadEndsOnSilenceFloodAndUnplug) {
         const bool silence = read.outcome == ReadOutcome::NoReply;
         EXPECT_EQ(timer.elapsed() >= read.deadlineMs, silence);
         EXPECT_TRUE(read.notified ? pumps == 0 : lastPumpMs > read.deadlineMs / 2 || !silence);
+        using Kind = LinkTrace::Event::Kind;
+        QList<Kind> kinds{Kind::Written};
+        for (int second = 1; silence && second <= read.deadlineMs / 1000; ++second)
+            kinds << Kind::Waiting;
+        kinds << Kind::LineRead;
+        QList<Kind> tracedKinds;
+        for (const LinkTrace::Event& event : traced) tracedKinds << event.kind;
+        EXPECT_EQ(tracedKinds, kinds);
+        EXPECT_EQ(traced.value(0).bytes, "id\n");
+        EXPECT_EQ(traced.last().bytes, read.line.toLatin1());
+        EXPECT_EQ(traced.last().outcome, read.outcome);
+        LinkTrace::Set({});
         EventPump::Set({});
         SubCom::ClosePort();
     }

@@ -81,13 +81,23 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep -q .
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
     "$flash" --version | grep -q . || fail "tarvellon-flash --version printed nothing"
-    for command in list identify upgrade station; do
-        "$flash" --help | grep -qw "$command" || fail "tarvellon-flash --help lacks $command"
-        zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -qw "$command" ||
-            fail "the manual page of tarvellon-flash lacks $command"
+    # Read whole first: grep -q leaves a pipe early, which pipefail would take for a failure.
+    help=$("$flash" --help)
+    page=$(zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz")
+    for command in list identify upgrade station info; do
+        grep -qw "$command" <<<"$help" || fail "tarvellon-flash --help lacks $command"
+        grep -qw "$command" <<<"$page" || fail "the manual page of tarvellon-flash lacks $command"
     done
-    zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -q -- --latency-ms ||
+    grep -q -- --latency-ms <<<"$page" ||
         fail "the manual page of tarvellon-flash lacks the options of upgrade"
+    # The sections a reader of a manual page looks for, each with what it is for.
+    section() { sed -n "/^\.SH \"\?$1\"\?\$/,/^\.SH/p" <<<"$page"; }
+    grep -qF 'upgrade firmware.frw' <<<"$(section EXAMPLES)" || fail "no EXAMPLES"
+    grep -qx 74 <<<"$(section "EXIT STATUS")" || fail "no EXIT STATUS with 74"
+    grep -q 'fBschema_version' <<<"$(section "JSON OUTPUT")" || fail "no JSON OUTPUT"
+    grep -q 'tarvellon\\-records.jsonl' <<<"$(section FILES)" || fail "no FILES"
+    grep -q LD_LIBRARY_PATH <<<"$(section ENVIRONMENT)" || fail "no ENVIRONMENT"
+    [ -f "$root/usr/share/bash-completion/completions/tarvellon-flash" ] || fail "no bash completion"
 else
     echo "no tarvellon-flash in this build: its checks skipped"
 fi

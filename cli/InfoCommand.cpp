@@ -1,0 +1,95 @@
+// `info`: checks an image without a device, by the upgrade's own file checks, and says what an
+// upgrade with it would send and how long that takes; a wrong image is found at the desk rather
+// than at the bench.
+
+#include <QCryptographicHash>
+#include <QLocale>
+
+#include "cli/Command.h"
+#include "cli/CommandLine.h"
+#include "cli/FailureDetail.h"
+#include "operations/ImageCheck.h"
+#include "cli/JsonReporter.h"
+#include "link/DeviceCommands.h"
+
+namespace {
+
+// Each record is written and acknowledged before the next: 14 bytes of ten bits on the wire at
+// the 9,600 baud a bridge opens at, the device's own time to program it (1 ms assumed), and the
+// wait for the bridge's latency timer, which holds the 1-byte acknowledgement.
+constexpr double kBaud = 9600;
+constexpr double kProgrammingMs = 1;
+constexpr int kDefaultTimerMs = 16;
+constexpr int kFastTimerMs = 1;
+
+qint64 expectedMs(int records, int timerMs) {
+    const double wireMs = (DeviceCommands::RecordSize + 1) * 10 * 1000 / kBaud;
+    return qRound64(records * (wireMs + kProgrammingMs + timerMs));
+}
+
+QString seconds(qint64 ms) {
+    return QStringLiteral("%1 s").arg(QLocale(QLocale::English).toString(ms / 1000.0, 'f', 1));
+}
+
+}  // namespace
+
+ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("One JSON object on stdout, for programs (fields: README.md, "
+                       "man tarvellon-flash)."));
+    parser.addOption(json);
+    if (const auto exit = CommandLine::Parse(
+            parser, command, arguments,
+            {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+        return *exit;
+    }
+    const QString path = parser.positionalArguments().constFirst();
+    const ImageCheck check = CheckImage(path);
+    const UpgradeReport& report = check.report;
+    const QString sha256 =
+        check.passed
+            ? QString::fromLatin1(
+                  QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex())
+            : QString();
+    const ExitCode exit = check.passed ? ExitCode::Success : ExitCode::FileError;
+    if (parser.isSet(json)) {
+        const auto numberOrNull = [&](qint64 value) {
+            return check.passed ? QJsonValue(value) : QJsonValue();
+        };
+        JsonReporter::EmitEvent(
+            QStringLiteral("info"),
+            {{"schema_version", JsonReporter::SchemaVersion},
+             {"image", path},
+             {"image_bytes", report.fileLength < 0 ? QJsonValue() : report.fileLength},
+             {"image_key", JsonReporter::TextOrNull(report.imageKey)},
+             {"records", numberOrNull(report.records)},
+             {"image_sha256", JsonReporter::TextOrNull(sha256)},
+             {"expected_ms_default_timer",
+              numberOrNull(expectedMs(report.records, kDefaultTimerMs))},
+             {"expected_ms_fast_link", numberOrNull(expectedMs(report.records, kFastTimerMs))},
+             {"exit_code", static_cast<int>(exit)},
+             {"detail", JsonReporter::TextOrNull(check.detail)},
+             {"hint", JsonReporter::TextOrNull(check.hint)}});
+        return exit;
+    }
+    if (!check.passed) {
+        CommandLine::Err(check.detail);
+        CommandLine::Hint(check.hint);
+        return exit;
+    }
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    CommandLine::Out(QStringLiteral("file      %1").arg(path));
+    CommandLine::Out(QStringLiteral("size      %1 bytes").arg(english.toString(report.fileLength)));
+    CommandLine::Out(QStringLiteral("key       %1").arg(EscapedDeviceText(report.imageKey)));
+    CommandLine::Out(QStringLiteral("records   %1").arg(english.toString(report.records)));
+    CommandLine::Out(QStringLiteral("sha256    %1").arg(sha256));
+    CommandLine::Out(QStringLiteral("duration  %1 at the bridge's default %2 ms latency timer, "
+                                    "%3 with the fast link (%4 ms)")
+                         .arg(seconds(expectedMs(report.records, kDefaultTimerMs)))
+                         .arg(kDefaultTimerMs)
+                         .arg(seconds(expectedMs(report.records, kFastTimerMs)))
+                         .arg(kFastTimerMs));
+    return exit;
+}

@@ -1,0 +1,108 @@
+#include "cli/StationLines.h"
+
+#include "cli/FailureDetail.h"
+
+namespace StationLines {
+namespace {
+
+constexpr int kSerialWidth = 16;  // the longest serial number FTDI's bridges carry
+constexpr int kShaShown = 16;     // hex digits: enough to tell two images apart at a glance
+
+QString duration(qint64 seconds) {
+    return seconds >= 60 ? QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60)
+                         : QStringLiteral("%1 s").arg(seconds);
+}
+
+// A hint says what went wrong, then what to do after its colon. On a line as narrow as a
+// terminal's, what to do is what the operator reads it for: it comes first, and what was seen
+// follows; the whole hint is in the record.
+QString advice(const QString& hint) {
+    const qsizetype colon = hint.indexOf(QStringLiteral(": "));
+    const QString todo = colon < 0 ? hint : hint.mid(colon + 2);
+    return todo.endsWith('.') ? todo.chopped(1) : todo;
+}
+
+}  // namespace
+
+bool Running(SlotState state) {
+    return state == SlotState::Starting || state == SlotState::Flashing;
+}
+
+QString StateWord(SlotState state) {
+    static const char* const words[] = {"waiting",  "left alone", "queued", "handshake",
+                                        "flashing", "PASS",       "FAIL",   "UNPLUGGED"};
+    return QString::fromLatin1(words[static_cast<int>(state)]);
+}
+
+SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
+    SlotLine line;
+    // A serial number is the device's text, which must not steer the terminal.
+    line.lead = slot.name.leftJustified(nameWidth) + QStringLiteral("  ") +
+                EscapedDeviceText(slot.serial).leftJustified(kSerialWidth) + QStringLiteral("  ");
+    line.state = StateWord(slot.state);
+    switch (slot.state) {
+        case SlotState::Queued:
+            if (stopping) line.rest = QStringLiteral(", not started: the station is stopping");
+            break;
+        case SlotState::LeftAlone:
+            line.rest = QStringLiteral(": attached at the start");
+            break;
+        case SlotState::Starting:
+            line.tone = Tone::Running;
+            break;
+        case SlotState::Flashing:
+            line.tone = Tone::Running;
+            line.rest =
+                QStringLiteral(" %1 %, %2 left").arg(slot.percent).arg(duration(slot.secondsLeft));
+            break;
+        case SlotState::Pass:
+            line.tone = Tone::Pass;
+            break;
+        case SlotState::Fail:
+            line.tone = Tone::Fail;
+            line.rest =
+                QStringLiteral("  ") + advice(slot.hint) +
+                (slot.hint.isEmpty() ? slot.detail : QStringLiteral(" (%1)").arg(slot.detail));
+            break;
+        default:
+            break;
+    }
+    return line;
+}
+
+QString Header(const ImageSummary& image) {
+    return QStringLiteral("%1  key %2  SHA-256 %3  %4 records")
+        .arg(image.fileName, image.key, image.sha256.left(kShaShown),
+             QString::number(image.records));
+}
+
+QString Summary(const Totals& totals) {
+    const qint64 seconds = totals.elapsedMs / 1000;
+    return QStringLiteral("passed %1, failed %2%3, in progress %4, %5 in the last hour, %6:%7:%8")
+        .arg(totals.passed)
+        .arg(totals.failed)
+        .arg(totals.yieldPercent ? QStringLiteral(", yield %1 %").arg(*totals.yieldPercent)
+                                 : QString())
+        .arg(totals.running)
+        .arg(totals.lastHour)
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QChar('0'))
+        .arg(seconds % 60, 2, 10, QChar('0'));
+}
+
+QString WaitingForUnits() {
+    return QStringLiteral("waiting for units");
+}
+
+QString LineStopped(const QString& reason) {
+    return QStringLiteral("LINE STOPPED, no new unit is started: ") + EscapedDeviceText(reason);
+}
+
+QString StillRunning(int running) {
+    return QStringLiteral("stopping: %1 upgrade%2 still running; Ctrl-C again interrupts %3")
+        .arg(running)
+        .arg(running == 1 ? "" : "s")
+        .arg(running == 1 ? "it" : "them");
+}
+
+}  // namespace StationLines

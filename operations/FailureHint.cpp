@@ -1,0 +1,196 @@
+#include "operations/FailureHint.h"
+
+#include "link/DeviceCommands.h"
+
+namespace {
+
+using Cause = FailureCause;
+
+struct Hint {
+    const char* step;  // nullptr: any step
+    Cause cause;
+    const char* driver;  // nullptr: either
+    // %1: the image's key, %2: the key the device takes.
+    const char* text;
+};
+
+// First match wins, so a step's own row stands before the rows for any step.
+const Hint kHints[] = {
+    {"file", Cause::FileMissing, nullptr,
+     "The path is mistyped or the image is not there yet: check the path, or copy the image "
+     "there."},
+    {"file", Cause::FileNotRegular, nullptr,
+     "IMAGE must name the image file itself, not a folder or a device: give the path of the .frw "
+     "file."},
+    {"file", Cause::FileUnreadable, nullptr,
+     "You may lack permission to read the file, or the disk may be failing: check its "
+     "permissions (ls -l), or copy it afresh."},
+    {"file", Cause::FileNotWhole, nullptr,
+     "The file is not a whole firmware image (cut short in a download or a copy, or no image at "
+     "all): fetch the release's image again and compare its SHA-256."},
+    {"file", Cause::FileTooLarge, nullptr,
+     "The file is far larger than any firmware image, so it is none: check that IMAGE names the "
+     "release's .frw file."},
+    {"library", Cause::NoLibrary, nullptr,
+     "The vendor's D2XX library is not installed: install it from FTDI's website (README, "
+     "Install), or reach the bridge through the kernel's driver with --driver serial."},
+    {"file", Cause::ImageNotExpected, nullptr,
+     "The image is not the one expected (another release, or damaged in a copy): fetch the "
+     "expected image and check its SHA-256 before flashing."},
+    {"record_file", Cause::RecordFileUnwritable, nullptr,
+     "The record file cannot be written (a full disk, its permissions, or its folder gone): make "
+     "room or name another file with --record, then flash the unit again so that it is "
+     "recorded."},
+    {"", Cause::Interrupted, nullptr,
+     "The upgrade was stopped before the unit was touched: run it again."},
+    {nullptr, Cause::Interrupted, nullptr,
+     "The upgrade was stopped before it finished, so the unit may hold part of an image: flash it "
+     "again."},
+    {"open", Cause::NotAttached, nullptr,
+     "The unit is not plugged in, or its serial number or port is mistyped: check its cable, "
+     "and the serial number against tarvellon-flash list."},
+    {nullptr, Cause::NoneAttached, "d2xx",
+     "No bridge answers through the vendor's library: check the cable, that the kernel's ftdi_sio "
+     "driver does not hold the bridge (sudo rmmod ftdi_sio), and that you are in the plugdev "
+     "group."},
+    {nullptr, Cause::NoneAttached, "serial",
+     "No FTDI bridge shows up through the kernel's driver: check the cable, and that the bridge "
+     "appears as /dev/ttyUSB* (ls /dev/ttyUSB*) with the ftdi_sio driver loaded (lsmod)."},
+    {"open", Cause::PortBusy, nullptr,
+     "Another program holds the port: close it (a terminal program, ModemManager, another "
+     "tarvellon-flash), then try again."},
+    {"open", Cause::NoPermission, nullptr,
+     "You may not open serial ports: add yourself to the dialout group (sudo usermod -aG dialout "
+     "$USER), then log in again."},
+    {"open", Cause::CannotOpen, "d2xx",
+     "Another program may hold the bridge, the kernel's ftdi_sio driver may have claimed it, or "
+     "you may lack permission: close other programs, run sudo rmmod ftdi_sio, and check that you "
+     "are in the plugdev group."},
+    {"open", Cause::CannotOpen, nullptr,
+     "The port went away or refused to open: check the cable and the port's path (ls "
+     "/dev/ttyUSB*), then try again."},
+    {"record", Cause::Refused, nullptr,
+     "The image may be damaged (compare its SHA-256 with the release's), and the unit now waits in "
+     "its boot loader with part of an image: flash it again."},
+    {"record", Cause::NoReply, nullptr,
+     "The unit stopped answering in the middle of the transfer (power or cable): check both, then "
+     "flash it again; it waits in its boot loader with part of an image."},
+    {"record", Cause::Vanished, nullptr,
+     "The unit was unplugged or lost power in the middle of the transfer and holds part of an "
+     "image: plug it back in and flash it again."},
+    {"id", Cause::Refused, nullptr,
+     "The bridge may be wired to another device, or the unit does not answer as a µTarvellon: "
+     "check the wiring, then power the unit off and on and try again."},
+    {"runlevel", Cause::Refused, nullptr,
+     "The unit did not restart into its boot loader: power it off and on, then flash it again."},
+    {"firmkey", Cause::Refused, nullptr,
+     "The image is for units with key %1, and this unit takes %2: pick the image made for it."},
+    {"monitor", Cause::Refused, nullptr,
+     "The unit's boot loader did not enter its record mode: power the unit off and on, then flash "
+     "it again."},
+    {nullptr, Cause::Refused, nullptr,
+     "The unit answered out of turn: power it off and on, then flash it again."},
+    {nullptr, Cause::NoReply, nullptr,
+     "The unit may have lost power, or its cable may be loose: check both, then flash it again; it "
+     "may still be in its boot loader."},
+    {nullptr, Cause::Vanished, nullptr,
+     "The unit was unplugged or lost power: plug it back in and flash it again; it may be in its "
+     "boot loader."},
+    {"process", Cause::ProcessDied, nullptr,
+     "The upgrade process ended without a report (killed, or out of memory): flash the unit "
+     "again."},
+};
+
+bool matches(const char* field, const QString& value) {
+    return field == nullptr || value == QLatin1String(field);
+}
+
+FailureCause fileCause(FirmwareImage::Problem problem) {
+    using Problem = FirmwareImage::Problem;
+    switch (problem) {
+        case Problem::None:
+            break;
+        case Problem::Missing:
+            return Cause::FileMissing;
+        case Problem::NotRegularFile:
+            return Cause::FileNotRegular;
+        case Problem::Unreadable:
+            return Cause::FileUnreadable;
+        case Problem::TooShort:
+        case Problem::PartialRecord:
+            return Cause::FileNotWhole;
+        case Problem::TooLarge:
+            return Cause::FileTooLarge;
+    }
+    return Cause::None;
+}
+
+FailureCause readCause(FTDI::ReadOutcome outcome) {
+    switch (outcome) {
+        case FTDI::ReadOutcome::Ok:
+        case FTDI::ReadOutcome::LineTooLong:
+            return Cause::Refused;
+        case FTDI::ReadOutcome::NoReply:
+            return Cause::NoReply;
+        case FTDI::ReadOutcome::DeviceError:
+            return Cause::Vanished;
+        case FTDI::ReadOutcome::Interrupted:
+            return Cause::Interrupted;
+    }
+    return Cause::None;
+}
+
+// The key the device takes, after keys 1 to 5 count as key 0.
+QString acceptedKey(const QString& deviceKey) {
+    const QString prefix = DeviceCommands::ExpectedKeyReply(QString());
+    return DeviceCommands::AcceptedKeyReply(prefix + deviceKey).mid(prefix.size());
+}
+
+}  // namespace
+
+FailureKey FailureKeyOf(const UpgradeReport& report) {
+    FailureKey key;
+    key.imageKey = report.imageKey;
+    const QString keyPrefix = DeviceCommands::ExpectedKeyReply(QString());
+    key.deviceKey = report.deviceKeyReply.startsWith(keyPrefix)
+                        ? report.deviceKeyReply.mid(keyPrefix.size())
+                        : report.deviceKeyReply;
+    switch (report.exit) {
+        case UpgradeExit::Success:
+        case UpgradeExit::NoFileSelected:
+        case UpgradeExit::NoDeviceSelected:
+        case UpgradeExit::Refused:  // by the front end, which knows why
+            return key;
+        case UpgradeExit::FileMissing:
+        case UpgradeExit::FileUnreadable:
+        case UpgradeExit::FormatFailure:
+            key.step = QStringLiteral("file");
+            key.cause = fileCause(report.fileProblem);
+            return key;
+        case UpgradeExit::CommunicationFailure:
+        case UpgradeExit::ProgrammingFailure:
+        case UpgradeExit::Interrupted:
+            break;
+    }
+    key.step = report.failed.command;
+    if (report.exit == UpgradeExit::Interrupted) {
+        key.cause = Cause::Interrupted;
+    } else {
+        key.cause = key.step == QStringLiteral("open") ? Cause::CannotOpen
+                                                       : readCause(report.failed.outcome);
+    }
+    return key;
+}
+
+QString FailureHint(const FailureKey& key) {
+    for (const Hint& hint : kHints) {
+        if (hint.cause == key.cause && matches(hint.step, key.step) &&
+            matches(hint.driver, key.driver)) {
+            const QString text = QString::fromUtf8(hint.text);
+            return text.contains(QLatin1String("%1"))
+                       ? text.arg(key.imageKey, acceptedKey(key.deviceKey))
+                       : text;
+        }
+    }
+    return {};
+}

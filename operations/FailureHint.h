@@ -1,0 +1,52 @@
+#pragma once
+
+// What to do after a failure, in one sentence that names the likely cause and the next step. One
+// table serves every face that says it: the command line prints it under the failure's detail, the
+// station records it, and a station's screen shows it on a failed unit. The window keeps its own
+// words.
+
+#include <QString>
+
+#include "operations/UpgradeReport.h"
+
+enum class FailureCause {
+    None,
+    Refused,   // a whole reply came, and not the one required
+    NoReply,   // the reply deadline passed
+    Vanished,  // the device went away: unplugged, or lost power
+    Interrupted,
+    NotAttached,   // the serial number asked for is not listed
+    NoneAttached,  // no unit is listed at all
+    CannotOpen,
+    PortBusy,
+    NoPermission,
+    NoLibrary,
+    ProcessDied,  // the station's upgrade process ended without its closing event
+    RecordFileUnwritable,
+    ImageNotExpected,  // its SHA-256 is not the one asked for
+    FileMissing,
+    FileNotRegular,
+    FileUnreadable,
+    FileNotWhole,  // too short, or ending in part of a record
+    FileTooLarge,
+};
+
+struct FailureKey {
+    // As the closing event's failed_step names it: "file", "library", "open", a command ("id",
+    // "runlevel", "reset", "firmkey", "monitor"), "record", "record_file" or "process"; "" before
+    // the device was touched. The step and the cause
+    // together decide the outcome, so the outcome is no key of its own.
+    QString step{};
+    FailureCause cause = FailureCause::None;
+    // "d2xx" or "serial": opening and listing fail for different reasons through each.
+    QString driver{};
+    QString imageKey{};
+    QString deviceKey{};  // as the device reported it, without "firmkey "
+};
+
+// The step and cause of a finished upgrade. An open failure is CannotOpen; only the front end
+// knows whether the port was busy, forbidden or not there.
+FailureKey FailureKeyOf(const UpgradeReport& report);
+
+// "" after success, and for a key the table does not know.
+QString FailureHint(const FailureKey& key);
