@@ -1,26 +1,13 @@
 #include "cli/StationLines.h"
 
 #include "cli/FailureDetail.h"
+#include "station/StationTexts.h"
 
 namespace StationLines {
 namespace {
 
 constexpr int kSerialWidth = 16;  // the longest serial number FTDI's bridges carry
 constexpr int kShaShown = 16;     // hex digits: enough to tell two images apart at a glance
-
-QString duration(qint64 seconds) {
-    return seconds >= 60 ? QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60)
-                         : QStringLiteral("%1 s").arg(seconds);
-}
-
-// A hint says what went wrong, then what to do after its colon. On a line as narrow as a
-// terminal's, what to do is what the operator reads it for: it comes first, and what was seen
-// follows; the whole hint is in the record.
-QString advice(const QString& hint) {
-    const qsizetype colon = hint.indexOf(QStringLiteral(": "));
-    const QString todo = colon < 0 ? hint : hint.mid(colon + 2);
-    return todo.endsWith('.') ? todo.chopped(1) : todo;
-}
 
 }  // namespace
 
@@ -52,8 +39,9 @@ SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
             break;
         case SlotState::Flashing:
             line.tone = Tone::Running;
-            line.rest =
-                QStringLiteral(" %1 %, %2 left").arg(slot.percent).arg(duration(slot.secondsLeft));
+            line.rest = QStringLiteral(" %1 %, %2 left")
+                            .arg(slot.percent)
+                            .arg(StationTexts::Duration(slot.secondsLeft));
             break;
         case SlotState::Pass:
             line.tone = Tone::Pass;
@@ -61,7 +49,7 @@ SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
         case SlotState::Fail:
             line.tone = Tone::Fail;
             line.rest =
-                QStringLiteral("  ") + advice(slot.hint) +
+                QStringLiteral("  ") + FailureAdvice(slot.hint) +
                 (slot.hint.isEmpty() ? slot.detail : QStringLiteral(" (%1)").arg(slot.detail));
             break;
         default:
@@ -77,17 +65,14 @@ QString Header(const ImageSummary& image) {
 }
 
 QString Summary(const Totals& totals) {
-    const qint64 seconds = totals.elapsedMs / 1000;
-    return QStringLiteral("passed %1, failed %2%3, in progress %4, %5 in the last hour, %6:%7:%8")
+    return QStringLiteral("passed %1, failed %2%3, in progress %4, %5 in the last hour, %6")
         .arg(totals.passed)
         .arg(totals.failed)
         .arg(totals.yieldPercent ? QStringLiteral(", yield %1 %").arg(*totals.yieldPercent)
                                  : QString())
         .arg(totals.running)
         .arg(totals.lastHour)
-        .arg(seconds / 3600)
-        .arg(seconds / 60 % 60, 2, 10, QChar('0'))
-        .arg(seconds % 60, 2, 10, QChar('0'));
+        .arg(StationTexts::Elapsed(totals.elapsedMs));
 }
 
 QString WaitingForUnits() {

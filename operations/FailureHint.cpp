@@ -194,3 +194,9 @@ QString FailureHint(const FailureKey& key) {
     }
     return {};
 }
+
+QString FailureAdvice(const QString& hint) {
+    const qsizetype colon = hint.indexOf(QStringLiteral(": "));
+    const QString todo = colon < 0 ? hint : hint.mid(colon + 2);
+    return todo.endsWith('.') ? todo.chopped(1) : todo;
+}

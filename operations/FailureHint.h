@@ -50,3 +50,7 @@ FailureKey FailureKeyOf(const UpgradeReport& report);
 
 // "" after success, and for a key the table does not know.
 QString FailureHint(const FailureKey& key);
+
+// What to do, the part of a hint after its colon, without the full stop: what a station's screen
+// shows on a failed unit, where the whole hint would not fit.
+QString FailureAdvice(const QString& hint);

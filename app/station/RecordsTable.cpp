@@ -12,9 +12,8 @@ QStringList cells(const QJsonObject& record) {
         QDateTime::fromString(record.value(QStringLiteral("ended_at")).toString(), Qt::ISODate)
             .toLocalTime();
     const QString outcome = record.value(QStringLiteral("outcome")).toString();
-    const QString word = outcome == QStringLiteral("upgraded")
-                             ? QStringLiteral("PASS")
-                             : QStringLiteral("FAIL: ") + QString(outcome).replace(u'_', u' ');
+    const QString word =
+        outcome == QStringLiteral("upgraded") ? QStringLiteral("PASS") : QStringLiteral("FAIL");
     const double seconds = record.value(QStringLiteral("duration_ms")).toDouble() / 1000;
     // An earlier day's record says which day.
     const bool today = ended.date() == QDate::currentDate();
@@ -38,8 +37,9 @@ RecordsTable::RecordsTable(QWidget* parent) : QTableWidget(0, Columns, parent) {
     horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     horizontalHeader()->setSectionResizeMode(Outcome, QHeaderView::Stretch);
     QFont font = this->font();
-    font.setPixelSize(16);
+    font.setPixelSize(18);
     setFont(font);
+    horizontalHeader()->setFont(font);
 }
 
 void RecordsTable::showHistory(const QList<QJsonObject>& records) {
@@ -50,14 +50,18 @@ void RecordsTable::showHistory(const QList<QJsonObject>& records) {
 void RecordsTable::add(const QJsonObject& record) {
     insertRow(0);
     const QStringList texts = cells(record);
-    const bool failed = !texts[Outcome].startsWith(QStringLiteral("PASS"));
+    const bool failed = texts[Outcome] != QStringLiteral("PASS");
     for (int column = 0; column < Columns; ++column) {
         auto* item = new QTableWidgetItem(texts[column]);
         if (failed) item->setForeground(QColor(0xb3, 0x26, 0x1e));
         setItem(0, column, item);
     }
     item(0, Time)->setToolTip(record.value(QStringLiteral("ended_at")).toString());
-    item(0, Outcome)->setToolTip(record.value(QStringLiteral("detail")).toString());
+    // Why, where the column has room for the word only.
+    item(0, Outcome)
+        ->setToolTip(
+            QStringLiteral("%1: %2").arg(record.value(QStringLiteral("outcome")).toString(),
+                                         record.value(QStringLiteral("detail")).toString()));
     if (rowCount() > kShown) setRowCount(kShown);
 }
 

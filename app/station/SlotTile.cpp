@@ -3,13 +3,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "operations/FailureHint.h"
+#include "station/StationTexts.h"
+
 namespace {
 
 // Tile height for each text's pixel size, or width / kWidthPerHeight where the tile is narrow.
 constexpr double kNameSize = 0.13;
 constexpr double kSerialSize = 0.09;
 constexpr double kStateSize = 0.2;
-constexpr double kNoteSize = 0.065;
+constexpr double kNoteSize = 0.08;
 constexpr double kDetailSize = 0.055;
 constexpr int kSmallestText = 11;
 // Every tile's word has the one size, at which the widest fits on one line; LEFT ALONE, seen only
@@ -20,11 +23,6 @@ struct Said {
     QString word;
     QString note;
 };
-
-QString timeLeft(int seconds) {
-    return seconds >= 60 ? QStringLiteral("%1 min %2 s left").arg(seconds / 60).arg(seconds % 60)
-                         : QStringLiteral("%1 s left").arg(seconds);
-}
 
 Said said(const SlotView& slot, bool stopping) {
     switch (slot.state) {
@@ -40,11 +38,13 @@ Said said(const SlotView& slot, bool stopping) {
             return {"FLASHING", "starting"};
         case SlotState::Flashing:
             return {"FLASHING",
-                    QStringLiteral("%1 %, %2").arg(slot.percent).arg(timeLeft(slot.secondsLeft))};
+                    QStringLiteral("%1 %, %2")
+                        .arg(slot.percent)
+                        .arg(StationTexts::Duration(slot.secondsLeft) + QStringLiteral(" left"))};
         case SlotState::Pass:
             return {"PASS", "done: take it off"};
         case SlotState::Fail:
-            return {"FAIL", slot.hint};
+            return {"FAIL", FailureAdvice(slot.hint)};
         case SlotState::Unplugged:
             return {"UNPLUGGED", QString()};
     }
@@ -114,7 +114,8 @@ void SlotTile::showSlot(const SlotView& slot, bool stopping) {
     m_progress->setValue(slot.percent);
     m_note->setText(text.note);
     m_detail->setText(detail);
-    setToolTip(detail);
+    // The whole hint, where the tile has room for what to do only.
+    setToolTip(slot.state == SlotState::Fail ? (slot.hint + '\n' + detail).trimmed() : detail);
     setTone(slot.state == SlotState::Pass   ? Tone::Done
             : slot.state == SlotState::Fail ? Tone::Failed
             : running                       ? Tone::Working

@@ -60,6 +60,9 @@ void StationWindow::buildLayout() {
     Records = new RecordsTable(this);
     auto* recordsCaption = new QLabel(QStringLiteral("&Last records"), this);
     recordsCaption->setBuddy(Records);
+    QFont captionFont = recordsCaption->font();
+    captionFont.setPixelSize(16);
+    recordsCaption->setFont(captionFont);
 
     auto* controls = new QHBoxLayout;
     for (QPushButton* control : {ChooseImage, Start, Stop, Abort}) {

@@ -2,17 +2,11 @@
 
 #include <QGridLayout>
 
+#include "station/StationTexts.h"
+
 namespace {
 
 constexpr int kColumns = 3;
-
-QString elapsedText(qint64 ms) {
-    const qint64 seconds = ms / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600)
-        .arg(seconds / 60 % 60, 2, 10, QChar('0'))
-        .arg(seconds % 60, 2, 10, QChar('0'));
-}
 
 }  // namespace
 
@@ -52,5 +46,5 @@ void TotalsPanel::showTotals(const Totals& totals) {
     Yield->setText(totals.yieldPercent ? QStringLiteral("%1 %").arg(*totals.yieldPercent)
                                        : QStringLiteral("–"));
     LastHour->setText(QString::number(totals.lastHour));
-    Elapsed->setText(elapsedText(totals.elapsedMs));
+    Elapsed->setText(StationTexts::Elapsed(totals.elapsedMs));
 }

@@ -14,6 +14,7 @@
 
 #include "app/station/ImageChooser.h"
 #include "app/station/StationWindow.h"
+#include "operations/FailureHint.h"
 #include "tests/common/SimBridge.h"
 
 namespace {
@@ -131,14 +132,14 @@ class StationWindowTest : public QObject {
         const auto failed = std::find_if(records.begin(), records.end(),
                                          [](const auto& r) { return r["serial"] == "UNIT0002"; });
         QVERIFY(failed != records.end() && !(*failed)["hint"].toString().isEmpty());
-        QCOMPARE(window.Slots->tile(0)->note(), (*failed)["hint"].toString());
+        QCOMPARE(window.Slots->tile(0)->note(), FailureAdvice((*failed)["hint"].toString()));
         QCOMPARE(window.Slots->tile(0)->detail(), (*failed)["detail"].toString());
         QStringList rows;
         for (int row = 0; row < window.Records->rowCount(); ++row)
             rows << window.Records->rowText(row).section(" | ", 1, 3);
         rows.sort();
         QCOMPARE(rows, QStringList({"2 | UNIT0001 | PASS", "3 | UNIT0003 | PASS",
-                                    "Bay B | UNIT0002 | FAIL: communication error"}));
+                                    "Bay B | UNIT0002 | FAIL"}));
         QCOMPARE(window.Header->Sha256->toolTip().left(16),
                  window.Header->Sha256->text().right(16));
 

@@ -1,0 +1,14 @@
+#pragma once
+
+// Times as both faces of the station write them, so that the terminal and the window agree.
+
+#include <QString>
+
+namespace StationTexts {
+
+// "42 s", or "3 min 5 s" from a minute on.
+QString Duration(qint64 seconds);
+// Hours, minutes and seconds: "1:04:09".
+QString Elapsed(qint64 ms);
+
+}  // namespace StationTexts
