@@ -3,6 +3,8 @@
 # the package installs must offer what the program has, read from the program it completes.
 # Usage: completion_test.sh <build folder>
 set -euo pipefail
+# A pipeline ends in a reader of all its input (grep >/dev/null, not grep -q): a reader that stops
+# early leaves the writer to die of SIGPIPE, which pipefail reports as a failure now and then.
 build=$1
 export PATH="$build:$PATH" LD_LIBRARY_PATH="$build/sim-bridge"
 source "$(dirname "$0")/../../packaging/tarvellon-flash.bash-completion"
@@ -12,7 +14,7 @@ fail() {
     exit 1
 }
 
-complete -p tarvellon-flash | grep -q -- '-F _tarvellon_flash' || fail "not registered: $(complete -p tarvellon-flash)"
+complete -p tarvellon-flash | grep -- '-F _tarvellon_flash' >/dev/null || fail "not registered: $(complete -p tarvellon-flash)"
 
 # Bash lets a completion function set its options only while it completes for a person.
 compopt() { :; }
@@ -35,5 +37,5 @@ offers() {
     fail "list -: $(offers list -)"
 [ "$(offers help st)" = station ] || fail "help st: $(offers help st)"
 # The simulated bridge's default units, beside the files.
-offers identify TARV | grep -qw TARV0002 || fail "identify TARV: $(offers identify TARV)"
+offers identify TARV | grep -w TARV0002 >/dev/null || fail "identify TARV: $(offers identify TARV)"
 echo "completion checked"

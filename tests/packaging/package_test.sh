@@ -8,6 +8,8 @@
 # simulated units through the command line installed beside it. Runs from a clone in a folder others cannot enter, as root or
 # not. Usage: package_test.sh <build folder>
 set -euo pipefail
+# A pipeline ends in a reader of all its input (grep >/dev/null, not grep -q): a reader that stops
+# early leaves the writer to die of SIGPIPE, which pipefail reports as a failure now and then.
 build=$1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarvellon-package.XXXXXX")
 pids=()
@@ -41,7 +43,7 @@ icon=$(sed -n 's/^Icon=//p' "$entry")
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
 [ -x "$root/usr/bin/$program" ] || fail "the menu entry starts $program, which is not installed"
 for size in 16 32 48 64 128 256; do
-    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" | grep -q "$size x $size" ||
+    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" | grep "$size x $size" >/dev/null ||
         fail "no $size-pixel icon $icon"
 done
 rules=$root/usr/lib/udev/rules.d/60-tarvellon-upgrader.rules
@@ -53,15 +55,15 @@ fi
 # (the kernel's driver); members of plugdev get the USB device without a seat.
 rule_for() {
     grep -v '^#' "$rules" | grep -F "SUBSYSTEM==\"$1\"" | grep -F "$2" | grep -F 'TAG+="uaccess"' |
-        grep -q . || fail "no rule gives the seat's user the $1 devices of FTDI bridges"
+        grep . >/dev/null || fail "no rule gives the seat's user the $1 devices of FTDI bridges"
 }
 rule_for usb 'ATTR{idVendor}=="0403"'
 rule_for tty 'ATTRS{idVendor}=="0403"'
-grep -v '^#' "$rules" | grep -F 'SUBSYSTEM=="usb"' | grep -qF 'GROUP="plugdev"' ||
+grep -v '^#' "$rules" | grep -F 'SUBSYSTEM=="usb"' | grep -F 'GROUP="plugdev"' >/dev/null ||
     fail "the device rule no longer opens bridges to plugdev"
-if dpkg-deb -c "$deb" | grep -q libftd2xx; then fail "the package carries a D2XX library"; fi
-zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | head -1 |
-    grep -qF "($(dpkg-deb -f "$deb" Version))" || fail "the changelog lacks this version"
+if dpkg-deb -c "$deb" | grep libftd2xx >/dev/null; then fail "the package carries a D2XX library"; fi
+zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | sed -n 1p |
+    grep -F "($(dpkg-deb -f "$deb" Version))" >/dev/null || fail "the changelog lacks this version"
 
 # The station window: its own menu entry, icon and manual page, and it answers without a display.
 station_entry=$root/usr/share/applications/tarvellon-station.desktop
@@ -80,23 +82,22 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep -q .
 
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
-    "$flash" --version | grep -q . || fail "tarvellon-flash --version printed nothing"
-    # Read whole first: grep -q leaves a pipe early, which pipefail would take for a failure.
-    help=$("$flash" --help)
-    page=$(zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz")
+    "$flash" --version | grep . >/dev/null || fail "tarvellon-flash --version printed nothing"
     for command in list identify upgrade station info; do
-        grep -qw "$command" <<<"$help" || fail "tarvellon-flash --help lacks $command"
-        grep -qw "$command" <<<"$page" || fail "the manual page of tarvellon-flash lacks $command"
+        "$flash" --help | grep -w "$command" >/dev/null || fail "tarvellon-flash --help lacks $command"
+        zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -w "$command" >/dev/null ||
+            fail "the manual page of tarvellon-flash lacks $command"
     done
+    page=$(zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz")
     grep -q -- --latency-ms <<<"$page" ||
         fail "the manual page of tarvellon-flash lacks the options of upgrade"
     # The sections a reader of a manual page looks for, each with what it is for.
     section() { sed -n "/^\.SH \"\?$1\"\?\$/,/^\.SH/p" <<<"$page"; }
-    grep -qF 'upgrade firmware.frw' <<<"$(section EXAMPLES)" || fail "no EXAMPLES"
-    grep -qx 74 <<<"$(section "EXIT STATUS")" || fail "no EXIT STATUS with 74"
-    grep -q 'fBschema_version' <<<"$(section "JSON OUTPUT")" || fail "no JSON OUTPUT"
-    grep -q 'tarvellon\\-records.jsonl' <<<"$(section FILES)" || fail "no FILES"
-    grep -q LD_LIBRARY_PATH <<<"$(section ENVIRONMENT)" || fail "no ENVIRONMENT"
+    section EXAMPLES | grep -F 'upgrade firmware.frw' >/dev/null || fail "no EXAMPLES"
+    section "EXIT STATUS" | grep -x 74 >/dev/null || fail "no EXIT STATUS with 74"
+    section "JSON OUTPUT" | grep 'fBschema_version' >/dev/null || fail "no JSON OUTPUT"
+    section FILES | grep 'tarvellon\\-records.jsonl' >/dev/null || fail "no FILES"
+    section ENVIRONMENT | grep LD_LIBRARY_PATH >/dev/null || fail "no ENVIRONMENT"
     [ -f "$root/usr/share/bash-completion/completions/tarvellon-flash" ] || fail "no bash completion"
 else
     echo "no tarvellon-flash in this build: its checks skipped"
