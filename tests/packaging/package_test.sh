@@ -5,8 +5,8 @@
 # answers, and the installed window starts in the home folder, keeps its settings in the user's
 # own folder (also as root, who could write beside it), lists the simulated devices and finds its
 # settings there at the next start; the station window, from its own menu entry, flashes the
-# simulated units through the command line installed beside it. Runs from a clone in a folder others cannot enter, as root or
-# not. Usage: package_test.sh <build folder>
+# simulated units through the command line installed beside it. Runs from a clone in a folder
+# others cannot enter, as root or not. Usage: package_test.sh <build folder>
 set -euo pipefail
 # A pipeline ends in a reader of all its input (grep >/dev/null, not grep -q): a reader that stops
 # early leaves the writer to die of SIGPIPE, which pipefail reports as a failure now and then.
@@ -72,12 +72,13 @@ station=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$station_entry")
 station_icon=$(sed -n 's/^Icon=//p' "$station_entry")
 [ -x "$root/usr/bin/$station" ] || fail "the station's menu entry starts $station, which is not installed"
 for size in 16 32 48 64 128 256; do
-    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$station_icon.png" | grep -q "$size x $size" ||
+    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$station_icon.png" |
+        grep "$size x $size" >/dev/null ||
         fail "no $size-pixel icon $station_icon"
 done
-zcat "$root/usr/share/man/man1/tarvellon-station.1.gz" | grep -qF -- '\-\-slots' ||
+zcat "$root/usr/share/man/man1/tarvellon-station.1.gz" | grep -F -- '\-\-slots' >/dev/null ||
     fail "the manual page of tarvellon-station lacks its options"
-env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep -q . ||
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep . >/dev/null ||
     fail "tarvellon-station --version printed nothing"
 
 if [ -x "$build/tarvellon-flash" ]; then
@@ -173,7 +174,8 @@ station_class=$(sed -n 's/^StartupWMClass=//p' "$station_entry")
     TARVELLON_SIM_CONFIG="$home/sim.conf" "$root/usr/bin/$station" --record "$home/records.jsonl" \
     "$home/images/three-records.frw" >>"$work/window.log" 2>&1) &
 pids+=($!)
-station_window=$(timeout 20 xdotool search --sync --onlyvisible --class "^$station_class\$" | head -1) ||
+station_window=$(timeout 20 xdotool search --sync --onlyvisible --class "^$station_class\$" |
+    sed -n 1p) ||
     fail "no window of class $station_class"
 class=$(xprop -id "$station_window" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
 [ "$class" = "$station_class" ] || fail "the station's class is $class, its menu entry's $station_class"
