@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QMessageBox>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,7 +73,11 @@ QStringList normalised(const QList<QJsonObject>& records) {
 class StationWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    // The image chosen last is remembered in a configuration folder of the test's own.
+    void initTestCase() {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
 
     // The tiles and totals follow a run: a named slot whose unit has the wrong firmware, a unit
     // that passes and is unplugged, one plugged in later into a port not seen before. Slots stay
@@ -83,10 +86,10 @@ class StationWindowTest : public QObject {
     // record file shows them.
     void followsARun() {
         const QString config =
-            "device=UNIT0001\nlocation=0x1141\nprogram_ms=1\nplugged=0-5000\n"
+            "device=UNIT0001\nlocation=0x1141\nplugged=0-6000\n"
             "device=UNIT0002\nlocation=0x1142\nkey=µTARVEL7\n"
-            "device=UNIT0003\nlocation=0x1143\nprogram_ms=1\nplugged=1500-\n";
-        const QString image = Images + "accepted.frw";
+            "device=UNIT0003\nlocation=0x1143\nplugged=1500-\n";
+        const QString image = Images + "three-records.frw";
         QTemporaryDir folder;
         StationWindowOptions options = optionsFor(folder);
         options.station.slotNames = {{"0x1142", "Bay B"}};
@@ -98,6 +101,7 @@ class StationWindowTest : public QObject {
         // Asked first, the operator types the image's path into the file dialog.
         answerModal([&](QWidget* dialog) {
             QVERIFY(qobject_cast<QFileDialog*>(dialog));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(QApplication::focusWidget(), image);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
@@ -250,6 +254,9 @@ class StationWindowTest : public QObject {
             QVERIFY2(word->font().pixelSize() >= 28, qPrintable(QString::number(count)));
         }
     }
+
+  private:
+    QTemporaryDir m_config;
 };
 
 QTEST_MAIN(StationWindowTest)
