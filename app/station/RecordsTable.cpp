@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QTextDocument>
 
 namespace {
 
@@ -34,12 +36,19 @@ RecordsTable::RecordsTable(QWidget* parent) : QTableWidget(0, Columns, parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setTabKeyNavigation(false);
     verticalHeader()->hide();
-    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    horizontalHeader()->setSectionResizeMode(Outcome, QHeaderView::Stretch);
     QFont font = this->font();
     font.setPixelSize(18);
     setFont(font);
     horizontalHeader()->setFont(font);
+    fitColumns();
+}
+
+void RecordsTable::fitColumns() {
+    resizeColumnsToContents();
+    // Every column in view: the side of the window takes the room the records need.
+    const int needed =
+        horizontalHeader()->length() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    if (needed > minimumWidth()) setMinimumWidth(needed);
 }
 
 void RecordsTable::showHistory(const QList<QJsonObject>& records) {
@@ -59,10 +68,11 @@ void RecordsTable::add(const QJsonObject& record) {
     item(0, Time)->setToolTip(record.value(QStringLiteral("ended_at")).toString());
     // Why, where the column has room for the word only.
     item(0, Outcome)
-        ->setToolTip(
+        ->setToolTip(Qt::convertFromPlainText(
             QStringLiteral("%1: %2").arg(record.value(QStringLiteral("outcome")).toString(),
-                                         record.value(QStringLiteral("detail")).toString()));
+                                         record.value(QStringLiteral("detail")).toString())));
     if (rowCount() > kShown) setRowCount(kShown);
+    fitColumns();
 }
 
 QString RecordsTable::rowText(int row) const {

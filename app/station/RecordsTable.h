@@ -19,4 +19,7 @@ class RecordsTable : public QTableWidget {
     void add(const QJsonObject& record);
     // One row's cells, joined by " | ", for a test or a screen reader.
     QString rowText(int row) const;
+
+  private:
+    void fitColumns();
 };

@@ -1,5 +1,6 @@
 #include "app/station/SlotTile.h"
 
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -115,7 +116,9 @@ void SlotTile::showSlot(const SlotView& slot, bool stopping) {
     m_note->setText(text.note);
     m_detail->setText(detail);
     // The whole hint, where the tile has room for what to do only.
-    setToolTip(slot.state == SlotState::Fail ? (slot.hint + '\n' + detail).trimmed() : detail);
+    const QString tip =
+        slot.state == SlotState::Fail ? (slot.hint + '\n' + detail).trimmed() : detail;
+    setToolTip(tip.isEmpty() ? QString() : Qt::convertFromPlainText(tip));
     setTone(slot.state == SlotState::Pass   ? Tone::Done
             : slot.state == SlotState::Fail ? Tone::Failed
             : running                       ? Tone::Working

@@ -1,7 +1,8 @@
 #include "app/station/StationHeader.h"
 
-#include <QGridLayout>
+#include <QBoxLayout>
 #include <QLocale>
+#include <QTextDocument>
 
 namespace {
 
@@ -19,33 +20,46 @@ QLabel* field(QWidget* parent, const QString& accessibleName, int pixels, bool b
     return label;
 }
 
+// A long name, path or reason wraps, or is cut where it cannot; it never widens the window past
+// the screen.
+QLabel* longField(QWidget* parent, const QString& accessibleName, int pixels, bool bold = false) {
+    QLabel* label = field(parent, accessibleName, pixels, bold);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    label->setWordWrap(true);
+    return label;
+}
+
 }  // namespace
 
 StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
-    ImageName = field(this, QStringLiteral("Image"), 34, true);
+    ImageName = longField(this, QStringLiteral("Image"), 34, true);
     Key = field(this, QStringLiteral("Firmware key"), 20);
     Size = field(this, QStringLiteral("Image size"), 20);
     Sha256 = field(this, QStringLiteral("SHA-256"), 20);
     Driver = field(this, QStringLiteral("Driver"), 16);
-    RecordFile = field(this, QStringLiteral("Record file"), 16);
-    m_notice = field(this, QStringLiteral("Line"), 22, true);
+    RecordFile = longField(this, QStringLiteral("Record file"), 16);
+    m_notice = longField(this, QStringLiteral("Line"), 22, true);
     ImageName->setText(QStringLiteral("No image chosen"));
 
-    auto* layout = new QGridLayout(this);
+    auto* image = new QHBoxLayout;
+    image->setSpacing(24);
+    for (QLabel* label : {Key, Size, Sha256}) image->addWidget(label);
+    image->addStretch(1);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(24);
+    line->addWidget(Driver);
+    line->addWidget(RecordFile, 1);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(ImageName, 0, 0, 1, 3);
-    layout->addWidget(Key, 1, 0);
-    layout->addWidget(Size, 1, 1);
-    layout->addWidget(Sha256, 1, 2);
-    layout->addWidget(Driver, 2, 0);
-    layout->addWidget(RecordFile, 2, 1, 1, 2);
-    layout->addWidget(m_notice, 3, 0, 1, 3);
-    layout->setColumnStretch(2, 1);
+    layout->addWidget(ImageName);
+    layout->addLayout(image);
+    layout->addLayout(line);
+    layout->addWidget(m_notice);
 }
 
 void StationHeader::showImage(const ImageSummary& image, int skippedRecordLines) {
     ImageName->setText(image.fileName);
-    ImageName->setToolTip(image.name);
+    ImageName->setToolTip(Qt::convertFromPlainText(image.name));
     Key->setText(QStringLiteral("key %1").arg(image.key));
     Size->setText(QStringLiteral("%1 records, %2")
                       .arg(image.records)

@@ -2,7 +2,6 @@
 // ways to end it: Stop, Abort, and closing the window while units are being flashed.
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QMessageBox>
 
 #include "app/MessageBoxes.h"
