@@ -62,10 +62,10 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         return ExitCode::FileError;
     }
     if (engine.skippedRecordLines() > 0) {
-        CommandLine::Err(QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
-                                        "records; they count for nothing")
-                             .arg(options.recordPath)
-                             .arg(engine.skippedRecordLines()));
+        CommandLine::Err(
+            QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
+                           "records; they count for nothing")
+                .arg(options.recordPath, QString::number(engine.skippedRecordLines())));
     }
     return RunStation(engine, parser.isSet(json));
 }

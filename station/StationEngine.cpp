@@ -140,10 +140,17 @@ void StationEngine::poll() {
             maybeHeld = true;
             continue;
         }
-        // Where the driver names no location, the serial stands in for one; the channels of one
+        // Where the driver names no location, the serial stands in for one, or the slot the unit
+        // is in (a library may leave out the location of a bridge held open); the channels of one
         // chip share a location and are told apart by their serials.
-        QString key =
-            device.location.isEmpty() ? QStringLiteral("serial ") + device.serial : device.location;
+        QString key = device.location;
+        if (key.isEmpty()) {
+            const auto holder = std::find_if(m_slots.begin(), m_slots.end(), [&](const auto& slot) {
+                return slot->view.serial == device.serial;
+            });
+            key = holder != m_slots.end() ? (*holder)->key
+                                          : QStringLiteral("serial ") + device.serial;
+        }
         if (unitAt.contains(key)) key += ' ' + device.serial;
         unitAt.insert(key, device.serial);
         const bool known = std::any_of(m_slots.begin(), m_slots.end(),
