@@ -55,7 +55,7 @@ class LogDisplay : public Display {
             say(StationLines::Slot(slot, 0, m_engine.stopping()).text());
         });
         QObject::connect(&engine, &StationEngine::lineStopped,
-                         [this](const QString& reason) { say(StationLines::LineStopped(reason)); });
+                         [](const QString& reason) { say(StationLines::LineStopped(reason)); });
     }
     void tick(bool interrupted) override {
         if (interrupted && !m_interruptSaid && m_engine.totals().running > 0) {
