@@ -15,6 +15,8 @@ constexpr double kSerialSize = 0.09;
 constexpr double kStateSize = 0.2;
 constexpr double kNoteSize = 0.08;
 constexpr double kDetailSize = 0.055;
+constexpr double kMarginSize = 0.04;
+constexpr double kSpacingSize = 0.015;
 constexpr int kSmallestText = 11;
 // Every tile's word has the one size, at which the widest fits on one line; LEFT ALONE, seen only
 // with --new-only, takes two.
@@ -66,6 +68,14 @@ QLabel* label(QWidget* parent, Qt::Alignment alignment = Qt::AlignLeft) {
     return label;
 }
 
+// What was seen may be long; the tile keeps its size, this takes the room the other texts leave,
+// and the rest is in the tool tip. A wrapped label would ask its layout for every line of it.
+class LeftoverLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+    bool hasHeightForWidth() const override { return false; }
+};
+
 }  // namespace
 
 SlotTile::SlotTile(QWidget* parent) : QFrame(parent) {
@@ -81,9 +91,9 @@ SlotTile::SlotTile(QWidget* parent) : QFrame(parent) {
     m_progress->setRange(0, 100);
     m_note = label(this);
     m_note->setWordWrap(true);
-    m_detail = label(this);
+    m_detail = new LeftoverLabel(this);
+    m_detail->setTextFormat(Qt::PlainText);
     m_detail->setWordWrap(true);
-    // What was seen may be long; the tile keeps its size and the rest is in the tool tip.
     m_detail->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_detail->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -161,6 +171,10 @@ void SlotTile::fitFonts() {
     setTextSize(m_note, unit * kNoteSize, true);
     setTextSize(m_detail, unit * kDetailSize, false);
     m_progress->setFixedHeight(std::max(6, int(unit * kNoteSize)));
+    // The style's fixed gaps would take a small tile's room from its texts.
+    const int margin = std::max(4, int(unit * kMarginSize));
+    layout()->setContentsMargins(margin, margin, margin, margin);
+    layout()->setSpacing(std::max(2, int(unit * kSpacingSize)));
     QFont word = m_state->font();
     word.setBold(true);
     const int room = contentsRect().width() - 2 * layout()->contentsMargins().left();
@@ -170,4 +184,6 @@ void SlotTile::fitFonts() {
         if (QFontMetrics(word).horizontalAdvance(kWidestWord) <= room) break;
     }
     m_state->setFont(word);
+    // A FAIL's advice and detail take the room left over, never the state word's own line.
+    m_state->setMinimumHeight(QFontMetrics(word).height());
 }
