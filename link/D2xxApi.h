@@ -32,6 +32,9 @@ inline constexpr DWORD GENERIC_READ_WRITE = 0xC0000000;
 inline constexpr DWORD OPEN_EXISTING = 3;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD FT_EVENT_RXCHAR = 1;
+// A serial number holds 16 characters at most, and may fill its field without a terminating zero
+// byte.
+inline constexpr int SerialMaxLength = 16;
 
 struct D2xxApi {
     FT_STATUS(D2XX_CALL* ListDevices)(void* arg1, void* arg2, DWORD flags) = nullptr;

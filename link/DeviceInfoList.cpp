@@ -5,7 +5,6 @@
 namespace FTDI {
 namespace {
 
-constexpr int kSerialMaxLength = 16;
 constexpr int kDescriptionMaxLength = 64;
 
 // The library may fill a field to its end without a terminating zero byte.
@@ -25,12 +24,12 @@ QList<DeviceInfo> DeviceInfoList() {
     QList<DeviceInfo> list;
     for (DWORD index = 0; index < count; ++index) {
         DWORD flags = 0, type = 0, id = 0, locationId = 0;
-        char serial[kSerialMaxLength + 1] = {};
+        char serial[SerialMaxLength + 1] = {};
         char description[kDescriptionMaxLength + 1] = {};
         FT_HANDLE handle = nullptr;
         if (api->GetDeviceInfoDetail(index, &flags, &type, &id, &locationId, serial, description,
                                      &handle) == FT_OK) {
-            list.append({text(serial, kSerialMaxLength), locationId,
+            list.append({text(serial, SerialMaxLength), locationId,
                          text(description, kDescriptionMaxLength)});
         }
     }

@@ -13,9 +13,6 @@ namespace {
 
 const D2xxApi* g_api = nullptr;
 
-constexpr int kSerialBufferSize = 17;
-constexpr int kSerialMaxLength = 16;
-
 // FTDI's Windows headers define the failed-open value as the pointer -1, its Linux headers as the
 // integer 0xFFFFFFFF, which a 64-bit pointer holds zero-extended.
 bool isFailedOpen(FT_HANDLE handle) {
@@ -48,15 +45,14 @@ QString DeviceSerialByIndex(std::int32_t index) {
     if (g_api == nullptr) {
         return {};
     }
-    char buffer[kSerialBufferSize] = {};
+    char buffer[SerialMaxLength + 1] = {};
     // The index travels in the pointer argument itself, as the library expects.
     void* indexArgument = reinterpret_cast<void*>(static_cast<std::intptr_t>(index));
     if (g_api->ListDevices(indexArgument, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER) !=
         FT_OK) {
         return {};
     }
-    // The library may fill all 16 characters without a terminating zero byte.
-    return QString::fromLatin1(buffer, qstrnlen(buffer, kSerialMaxLength));
+    return QString::fromLatin1(buffer, qstrnlen(buffer, SerialMaxLength));
 }
 
 DeviceHandle OpenBySerial(const QString& serial) {

@@ -18,8 +18,6 @@ namespace {
 
 using namespace FTDI;
 
-constexpr std::size_t kSerialCharacters = 16;
-
 // What the vendor's Linux library returns for a failed open.
 const FT_HANDLE kInvalidHandle = reinterpret_cast<FT_HANDLE>(std::uintptr_t{0xFFFFFFFF});
 
@@ -67,7 +65,7 @@ FT_STATUS listDevices(void* arg1, void* arg2, DWORD flags) {
     // As the vendor's library: 16 characters at most, a zero byte only when there is room.
     const QByteArray serial = listed[index].serial.toLatin1();
     std::memcpy(arg2, serial.constData(),
-                std::min<std::size_t>(serial.size() + 1, kSerialCharacters));
+                std::min<std::size_t>(serial.size() + 1, SerialMaxLength));
     return FT_OK;
 }
 
@@ -75,10 +73,10 @@ FT_HANDLE createFile(const char* name, DWORD, DWORD, void*, DWORD creation, DWOR
                      FT_HANDLE) {
     State& s = state();
     // The list shows a longer serial number cut to 16 characters, and that is the name asked for.
-    const QString serial = QString::fromLatin1(name == nullptr ? "" : name).left(kSerialCharacters);
+    const QString serial = QString::fromLatin1(name == nullptr ? "" : name).left(SerialMaxLength);
     const QList<FtdiPort> attached = attachedPorts();
     const auto port = std::find_if(attached.begin(), attached.end(), [&](const FtdiPort& p) {
-        return p.serial.left(kSerialCharacters) == serial;
+        return p.serial.left(SerialMaxLength) == serial;
     });
     if (port == attached.end() || creation != OPEN_EXISTING ||
         (flags & FT_OPEN_BY_SERIAL_NUMBER) == 0) {
