@@ -4,8 +4,6 @@
 // the library's receive notification. Prints figures and targets; run with the simulated bridge's
 // folder on LD_LIBRARY_PATH.
 
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QLibrary>
 #include <QTemporaryFile>
@@ -23,6 +21,7 @@
 #include "link/ReceiveNotification.h"
 #include "link/SubCom.h"
 #include "operations/UpgradeProcedure.h"
+#include "scripts/benchmarks/ProcessorTime.h"
 
 namespace {
 
@@ -62,13 +61,6 @@ double usSince(Clock::time_point start) {
     return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Host time per record, write to acknowledgement, when the device answers at once.
 double roundTripUs(int records) {
     std::vector<double> samples;
@@ -84,10 +76,10 @@ double roundTripUs(int records) {
 // Share of one core used while a wait runs out.
 template <typename Wait>
 double cpuPercentWhile(Wait wait) {
-    const double cpuStart = cpuSeconds();
+    const double cpuStart = ProcessorSeconds(RUSAGE_SELF);
     const auto start = Clock::now();
     wait();
-    return 100.0 * (cpuSeconds() - cpuStart) / (usSince(start) / 1e6);
+    return 100.0 * (ProcessorSeconds(RUSAGE_SELF) - cpuStart) / (usSince(start) / 1e6);
 }
 
 // How long after the acknowledgement becomes readable (the programming time after the write)

@@ -5,8 +5,6 @@
 // the driver and the round trip. Runs the real command line, and the window's own upgrade in this
 // process with --port, each best of three; prints figures only.
 
-#include <sys/resource.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,6 +18,7 @@
 #include "app/Form1.h"
 #include "app/MessageBoxes.h"
 #include "scripts/benchmarks/BenchmarkImage.h"
+#include "scripts/benchmarks/ProcessorTime.h"
 
 namespace {
 
@@ -31,21 +30,10 @@ struct Cost {
     double cpuMs = -1;  // the program's processor time, start-up included
 };
 
-double cpuMs(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
-
-double childrenCpuMs() {
-    return cpuMs(RUSAGE_CHILDREN);
-}
-
 // The bridge's timer stays at 0, where the fast link would raise it to the simulated bridge's
 // lowest, 2 ms.
 Cost upgrade(const QTemporaryDir& folder, const QStringList& options) {
-    const double cpuBefore = childrenCpuMs();
+    const double cpuBefore = ProcessorSeconds(RUSAGE_CHILDREN);
     QProcess flash;
     flash.start(QStringLiteral(FLASH_PROGRAM),
                 QStringList{"upgrade", "--json", "--latency-ms", "keep"} + options +
@@ -53,7 +41,7 @@ Cost upgrade(const QTemporaryDir& folder, const QStringList& options) {
     if (!flash.waitForFinished(-1) || flash.exitCode() != 0) return {};
     const QByteArray end = flash.readAllStandardOutput().trimmed().split('\n').last();
     return {QJsonDocument::fromJson(end).object()[QStringLiteral("duration_ms")].toDouble(),
-            childrenCpuMs() - cpuBefore};
+            (ProcessorSeconds(RUSAGE_CHILDREN) - cpuBefore) * 1000};
 }
 
 // The window's upgrade button on the device its --port lists; the processor time is this
@@ -69,11 +57,11 @@ Cost windowUpgrade(const QTemporaryDir& folder, const QString& port) {
     MessageBoxes::SetHandler([&](const QString& text, MessageIcon) {
         upgraded = text == QStringLiteral("Upgrade successfull.");
     });
-    const double cpuBefore = cpuMs(RUSAGE_SELF);
+    const double cpuBefore = ProcessorSeconds(RUSAGE_SELF);
     QElapsedTimer clock;
     clock.start();
     window.Upgrade->click();
-    const Cost cost{double(clock.elapsed()), cpuMs(RUSAGE_SELF) - cpuBefore};
+    const Cost cost{double(clock.elapsed()), (ProcessorSeconds(RUSAGE_SELF) - cpuBefore) * 1000};
     return upgraded ? cost : Cost{};
 }
 

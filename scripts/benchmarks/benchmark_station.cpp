@@ -4,7 +4,6 @@
 // and of the station with all its upgrades. Runs the real program; prints figures only. Goal: 32
 // at once take no more than 1.3 times as long as one.
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,21 +14,12 @@
 #include <cstdio>
 
 #include "scripts/benchmarks/BenchmarkImage.h"
+#include "scripts/benchmarks/ProcessorTime.h"
 
 namespace {
 
 constexpr int kRecords = 2000;
 constexpr int kSampleMs = 20;
-
-double seconds(const timeval& time) {
-    return time.tv_sec + time.tv_usec / 1e6;
-}
-
-double childrenSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // The processor time of the process itself, without its children; -1 once it is gone.
 double ownSeconds(qint64 pid) {
@@ -63,7 +53,7 @@ Run station(const QTemporaryDir& folder, int units) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("TARVELLON_SIM_CONFIG"), config);
     process.setProcessEnvironment(environment);
-    const double before = childrenSeconds();
+    const double before = ProcessorSeconds(RUSAGE_CHILDREN);
     QElapsedTimer clock;
     clock.start();
     process.start(QStringLiteral(FLASH_PROGRAM),
@@ -77,7 +67,7 @@ Run station(const QTemporaryDir& folder, int units) {
     }
     if (process.exitCode() != 0) return {};
     run.seconds = clock.elapsed() / 1000.0;
-    run.allSeconds = childrenSeconds() - before;
+    run.allSeconds = ProcessorSeconds(RUSAGE_CHILDREN) - before;
     return run;
 }
 
