@@ -19,8 +19,14 @@ int Fail(const QString& program, const QString& error, int exit) {
     return exit;
 }
 
+QStringList Arguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 std::optional<int> Parse(QCommandLineParser& parser, const QStringList& arguments,
-                         const QString& program, const QString& synopsis) {
+                         const QString& program, const QString& synopsis, qsizetype positionals) {
     // Qt's own help option would also offer --help-all, for Qt's options these programs have not.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("This help."));
@@ -41,6 +47,9 @@ std::optional<int> Parse(QCommandLineParser& parser, const QStringList& argument
     if (parser.isSet(version)) {
         write(stdout, program + QStringLiteral(" " TARVELLON_VERSION "\n"));
         return 0;
+    }
+    if (const QStringList given = parser.positionalArguments(); given.size() > positionals) {
+        return Fail(program, QStringLiteral("unexpected argument '%1'").arg(given.at(positionals)));
     }
     return std::nullopt;
 }

@@ -23,16 +23,12 @@ std::variant<WindowOptions, int> Parse(const QStringList& arguments) {
         QStringLiteral("N|keep"), QStringLiteral("keep"));
     parser.addOptions({driver, port, latency});
     if (const std::optional<int> exit = ProgramCommandLine::Parse(parser, arguments, ProgramName,
-                                                                  QStringLiteral("[options]"))) {
+                                                                  QStringLiteral("[options]"), 0)) {
         return *exit;
     }
     const auto usageError = [](const QString& error) {
         return ProgramCommandLine::Fail(ProgramName, error);
     };
-    if (!parser.positionalArguments().isEmpty()) {
-        return usageError(
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-    }
     WindowOptions options;
     options.ports = parser.values(port);
     if (options.ports.contains(QString())) {

@@ -1,16 +1,14 @@
 #include <QApplication>
 
 #include "app/Form1.h"
+#include "app/ProgramCommandLine.h"
 #include "app/WindowCommandLine.h"
 #include "support/DataBase.h"
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
     // Before the application object, which needs a display.
-    const std::variant<WindowOptions, int> options = WindowCommandLine::Parse(arguments);
+    const std::variant<WindowOptions, int> options =
+        WindowCommandLine::Parse(ProgramCommandLine::Arguments(argc, argv));
     if (const int* exit = std::get_if<int>(&options)) {
         return *exit;
     }

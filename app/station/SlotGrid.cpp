@@ -41,6 +41,7 @@ void SlotGrid::arrange() {
     const int count = slotCount();
     if (count == 0) return;
     double best = 0;
+    int bestColumns = 1;
     for (int columns = 1; columns <= count; ++columns) {
         const int rows = (count + columns - 1) / columns;
         const double width = double(this->width() - (columns - 1) * kGap) / columns;
@@ -48,14 +49,14 @@ void SlotGrid::arrange() {
         const double size = std::min(height, width / SlotTile::kWidthPerHeight);
         if (size > best) {
             best = size;
-            m_columns = columns;
+            bestColumns = columns;
         }
     }
-    const int rows = (count + m_columns - 1) / m_columns;
-    const int width = (this->width() - (m_columns - 1) * kGap) / m_columns;
+    const int rows = (count + bestColumns - 1) / bestColumns;
+    const int width = (this->width() - (bestColumns - 1) * kGap) / bestColumns;
     const int height = (this->height() - (rows - 1) * kGap) / rows;
     for (int index = 0; index < count; ++index) {
-        const int column = index % m_columns, row = index / m_columns;
+        const int column = index % bestColumns, row = index / bestColumns;
         m_tiles[index]->setGeometry(column * (width + kGap), row * (height + kGap), width, height);
     }
 }

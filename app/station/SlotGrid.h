@@ -19,7 +19,6 @@ class SlotGrid : public QWidget {
     void setSlotCount(int count);
     int slotCount() const { return int(m_tiles.size()); }
     SlotTile* tile(int index) const { return m_tiles.at(index); }
-    int columns() const { return m_columns; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -29,5 +28,4 @@ class SlotGrid : public QWidget {
 
     std::vector<SlotTile*> m_tiles;
     QLabel* m_empty = nullptr;
-    int m_columns = 1;
 };

@@ -83,6 +83,7 @@ SlotTile::SlotTile(QWidget* parent) : QFrame(parent) {
     m_name = label(this);
     m_location = label(this, Qt::AlignRight);
     m_serial = label(this);
+    m_serial->setStyleSheet(QStringLiteral("color: #333333;"));
     m_state = label(this, Qt::AlignHCenter);
     m_state->setObjectName(QStringLiteral("StateWord"));
     m_state->setWordWrap(true);
@@ -155,7 +156,6 @@ void SlotTile::setTone(Tone tone) {
             .arg(failed ? 4 : 2)
             .arg(failed ? QStringLiteral("#b3261e") : QStringLiteral("#9a9a9a")));
     m_state->setStyleSheet(QString::fromLatin1(words[int(tone)]));
-    m_serial->setStyleSheet(QStringLiteral("color: #333333;"));
 }
 
 void SlotTile::resizeEvent(QResizeEvent* event) {

@@ -27,7 +27,6 @@ class SlotTile : public QFrame {
     QString stateWord() const { return m_state->text(); }
     QString note() const { return m_note->text(); }
     QString detail() const { return m_detail->text(); }
-    QString serial() const { return m_serial->text(); }
     bool progressShown() const { return !m_progress->isHidden(); }
 
   protected:

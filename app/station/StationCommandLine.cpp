@@ -20,13 +20,8 @@ std::variant<StationWindowOptions, int> Parse(const QStringList& arguments) {
                                  QStringLiteral("The firmware image file (.frw)."),
                                  QStringLiteral("[IMAGE]"));
     if (const std::optional<int> exit = ProgramCommandLine::Parse(
-            parser, arguments, ProgramName, QStringLiteral("[options] [IMAGE]"))) {
+            parser, arguments, ProgramName, QStringLiteral("[options] [IMAGE]"), 1)) {
         return *exit;
-    }
-    const QStringList images = parser.positionalArguments();
-    if (images.size() > 1) {
-        return ProgramCommandLine::Fail(
-            ProgramName, QStringLiteral("unexpected argument '%1'").arg(images.at(1)));
     }
     const std::variant<StationArguments::Parsed, StationArguments::Failure> parsed =
         StationArguments::Read(parser);
@@ -38,7 +33,7 @@ std::variant<StationWindowOptions, int> Parse(const QStringList& arguments) {
     StationWindowOptions options;
     options.station = std::get<StationArguments::Parsed>(parsed).options;
     options.driver = std::get<StationArguments::Parsed>(parsed).driver;
-    options.image = images.value(0);
+    options.image = parser.positionalArguments().value(0);
     return options;
 }
 

@@ -19,8 +19,6 @@ class StationHeader : public QWidget {
     // `alarm`: the line needs a person (a record that could not be written).
     void showNotice(const QString& text, bool alarm = false);
 
-    QString notice() const { return m_notice->text(); }
-
     QLabel* ImageName = nullptr;
     QLabel* Key = nullptr;
     QLabel* Size = nullptr;

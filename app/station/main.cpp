@@ -1,16 +1,14 @@
 #include <QApplication>
 #include <QDir>
 
+#include "app/ProgramCommandLine.h"
 #include "app/station/StationCommandLine.h"
 #include "app/station/StationWindow.h"
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
     // Before the application object, which needs a display.
-    std::variant<StationWindowOptions, int> parsed = StationCommandLine::Parse(arguments);
+    std::variant<StationWindowOptions, int> parsed =
+        StationCommandLine::Parse(ProgramCommandLine::Arguments(argc, argv));
     if (const int* exit = std::get_if<int>(&parsed)) {
         return *exit;
     }
