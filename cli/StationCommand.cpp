@@ -20,9 +20,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
     parser.addOptions(StationArguments::Options() << count << json);
-    if (const auto exit = CommandLine::Parse(
-            parser, command, arguments,
-            {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+    if (const auto exit =
+            CommandLine::Parse(parser, command, arguments, {CommandLine::ImageArgument})) {
         return *exit;
     }
     const std::optional<int> units =
