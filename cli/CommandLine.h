@@ -48,6 +48,10 @@ struct Positional {
     bool optional = false;  // may be left out; only leading ones may be
 };
 
+// IMAGE, for the commands that take a firmware image.
+inline const Positional ImageArgument{QStringLiteral("IMAGE"),
+                                      QStringLiteral("The firmware image file (.frw).")};
+
 // Nothing when the command is to run; otherwise how the program ends: after its help or version
 // (0), or a usage error said on stderr (64). A positional argument given is never empty.
 std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command,

@@ -3,9 +3,11 @@
 #include <QHash>
 #include <QLocale>
 
+#include "link/DeviceCommands.h"
 #include "link/serial/KernelSerial.h"
 #include "operations/DeviceList.h"
 #include "operations/FirmwareImage.h"
+#include "operations/ImageCheck.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
@@ -14,10 +16,6 @@ using FTDI::ReadOutcome;
 
 QString number(qint64 value) {
     return QLocale(QLocale::English, QLocale::UnitedStates).toString(value);
-}
-
-QString quoted(const QString& deviceText) {
-    return '"' + EscapedDeviceText(deviceText) + '"';
 }
 
 // A wait for the reply to `what` that ended without one, for the handshake and records alike;
@@ -41,8 +39,8 @@ QString missingReply(ReadOutcome outcome, const QString& what, const QString& pa
 }
 
 QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
-    const QString command = quoted(failed.command);
-    const QString keyPrefix = QStringLiteral("firmkey ");
+    const QString command = QuotedDeviceText(failed.command);
+    const QString keyPrefix = DeviceCommands::ExpectedKeyReply(QString());
     if (const QString missing = missingReply(failed.outcome, command, failed.reply);
         !missing.isEmpty()) {
         return missing;
@@ -64,7 +62,8 @@ QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
             .arg(EscapedDeviceText(failed.reply.mid(keyPrefix.size())),
                  EscapedDeviceText(imageKey));
     }
-    return QStringLiteral("the device answered %1 to %2").arg(quoted(failed.reply), command);
+    return QStringLiteral("the device answered %1 to %2")
+        .arg(QuotedDeviceText(failed.reply), command);
 }
 
 // cat (pid 1432), minicom (pid 1500)
@@ -111,7 +110,7 @@ QString recordDetail(const FailedStep& failed, std::int32_t records) {
     }
     // A byte is a number; a line where the byte was due is quoted.
     if (failed.outcome == ReadOutcome::Ok && failed.reply.size() > 1) {
-        return QStringLiteral("%1 was answered %2").arg(record, quoted(failed.reply));
+        return QStringLiteral("%1 was answered %2").arg(record, QuotedDeviceText(failed.reply));
     }
     if (failed.outcome == ReadOutcome::Ok) {
         return QStringLiteral("%1 was answered %2").arg(record).arg(failed.reply.front().unicode());
@@ -138,6 +137,10 @@ QString EscapedDeviceText(const QString& text) {
         }
     }
     return escaped;
+}
+
+QString QuotedDeviceText(const QString& text) {
+    return '"' + EscapedDeviceText(text) + '"';
 }
 
 OpenFailureSeen SeeOpenFailure(const QString& serial) {

@@ -6,13 +6,14 @@
 
 #include <QString>
 
-#include "cli/Driver.h"
+#include "link/DriverChoice.h"
 #include "operations/FailureHint.h"
-#include "operations/ImageCheck.h"
 #include "operations/UpgradeReport.h"
 
 // Device text made safe for a terminal: control bytes and backslashes written as escapes.
 QString EscapedDeviceText(const QString& text);
+// The same in double quotes, as a line the device sent is shown.
+QString QuotedDeviceText(const QString& text);
 
 // Why the device did not open: not attached, busy, forbidden or otherwise, and the line that says
 // so.

@@ -11,22 +11,18 @@
 
 namespace {
 
-const QList<CommandLine::Positional> kPositionals = {
-    {QStringLiteral("SERIAL"),
-     QStringLiteral("The device, as list prints it. Default: the only one attached."), true},
-};
+const QList<CommandLine::Positional> kPositionals = {SerialArgument};
 
 }  // namespace
 
 ExitCode Commands::Identify(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.addOptions(
-        {DriverChoice::Option(), PortOption(), CommandLine::VerboseOption(), CommandLine::QuietOption()});
+    parser.addOptions({DriverChoice::Option(), PortOption(), CommandLine::VerboseOption(),
+                       CommandLine::QuietOption()});
     if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
     }
-    QString serial = NamedUnit(
-        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
+    QString serial = NamedUnit(parser, kPositionals);
     const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser, serial);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
         return *exit;

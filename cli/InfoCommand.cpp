@@ -8,9 +8,9 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/FailureDetail.h"
-#include "operations/ImageCheck.h"
 #include "cli/JsonReporter.h"
 #include "link/DeviceCommands.h"
+#include "operations/ImageCheck.h"
 
 namespace {
 
@@ -40,9 +40,8 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
         QStringLiteral("One JSON object on stdout, for programs (fields: README.md, "
                        "man tarvellon-flash)."));
     parser.addOption(json);
-    if (const auto exit = CommandLine::Parse(
-            parser, command, arguments,
-            {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+    if (const auto exit =
+            CommandLine::Parse(parser, command, arguments, {CommandLine::ImageArgument})) {
         return *exit;
     }
     const QString path = parser.positionalArguments().constFirst();

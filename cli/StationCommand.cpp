@@ -20,9 +20,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
     parser.addOptions(StationArguments::Options() << count << json);
-    if (const auto exit = CommandLine::Parse(
-            parser, command, arguments,
-            {{QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")}})) {
+    if (const auto exit =
+            CommandLine::Parse(parser, command, arguments, {CommandLine::ImageArgument})) {
         return *exit;
     }
     const std::optional<int> units =
@@ -37,7 +36,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         CommandLine::Err(failure->text);
         return ExitCode::FileError;
     }
-    StationOptions options = std::get<StationArguments::Parsed>(parsed).options;
+    const StationArguments::Parsed& read = std::get<StationArguments::Parsed>(parsed);
+    StationOptions options = read.options;
     options.count = *units;
     options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
@@ -49,11 +49,12 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         return ExitCode::FileError;
     }
     options.image = check.report;
-    const std::variant<Driver, ExitCode> driver = CommandLine::UseDriver(parser);
-    if (const ExitCode* exit = std::get_if<ExitCode>(&driver)) {
-        return *exit;
+    const std::optional<Driver> driver = DriverChoice::Install(read.driver);
+    if (!driver) {
+        CommandLine::Err(CommandLine::NoLibrary);
+        return ExitCode::NoLibrary;
     }
-    options.driver = std::get<Driver>(driver);
+    options.driver = *driver;
 
     StationEngine engine(options);
     if (const std::optional<StartFailure> failure = engine.start()) {

@@ -23,10 +23,6 @@ QString progressLine(const Progress& progress) {
         .arg(english.toString(qCeil(progress.secondsLeft)));
 }
 
-QString quoted(const QString& deviceText) {
-    return '"' + EscapedDeviceText(deviceText) + '"';
-}
-
 QString received(const Exchange& exchange) {
     using FTDI::ReadOutcome;
     switch (exchange.outcome) {
@@ -35,7 +31,7 @@ QString received(const Exchange& exchange) {
         case ReadOutcome::NoReply:
             return exchange.text.isEmpty()
                        ? QStringLiteral("no reply")
-                       : QStringLiteral("no reply, %1 so far").arg(quoted(exchange.text));
+                       : QStringLiteral("no reply, %1 so far").arg(QuotedDeviceText(exchange.text));
         case ReadOutcome::DeviceError:
             return QStringLiteral("the device vanished");
         case ReadOutcome::LineTooLong:
@@ -44,12 +40,14 @@ QString received(const Exchange& exchange) {
             return QStringLiteral("interrupted");
     }
     if (!exchange.byte) {
-        return quoted(exchange.text);
+        return QuotedDeviceText(exchange.text);
     }
     if (exchange.record > 0) {
         return QStringLiteral("record %1: %2").arg(exchange.record).arg(*exchange.byte);
     }
-    return QStringLiteral("%1 %2").arg(*exchange.byte).arg(quoted(QString(QChar(*exchange.byte))));
+    return QStringLiteral("%1 %2")
+        .arg(*exchange.byte)
+        .arg(QuotedDeviceText(QString(QChar(*exchange.byte))));
 }
 
 QString exchangeLine(const Exchange& exchange) {
@@ -59,7 +57,7 @@ QString exchangeLine(const Exchange& exchange) {
     }
     return time + QStringLiteral(" > ") +
            (exchange.record > 0 ? QStringLiteral("record %1").arg(exchange.record)
-                                : quoted(exchange.text));
+                                : QuotedDeviceText(exchange.text));
 }
 
 }  // namespace

@@ -25,7 +25,9 @@ std::variant<QString, ExitCode> OnlyAttachedUnit() {
                                        .arg(attached.join(QStringLiteral(", "))));
 }
 
-QString NamedUnit(const QString& serial, const QCommandLineParser& parser) {
+QString NamedUnit(const QCommandLineParser& parser,
+                  const QList<CommandLine::Positional>& positionals) {
+    const QString serial = CommandLine::PositionalValue(parser, positionals, SerialArgument.name);
     const QString port = PortOption().names().constFirst();
     return serial.isEmpty() && parser.isSet(port) ? parser.value(port) : serial;
 }

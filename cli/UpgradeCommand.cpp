@@ -21,11 +21,7 @@
 
 namespace {
 
-const QList<CommandLine::Positional> kPositionals = {
-    {QStringLiteral("SERIAL"),
-     QStringLiteral("The device, as list prints it. Default: the only one attached."), true},
-    {QStringLiteral("IMAGE"), QStringLiteral("The firmware image file (.frw).")},
-};
+const QList<CommandLine::Positional> kPositionals = {SerialArgument, CommandLine::ImageArgument};
 
 const FailureKey kRecordFile{.step = QStringLiteral("record_file"),
                              .cause = FailureCause::RecordFileUnwritable};
@@ -130,8 +126,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
             QStringLiteral("--expect-sha256 takes the 64 hex digits of a SHA-256"));
     }
     UpgradeSummary summary;
-    summary.serial = NamedUnit(
-        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("SERIAL")), parser);
+    summary.serial = NamedUnit(parser, kPositionals);
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, summary.serial);
     const ExitCode* driverExit = std::get_if<ExitCode>(&driver);
     if (driverExit && *driverExit == ExitCode::UsageError) {
@@ -149,7 +144,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
         }
     }
     const QString imagePath =
-        CommandLine::PositionalValue(parser, kPositionals, QStringLiteral("IMAGE"));
+        CommandLine::PositionalValue(parser, kPositionals, CommandLine::ImageArgument.name);
     const QString shownPath = NativePath::Displayed(imagePath);
     summary.imagePath = parser.isSet(imageName) ? parser.value(imageName) : shownPath;
     std::unique_ptr<Reporter> reporter;
