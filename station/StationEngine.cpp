@@ -7,7 +7,6 @@
 #endif
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -66,16 +65,14 @@ std::optional<StartFailure> StationEngine::start() {
     m_records.readNew();
     // Named from here on, never opened again.
     const QString shown = NativePath::Displayed(m_options.imagePath);
-    m_image = {
-        shown,
-        QFileInfo(shown).fileName(),
-        m_options.image.imageKey,
-        m_options.image.records,
-        m_options.image.image.size(),
-        QString::fromLatin1(
-            QCryptographicHash::hash(m_options.image.image, QCryptographicHash::Sha256).toHex()),
-        DriverName(m_options.driver),
-        QFileInfo(m_options.recordPath).absoluteFilePath()};
+    m_image = {shown,
+               QFileInfo(shown).fileName(),
+               m_options.image.imageKey,
+               m_options.image.records,
+               m_options.image.image.size(),
+               m_options.image.imageSha256(),
+               DriverName(m_options.driver),
+               QFileInfo(m_options.recordPath).absoluteFilePath()};
     m_since.start();
     m_pollTimer.start(kPollMs);
     QTimer::singleShot(0, this, &StationEngine::poll);
