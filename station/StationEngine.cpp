@@ -57,8 +57,7 @@ std::optional<StartFailure> StationEngine::start() {
             QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError), {}};
     }
     if (!m_records.open(m_options.recordPath)) {
-        return StartFailure{QStringLiteral("cannot append to the record file %1: %2")
-                                .arg(m_options.recordPath, m_records.errorString()),
+        return StartFailure{m_records.errorString(),
                             FailureHint({.step = QStringLiteral("record_file"),
                                          .cause = FailureCause::RecordFileUnwritable})};
     }

@@ -23,7 +23,8 @@ class UnitRecords {
     ~UnitRecords();
 
     // Opens the file for reading and appending, creating it. Anything but a regular file is
-    // refused before it is opened, and the open never waits. False: errorString() says why.
+    // refused before it is opened, and the open never waits. False: errorString() says why, naming
+    // the file.
     bool open(const QString& path);
     QString errorString() const { return m_error; }
 
