@@ -7,7 +7,6 @@
 // While an upgrade runs it holds a lock on its started line, so that a reader can tell an attempt
 // that is still running from one whose process died.
 
-#include <QByteArray>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
