@@ -2,7 +2,6 @@
 // upgrade with it would send and how long that takes; a wrong image is found at the desk rather
 // than at the bench.
 
-#include <QCryptographicHash>
 #include <QLocale>
 
 #include "cli/Command.h"
@@ -47,11 +46,7 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
     const QString path = parser.positionalArguments().constFirst();
     const ImageCheck check = CheckImage(path);
     const UpgradeReport& report = check.report;
-    const QString sha256 =
-        check.passed
-            ? QString::fromLatin1(
-                  QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex())
-            : QString();
+    const QString sha256 = check.passed ? report.imageSha256() : QString();
     const ExitCode exit = check.passed ? ExitCode::Success : ExitCode::FileError;
     if (parser.isSet(json)) {
         const auto numberOrNull = [&](qint64 value) {

@@ -1,6 +1,5 @@
 #include "cli/JsonReporter.h"
 
-#include <QCryptographicHash>
 #include <QJsonDocument>
 
 #include "cli/CommandLine.h"
@@ -76,12 +75,10 @@ void JsonReporter::finish(const UpgradeSummary& summary) {
 
 QJsonObject JsonReporter::EndFields(const UpgradeSummary& summary) {
     const UpgradeReport& report = summary.report;
-    const QByteArray sha256 =
-        QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex();
     return {{"schema_version", SchemaVersion},
             {"serial", TextOrNull(summary.serial)},
             {"image", summary.imagePath},
-            {"image_sha256", report.image.isEmpty() ? QJsonValue() : QString(sha256)},
+            {"image_sha256", report.image.isEmpty() ? QJsonValue() : report.imageSha256()},
             {"image_key", TextOrNull(report.imageKey)},
             {"device_key", TextOrNull(FailureKeyOf(report).deviceKey)},
             {"records", report.records},

@@ -1,7 +1,6 @@
 // `upgrade`: one run of the window's upgrade procedure, its outcome as an exit code and, with
 // --json, as one closing event a program can read; with --record, each attempt in the record file.
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <memory>
@@ -183,8 +182,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     CommandLineView view(*reporter, &*fastLink);
     std::optional<std::pair<FailureKey, QString>> refusal;  // the hint's key and the detail
     view.setImageCheck([&](const UpgradeReport& report) {
-        const QString sha256 = QString::fromLatin1(
-            QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex());
+        const QString sha256 = report.imageSha256();
         if (!expected.isEmpty() && sha256 != expected) {
             refusal = {{.step = QStringLiteral("file"), .cause = FailureCause::ImageNotExpected},
                        QStringLiteral("the SHA-256 of %1 is %2, not the expected %3")

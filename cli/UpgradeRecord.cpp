@@ -6,8 +6,7 @@ bool UpgradeRecord::open(const QString& path, const QString& serial,
     m_serial = serial;
     m_place = place;
     if (!m_file.open(path)) {
-        m_error = QStringLiteral("cannot append to the record file %1: %2")
-                      .arg(path, m_file.errorString());
+        m_error = m_file.errorString();
         return false;
     }
     m_file.readNew({}, serial);

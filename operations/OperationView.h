@@ -27,8 +27,5 @@ class OperationView {
     virtual void deviceClosing() {}
     // The image has passed its checks and the device is about to be opened: false turns the
     // upgrade down with the device untouched. The window always goes on.
-    virtual bool imageChecked(const UpgradeReport& report) {
-        (void)report;
-        return true;
-    }
+    virtual bool imageChecked(const UpgradeReport&) { return true; }
 };

@@ -4,6 +4,7 @@
 // ignores it, the command line turns it into its exit code, its closing lines and its JSON.
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QString>
 #include <cstdint>
 
@@ -29,6 +30,11 @@ struct UpgradeReport {
     qint64 fileLength = -1;
     // The checked bytes the records were sent from; empty when the file failed its checks.
     QByteArray image;
+    // Of `image`, in 64 lowercase hex digits: how records and the command line name the image.
+    QString imageSha256() const {
+        return QString::fromLatin1(
+            QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex());
+    }
     // Why the file could not be read (UpgradeExit::FileUnreadable).
     QString fileError;
     QString imageKey;

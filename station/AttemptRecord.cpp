@@ -1,7 +1,6 @@
 #include "station/AttemptRecord.h"
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QSysInfo>
 #include <QUuid>
 
@@ -59,8 +58,6 @@ QString Attempt(const QJsonObject& record) {
 QJsonObject Started(const QString& attempt, const QString& serial, const QString& image,
                     const UpgradeReport& report, int earlier, const Place& place,
                     const QDateTime& startedAt) {
-    const QString sha256 = QString::fromLatin1(
-        QCryptographicHash::hash(report.image, QCryptographicHash::Sha256).toHex());
     const QString host = QSysInfo::machineHostName();
     return {{kState, kStarted},
             {"schema_version", kSchemaVersion},
@@ -74,7 +71,7 @@ QJsonObject Started(const QString& attempt, const QString& serial, const QString
             {"program_version", QCoreApplication::applicationVersion()},
             {"serial", serial},
             {"image", image},
-            {"image_sha256", sha256},
+            {"image_sha256", report.imageSha256()},
             {"image_key", report.imageKey},
             {"records", report.records},
             {"earlier_records", earlier}};

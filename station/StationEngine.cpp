@@ -7,7 +7,6 @@
 #endif
 
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -58,24 +57,21 @@ std::optional<StartFailure> StationEngine::start() {
             QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError), {}};
     }
     if (!m_records.open(m_options.recordPath)) {
-        return StartFailure{QStringLiteral("cannot append to the record file %1: %2")
-                                .arg(m_options.recordPath, m_records.errorString()),
+        return StartFailure{m_records.errorString(),
                             FailureHint({.step = QStringLiteral("record_file"),
                                          .cause = FailureCause::RecordFileUnwritable})};
     }
     m_records.readNew();
     // Named from here on, never opened again.
     const QString shown = NativePath::Displayed(m_options.imagePath);
-    m_image = {
-        shown,
-        QFileInfo(shown).fileName(),
-        m_options.image.imageKey,
-        m_options.image.records,
-        m_options.image.image.size(),
-        QString::fromLatin1(
-            QCryptographicHash::hash(m_options.image.image, QCryptographicHash::Sha256).toHex()),
-        DriverName(m_options.driver),
-        QFileInfo(m_options.recordPath).absoluteFilePath()};
+    m_image = {shown,
+               QFileInfo(shown).fileName(),
+               m_options.image.imageKey,
+               m_options.image.records,
+               m_options.image.image.size(),
+               m_options.image.imageSha256(),
+               DriverName(m_options.driver),
+               QFileInfo(m_options.recordPath).absoluteFilePath()};
     m_since.start();
     m_pollTimer.start(kPollMs);
     QTimer::singleShot(0, this, &StationEngine::poll);

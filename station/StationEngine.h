@@ -30,9 +30,8 @@
 struct StationOptions {
     // The upgrader started for each unit: the command line, tarvellon-flash.
     QString program;
-    // The image as the operator gave it, and as checked: UpgradeProcedure::Run(view, imagePath,
-    // "") stops with NoDeviceSelected once the file has passed, and its report holds the bytes.
-    // Every upgrade is given a private copy of these very bytes.
+    // The image as the operator gave it, and the report of CheckImage on it, which holds the
+    // checked bytes. Every upgrade is given a private copy of these very bytes.
     QString imagePath;
     UpgradeReport image;
     QString recordPath;

@@ -51,8 +51,10 @@ UnitRecords::~UnitRecords() {
 }
 
 bool UnitRecords::open(const QString& path) {
-    m_fd = RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT, m_error);
-    return m_fd >= 0;
+    QString reason;
+    m_fd = RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT, reason);
+    return m_fd >= 0 ||
+           fail(QStringLiteral("cannot append to the record file %1: %2").arg(path, reason));
 }
 
 void UnitRecords::readNew(const std::function<void(const QJsonObject&)>& sink,

@@ -7,7 +7,6 @@
 // While an upgrade runs it holds a lock on its started line, so that a reader can tell an attempt
 // that is still running from one whose process died.
 
-#include <QByteArray>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -23,7 +22,8 @@ class UnitRecords {
     ~UnitRecords();
 
     // Opens the file for reading and appending, creating it. Anything but a regular file is
-    // refused before it is opened, and the open never waits. False: errorString() says why.
+    // refused before it is opened, and the open never waits. False: errorString() says why, naming
+    // the file.
     bool open(const QString& path);
     QString errorString() const { return m_error; }
 
