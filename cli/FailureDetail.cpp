@@ -1,10 +1,10 @@
 #include "cli/FailureDetail.h"
 
 #include <QHash>
-#include <QLocale>
 
 #include "link/DeviceCommands.h"
 #include "link/serial/KernelSerial.h"
+#include "operations/CountText.h"
 #include "operations/DeviceList.h"
 #include "operations/FirmwareImage.h"
 #include "operations/ImageCheck.h"
@@ -14,10 +14,6 @@ namespace {
 
 using FTDI::ReadOutcome;
 
-QString number(qint64 value) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(value);
-}
-
 // A wait for the reply to `what` that ended without one, for the handshake and records alike;
 // "" for the other outcomes, which each step words itself. `partial`: what came of the reply.
 QString missingReply(ReadOutcome outcome, const QString& what, const QString& partial = {}) {
@@ -26,7 +22,7 @@ QString missingReply(ReadOutcome outcome, const QString& what, const QString& pa
         return QStringLiteral(
                    "the device sent %1 characters but no line feed in reply to %2 "
                    "within %3 s")
-            .arg(number(partial.size()), what)
+            .arg(CountText(partial.size()), what)
             .arg(deadlineS);
     }
     if (outcome == ReadOutcome::NoReply) {
@@ -51,7 +47,7 @@ QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
         case ReadOutcome::LineTooLong:
             return QStringLiteral(
                        "the device sent %1 characters without a line feed in reply to %2")
-                .arg(number(FTDI::MaxLineLength), command);
+                .arg(CountText(FTDI::MaxLineLength), command);
         case ReadOutcome::NoReply:
         case ReadOutcome::Interrupted:
         case ReadOutcome::Ok:
@@ -104,7 +100,7 @@ std::optional<OpenFailureSeen> serialOpenFailure(const OpenFailure& failure,
 
 QString recordDetail(const FailedStep& failed, std::int32_t records) {
     const QString record =
-        QStringLiteral("record %1 of %2").arg(number(failed.record), number(records));
+        QStringLiteral("record %1 of %2").arg(CountText(failed.record), CountText(records));
     if (const QString missing = missingReply(failed.outcome, record); !missing.isEmpty()) {
         return missing;
     }

@@ -9,6 +9,7 @@
 #include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "link/DeviceCommands.h"
+#include "operations/CountText.h"
 #include "operations/ImageCheck.h"
 
 namespace {
@@ -73,11 +74,10 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
         CommandLine::Hint(check.hint);
         return exit;
     }
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
     CommandLine::Out(QStringLiteral("file      %1").arg(path));
-    CommandLine::Out(QStringLiteral("size      %1 bytes").arg(english.toString(report.fileLength)));
+    CommandLine::Out(QStringLiteral("size      %1 bytes").arg(CountText(report.fileLength)));
     CommandLine::Out(QStringLiteral("key       %1").arg(EscapedDeviceText(report.imageKey)));
-    CommandLine::Out(QStringLiteral("records   %1").arg(english.toString(report.records)));
+    CommandLine::Out(QStringLiteral("records   %1").arg(CountText(report.records)));
     CommandLine::Out(QStringLiteral("sha256    %1").arg(sha256));
     CommandLine::Out(QStringLiteral("duration  %1 at the bridge's default %2 ms latency timer, "
                                     "%3 with the fast link (%4 ms)")

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <QLocale>
 #include <QtMath>
 
 #include "cli/CommandLine.h"
 #include "cli/FailureDetail.h"
+#include "operations/CountText.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
@@ -15,12 +15,11 @@ namespace {
 const QString kEraseLine = QStringLiteral("\r\033[K");
 
 QString progressLine(const Progress& progress) {
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
     return QStringLiteral("records %1 / %2  %3%  %4 records/s  %5 s left")
-        .arg(english.toString(progress.done), english.toString(progress.total))
+        .arg(CountText(progress.done), CountText(progress.total))
         .arg(progress.percent)
-        .arg(english.toString(qRound(progress.recordsPerSecond)))
-        .arg(english.toString(qCeil(progress.secondsLeft)));
+        .arg(CountText(qRound(progress.recordsPerSecond)))
+        .arg(CountText(qCeil(progress.secondsLeft)));
 }
 
 QString received(const Exchange& exchange) {

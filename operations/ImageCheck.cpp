@@ -1,17 +1,12 @@
 #include "operations/ImageCheck.h"
 
-#include <QLocale>
-
 #include "link/DeviceCommands.h"
+#include "operations/CountText.h"
 #include "operations/FailureHint.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
-
-QString number(qint64 value) {
-    return QLocale(QLocale::English, QLocale::UnitedStates).toString(value);
-}
 
 class SilentView : public OperationView {
   public:
@@ -39,7 +34,7 @@ ImageCheck CheckImage(const QString& path) {
 
 QString FileFailureDetail(const UpgradeReport& report, const QString& imagePath) {
     using Problem = FirmwareImage::Problem;
-    const QString length = number(report.fileLength);
+    const QString length = CountText(report.fileLength);
     switch (report.fileProblem) {
         case Problem::None:
             break;
@@ -54,18 +49,18 @@ QString FileFailureDetail(const UpgradeReport& report, const QString& imagePath)
                        "%1 is %2 bytes long, too short for an image: an 8-byte key and at least "
                        "one 13-byte record, %3 bytes")
                 .arg(imagePath, length,
-                     number(DeviceCommands::KeySize + DeviceCommands::RecordSize));
+                     CountText(DeviceCommands::KeySize + DeviceCommands::RecordSize));
         case Problem::PartialRecord: {
             const qint64 body = report.fileLength - DeviceCommands::KeySize;
             return QStringLiteral(
                        "%1 is %2 bytes long: after its 8-byte key and %3 whole 13-byte records "
                        "come %4 more bytes, part of a record")
-                .arg(imagePath, length, number(body / DeviceCommands::RecordSize),
-                     number(body % DeviceCommands::RecordSize));
+                .arg(imagePath, length, CountText(body / DeviceCommands::RecordSize),
+                     CountText(body % DeviceCommands::RecordSize));
         }
         case Problem::TooLarge:
             return QStringLiteral("%1 is %2 bytes long, over the %3 bytes an image may have")
-                .arg(imagePath, length, number(FirmwareImage::LargestImage));
+                .arg(imagePath, length, CountText(FirmwareImage::LargestImage));
     }
     return {};
 }
