@@ -80,7 +80,7 @@ QString WaitingForUnits() {
 }
 
 QString LineStopped(const QString& reason) {
-    return QStringLiteral("LINE STOPPED, no new unit is started: ") + EscapedDeviceText(reason);
+    return StationTexts::LineStopped(EscapedDeviceText(reason));
 }
 
 QString StillRunning(int running) {

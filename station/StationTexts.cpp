@@ -15,4 +15,8 @@ QString Elapsed(qint64 ms) {
         .arg(seconds % 60, 2, 10, QChar('0'));
 }
 
+QString LineStopped(const QString& reason) {
+    return QStringLiteral("LINE STOPPED, no new unit is started: ") + reason;
+}
+
 }  // namespace StationTexts

@@ -1,6 +1,6 @@
 #pragma once
 
-// Times as both faces of the station write them, so that the terminal and the window agree.
+// What both faces of the station write, so that the terminal and the window agree.
 
 #include <QString>
 
@@ -10,5 +10,7 @@ namespace StationTexts {
 QString Duration(qint64 seconds);
 // Hours, minutes and seconds: "1:04:09".
 QString Elapsed(qint64 ms);
+// Why the station starts no new unit, shown where no redraw wipes it.
+QString LineStopped(const QString& reason);
 
 }  // namespace StationTexts

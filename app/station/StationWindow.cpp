@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "station/StationTexts.h"
+
 namespace {
 
 constexpr int kTotalsEveryMs = 1000;
@@ -96,7 +98,7 @@ void StationWindow::follow(StationEngine& engine) {
         showTotals();
     });
     connect(&engine, &StationEngine::lineStopped, this, [this](const QString& reason) {
-        Header->showNotice(QStringLiteral("LINE STOPPED, no new unit is started: ") + reason, true);
+        Header->showNotice(StationTexts::LineStopped(reason), true);
         showSlots();
         updateControls();
     });
