@@ -30,7 +30,7 @@ void Form1::DevicesList_Click() {
         return;
     }
     CurrentDeviceLabel->setText(serial);
-    if (!DeviceIdentify::Open(*this, serial)) {
+    if (!DeviceIdentify::Open(*this, serial).opened()) {
         DeviceSerial = QString();
         UpdateStatusPrompt();
         return;

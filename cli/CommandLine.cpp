@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "operations/FailureDetail.h"
 #include "support/NativePath.h"
 
 namespace CommandLine {
@@ -178,7 +179,7 @@ std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser, const
     const std::variant<Driver, ExitCode> driver = InstallDriver(parser, serial);
     if (const ExitCode* exit = std::get_if<ExitCode>(&driver);
         exit && *exit == ExitCode::NoLibrary) {
-        Err(NoLibrary);
+        Err(NoLibraryDetail);
     }
     return driver;
 }

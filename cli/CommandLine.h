@@ -15,7 +15,6 @@
 namespace CommandLine {
 
 inline const QString ProgramName = QStringLiteral("tarvellon-flash");
-inline const QString NoLibrary = QStringLiteral("the D2XX library (libftd2xx) is not installed");
 
 // Each line is flushed at once, so stdout and stderr keep their order on a terminal.
 void Out(const QString& text, bool newline = true);

@@ -3,11 +3,12 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandLineView.h"
-#include "cli/FailureDetail.h"
 #include "cli/TextReporter.h"
 #include "cli/UnitChoice.h"
 #include "link/Interrupt.h"
 #include "operations/DeviceIdentify.h"
+#include "operations/DeviceList.h"
+#include "operations/FailureDetail.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ ExitCode Commands::Identify(const Command& command, const QStringList& arguments
         const std::variant<QString, ExitCode> only = OnlyAttachedUnit();
         if (const ExitCode* exit = std::get_if<ExitCode>(&only)) {
             if (*exit == ExitCode::NoSuchDevice) {
-                summary.detail = NoneAttached;
+                summary.detail = NoneAttachedDetail;
                 summary.hint = FailureHint(NoneAttachedKey(std::get<Driver>(driver)));
                 reporter.finish(summary);
             }
@@ -42,11 +43,11 @@ ExitCode Commands::Identify(const Command& command, const QStringList& arguments
         serial = std::get<QString>(only);
     }
     CommandLineView view(reporter);
-    if (!DeviceIdentify::Open(view, serial)) {
-        const OpenFailureSeen seen = SeeOpenFailure(serial);
-        summary.detail = seen.detail;
+    if (const PortOpening opening = DeviceIdentify::Open(view, serial); !opening.opened()) {
+        const OpenFailure failure = DeviceList::Explained(*opening.failure, serial);
+        summary.detail = OpenFailureDetail(failure, serial);
         summary.hint = FailureHint({.step = QStringLiteral("open"),
-                                    .cause = seen.cause,
+                                    .cause = OpenFailureCause(failure),
                                     .driver = DriverName(std::get<Driver>(driver))});
         reporter.finish(summary);
         return ExitCode::NoSuchDevice;

@@ -6,10 +6,10 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
-#include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "link/DeviceCommands.h"
 #include "operations/CountText.h"
+#include "operations/FailureDetail.h"
 #include "operations/ImageCheck.h"
 
 namespace {

@@ -64,7 +64,7 @@ ExitCode Commands::List(const Command& command, const QStringList& arguments) {
     CommandLine::Note(QStringLiteral("driver: ") + DriverDescription(std::get<Driver>(driver)));
     const QList<DeviceList::Details> devices = DeviceList::ScanDetails();
     if (devices.isEmpty()) {
-        CommandLine::Err(NoneAttached);
+        CommandLine::Err(NoneAttachedDetail);
         CommandLine::Hint(FailureHint(NoneAttachedKey(std::get<Driver>(driver))));
         return ExitCode::NoSuchDevice;
     }

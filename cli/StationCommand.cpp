@@ -8,6 +8,7 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/StationDisplay.h"
+#include "operations/FailureDetail.h"
 #include "operations/ImageCheck.h"
 #include "station/StationArguments.h"
 
@@ -51,7 +52,7 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     options.image = check.report;
     const std::optional<Driver> driver = DriverChoice::Install(read.driver);
     if (!driver) {
-        CommandLine::Err(CommandLine::NoLibrary);
+        CommandLine::Err(NoLibraryDetail);
         return ExitCode::NoLibrary;
     }
     options.driver = *driver;

@@ -1,6 +1,6 @@
 #include "cli/StationLines.h"
 
-#include "cli/FailureDetail.h"
+#include "operations/FailureDetail.h"
 #include "station/StationTexts.h"
 
 namespace StationLines {

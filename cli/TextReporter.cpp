@@ -5,8 +5,8 @@
 #include <QtMath>
 
 #include "cli/CommandLine.h"
-#include "cli/FailureDetail.h"
 #include "operations/CountText.h"
+#include "operations/FailureDetail.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {

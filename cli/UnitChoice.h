@@ -10,9 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Driver.h"
 #include "cli/ExitCode.h"
-#include "operations/FailureHint.h"
-
-inline const QString NoneAttached = QStringLiteral("no device is attached");
+#include "operations/FailureDetail.h"
 
 // [SERIAL], for the commands that take one unit.
 inline const CommandLine::Positional SerialArgument{

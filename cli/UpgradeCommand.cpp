@@ -10,11 +10,12 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandLineView.h"
-#include "cli/FailureDetail.h"
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
 #include "cli/UnitChoice.h"
 #include "link/FastLink.h"
+#include "operations/DeviceList.h"
+#include "operations/FailureDetail.h"
 #include "operations/UpgradeProcedure.h"
 #include "support/NativePath.h"
 
@@ -169,11 +170,11 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     if (driverExit) {
         return endEarly(ExitCode::NoLibrary,
                         {.step = QStringLiteral("library"), .cause = FailureCause::NoLibrary},
-                        CommandLine::NoLibrary);
+                        NoLibraryDetail);
     }
     if (summary.serial.isEmpty()) {
         return endEarly(ExitCode::NoSuchDevice, NoneAttachedKey(std::get<Driver>(driver)),
-                        NoneAttached);
+                        NoneAttachedDetail);
     }
     if (!recordOpen) {
         return endEarly(ExitCode::FileError, kRecordFile, record->error());
@@ -197,6 +198,10 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     summary.report = UpgradeProcedure::Run(view, imagePath, summary.serial);
     summary.durationMs = clock.elapsed();
     completeByteReply(summary.report.failed, view.restOfReply());
+    if (summary.report.openFailure) {
+        summary.report.openFailure =
+            DeviceList::Explained(*summary.report.openFailure, summary.serial);
+    }
     const FailureSaid said =
         DescribeFailure(summary.report, summary.serial, shownPath, std::get<Driver>(driver));
     summary.exit = exitCodeFor(summary.report, said.key.cause);

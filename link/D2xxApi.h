@@ -4,7 +4,11 @@
 // bridge and the in-process fakes of the tests all fill this table, so the link above it never
 // knows which one it talks to. Declarations follow FTDI's D2XX programmer's guide.
 
+#include <QString>
 #include <cstdint>
+#include <variant>
+
+#include "link/OpenFailure.h"
 
 #ifdef _WIN32
 #define D2XX_CALL __stdcall
@@ -64,6 +68,10 @@ struct D2xxApi {
     FT_STATUS(D2XX_CALL* GetDeviceInfoDetail)
     (DWORD index, DWORD* flags, DWORD* type, DWORD* id, DWORD* locationId, void* serial,
      void* description, FT_HANDLE* handle) = nullptr;
+
+    // The program's own, not the library's: W32_CreateFile by serial number that says why it
+    // failed. Filled by the kernel's driver, which knows; the vendor's library gives no reason.
+    std::variant<FT_HANDLE, OpenFailure> (*OpenExplained)(const QString& serial) = nullptr;
 };
 
 }  // namespace FTDI

@@ -24,14 +24,24 @@ void ClosePort() {
     }
 }
 
-bool OpenPort(const QString& serial) {
+PortOpening OpenPort(const QString& serial) {
     // An open stored over a handle still open would lose that device until the program ends.
     ClosePort();
     if (PortHandle.isOpen()) {
-        return false;
+        return {OpenFailure{}};
     }
-    PortHandle = FTDI::OpenBySerial(serial);
-    return PortHandle.isOpen();
+    const FTDI::D2xxApi* api = FTDI::InstalledApi();
+    if (api == nullptr || api->OpenExplained == nullptr) {
+        PortHandle = FTDI::OpenBySerial(serial);
+        return PortHandle.isOpen() ? PortOpening{} : PortOpening{OpenFailure{}};
+    }
+    std::variant<FTDI::FT_HANDLE, OpenFailure> opened = api->OpenExplained(serial);
+    if (OpenFailure* failure = std::get_if<OpenFailure>(&opened)) {
+        PortHandle = DeviceHandle::failed();
+        return {std::move(*failure)};
+    }
+    PortHandle = DeviceHandle::open(std::get<FTDI::FT_HANDLE>(opened));
+    return {};
 }
 
 }  // namespace SubCom

@@ -18,13 +18,13 @@ constexpr int kOffAfterMs = 50;
 
 }  // namespace
 
-bool Open(OperationView& view, const QString& serial) {
+PortOpening Open(OperationView& view, const QString& serial) {
     view.logLine(QStringLiteral("New device selected : ") + serial);
-    if (!SubCom::OpenPort(serial)) {
+    PortOpening opening = SubCom::OpenPort(serial);
+    if (!opening.opened()) {
         view.logLine(QStringLiteral("Can't talk to device, check connection."));
-        return false;
     }
-    return true;
+    return opening;
 }
 
 void Blink(OperationView& view) {

@@ -6,13 +6,14 @@
 
 #include <QString>
 
+#include "link/OpenFailure.h"
 #include "operations/OperationView.h"
 
 namespace DeviceIdentify {
 
-// Logs the selection and opens the device into PortHandle. No when it does not open, which is
-// logged.
-bool Open(OperationView& view, const QString& serial);
+// Logs the selection and opens the device into PortHandle. A device that does not open is
+// logged, and why is handed back.
+PortOpening Open(OperationView& view, const QString& serial);
 
 // On the open device: six blinks paced by the clock, then "reset", then the port is closed.
 // Nothing is read and no send is checked, so a device that stops listening does not stop it.

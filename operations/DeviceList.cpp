@@ -72,4 +72,11 @@ QList<Details> ScanDetails() {
     return details;
 }
 
+OpenFailure Explained(OpenFailure failure, const QString& serial) {
+    if (failure.kind == OpenFailure::Kind::Unexplained && !Scan().contains(serial)) {
+        failure.kind = OpenFailure::Kind::NotListed;
+    }
+    return failure;
+}
+
 }  // namespace DeviceList

@@ -175,11 +175,28 @@ FailureKey FailureKeyOf(const UpgradeReport& report) {
     key.step = report.failed.command;
     if (report.exit == UpgradeExit::Interrupted) {
         key.cause = Cause::Interrupted;
+    } else if (report.openFailure) {
+        key.cause = OpenFailureCause(*report.openFailure);
     } else {
-        key.cause = key.step == QStringLiteral("open") ? Cause::CannotOpen
-                                                       : readCause(report.failed.outcome);
+        key.cause = readCause(report.failed.outcome);
     }
     return key;
+}
+
+FailureCause OpenFailureCause(const OpenFailure& failure) {
+    switch (failure.kind) {
+        case OpenFailure::Kind::NotListed:
+        case OpenFailure::Kind::Missing:
+            return Cause::NotAttached;
+        case OpenFailure::Kind::Busy:
+            return Cause::PortBusy;
+        case OpenFailure::Kind::NoPermission:
+            return Cause::NoPermission;
+        case OpenFailure::Kind::Other:
+        case OpenFailure::Kind::Unexplained:
+            break;
+    }
+    return Cause::CannotOpen;
 }
 
 QString FailureHint(const FailureKey& key) {

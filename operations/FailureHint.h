@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "link/OpenFailure.h"
 #include "operations/UpgradeReport.h"
 
 enum class FailureCause {
@@ -44,9 +45,12 @@ struct FailureKey {
     QString deviceKey{};  // as the device reported it, without "firmkey "
 };
 
-// The step and cause of a finished upgrade. An open failure is CannotOpen; only the front end
-// knows whether the port was busy, forbidden or not there.
+// The step and cause of a finished upgrade. A failed open is CannotOpen unless the driver said
+// why: busy, forbidden or not there.
 FailureKey FailureKeyOf(const UpgradeReport& report);
+
+// The cause of a failed open: not attached, busy, forbidden, or CannotOpen.
+FailureCause OpenFailureCause(const OpenFailure& failure);
 
 // "" after success, and for a key the table does not know.
 QString FailureHint(const FailureKey& key);

@@ -28,30 +28,47 @@ std::optional<std::int32_t> FirmwareImage::RecordCount(qint64 length) {
                                      DeviceCommands::RecordSize);
 }
 
-bool FirmwareImage::open(const QString& path) {
+FirmwareImage::Problem FirmwareImage::open(const QString& path) {
 #ifdef Q_OS_UNIX
-    const int fd = RegularFile::Open(path, O_RDONLY, m_error);
-    return fd >= 0 && (m_file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) ||
-                       refuse(m_file.errorString()));
+    const std::variant<int, RegularFile::Failure> opened = RegularFile::Open(path, O_RDONLY);
+    if (const auto* failure = std::get_if<RegularFile::Failure>(&opened)) {
+        using Kind = RegularFile::Failure::Kind;
+        const Problem problem = failure->kind == Kind::Missing      ? Problem::Missing
+                                : failure->kind == Kind::NotRegular ? Problem::NotRegularFile
+                                                                    : Problem::Unreadable;
+        return refuse(problem, failure->detail);
+    }
+    return m_file.open(std::get<int>(opened), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
+               ? Problem::None
+               : refuse(Problem::Unreadable, m_file.errorString());
 #else
-    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
-        return refuse(QStringLiteral("it is not a regular file"));
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return refuse(Problem::Missing, QString());
+    }
+    if (!info.isFile()) {
+        return refuse(Problem::NotRegularFile, QStringLiteral("it is not a regular file"));
     }
     m_file.setFileName(path);
-    return m_file.open(QIODevice::ReadOnly) || refuse(m_file.errorString());
+    return m_file.open(QIODevice::ReadOnly) ? Problem::None
+                                            : refuse(Problem::Unreadable, m_file.errorString());
 #endif
 }
 
 bool FirmwareImage::load() {
     const qint64 expected = m_file.size();
     m_bytes = m_file.read(expected);
-    return m_bytes.size() == expected ||
-           refuse(QStringLiteral("it held fewer bytes than its length when read"));
+    if (m_bytes.size() != expected) {
+        refuse(Problem::Unreadable,
+               QStringLiteral("it held fewer bytes than its length when read"));
+        return false;
+    }
+    return true;
 }
 
-bool FirmwareImage::refuse(const QString& reason) {
+FirmwareImage::Problem FirmwareImage::refuse(Problem problem, const QString& reason) {
     m_error = reason;
-    return false;
+    return problem;
 }
 
 QString FirmwareImage::key() const {

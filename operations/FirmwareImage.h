@@ -39,9 +39,9 @@ class FirmwareImage {
 
     // Read-only and raw, no text translation; `path` is kept byte for byte (support/NativePath.h).
     // Anything but a regular file is refused before it is opened, and the open never waits
-    // (support/RegularFile.h). False when refused or the file cannot be opened; errorString() then
-    // says why.
-    bool open(const QString& path);
+    // (support/RegularFile.h). None once open; otherwise Missing, NotRegularFile or Unreadable,
+    // and errorString() says why.
+    Problem open(const QString& path);
     QString errorString() const { return m_error; }
     qint64 length() const { return m_file.size(); }
     // Takes the whole file into memory; false when it no longer holds length() bytes.
@@ -53,7 +53,7 @@ class FirmwareImage {
     void close() { m_file.close(); }
 
   private:
-    bool refuse(const QString& reason);
+    Problem refuse(Problem problem, const QString& reason);
 
     QFile m_file;
     QByteArray m_bytes;

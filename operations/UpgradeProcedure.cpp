@@ -8,8 +8,8 @@
 #include "link/PortHandle.h"
 #include "link/SubCom.h"
 #include "operations/FirmwareImage.h"
+#include "operations/ImageCheck.h"
 #include "operations/UpgradeExit.h"
-#include "support/NativePath.h"
 
 namespace UpgradeProcedure {
 namespace {
@@ -112,31 +112,13 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (firmwarePath.isEmpty()) {
         return UpgradeExit::NoFileSelected;
     }
-    using Problem = FirmwareImage::Problem;
-    if (!NativePath::Exists(firmwarePath)) {
-        report.fileProblem = Problem::Missing;
-        return UpgradeExit::FileMissing;
+    const UpgradeExit read = ReadImage(firmwarePath, image, report);
+    if (read != UpgradeExit::FileMissing) {
+        view.logLine(QStringLiteral("Openning file ") + firmwarePath);
     }
-    view.logLine(QStringLiteral("Openning file ") + firmwarePath);
-    if (!image.open(firmwarePath)) {
-        report.fileProblem =
-            NativePath::IsRegularFile(firmwarePath) ? Problem::Unreadable : Problem::NotRegularFile;
-        report.fileError = image.errorString();
-        return UpgradeExit::FileUnreadable;
+    if (read != UpgradeExit::Success) {
+        return read;
     }
-    report.fileLength = image.length();
-    report.fileProblem = FirmwareImage::LengthProblem(report.fileLength);
-    if (report.fileProblem != Problem::None) {
-        return UpgradeExit::FormatFailure;
-    }
-    if (!image.load()) {
-        report.fileProblem = Problem::Unreadable;
-        report.fileError = image.errorString();
-        return UpgradeExit::FileUnreadable;
-    }
-    report.image = image.bytes();
-    report.imageKey = image.key();
-    report.records = *FirmwareImage::RecordCount(report.fileLength);
     if (deviceSerial.isEmpty()) {
         return UpgradeExit::NoDeviceSelected;
     }
@@ -147,8 +129,9 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (!view.imageChecked(report)) {
         return UpgradeExit::Refused;
     }
-    if (!SubCom::OpenPort(deviceSerial)) {
+    if (PortOpening opening = SubCom::OpenPort(deviceSerial); !opening.opened()) {
         report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};
+        report.openFailure = std::move(opening.failure);
         return UpgradeExit::CommunicationFailure;
     }
     view.deviceOpened();

@@ -7,8 +7,10 @@
 #include <QCryptographicHash>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "link/FTDI.h"
+#include "link/OpenFailure.h"
 #include "operations/FirmwareImage.h"
 #include "operations/UpgradeExit.h"
 
@@ -44,4 +46,6 @@ struct UpgradeReport {
     QString deviceKeyReply;
     // Set when the device exchange failed or was interrupted.
     FailedStep failed;
+    // Why the device did not open, as the driver saw it (failed step "open").
+    std::optional<OpenFailure> openFailure;
 };

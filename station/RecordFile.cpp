@@ -51,10 +51,11 @@ RecordFile::~RecordFile() {
 }
 
 bool RecordFile::open(const QString& path) {
-    QString reason;
-    m_fd = RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT, reason);
-    return m_fd >= 0 ||
-           fail(QStringLiteral("cannot append to the record file %1: %2").arg(path, reason));
+    const std::variant<int, RegularFile::Failure> opened =
+        RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT);
+    m_fd = std::holds_alternative<int>(opened) ? std::get<int>(opened) : -1;
+    return m_fd >= 0 || fail(QStringLiteral("cannot append to the record file %1: %2")
+                                 .arg(path, std::get<RegularFile::Failure>(opened).detail));
 }
 
 void RecordFile::readNew(const std::function<void(const QJsonObject&)>& sink,

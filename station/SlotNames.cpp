@@ -28,10 +28,12 @@ QString location(const QString& text) {
 Read FromFile(const QString& path) {
     Read read;
     QFile file;
-    const int fd = RegularFile::Open(path, O_RDONLY, read.error);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        read.error = QStringLiteral("cannot read the slots file %1: %2")
-                         .arg(path, fd < 0 ? read.error : file.errorString());
+    const std::variant<int, RegularFile::Failure> opened = RegularFile::Open(path, O_RDONLY);
+    const int* fd = std::get_if<int>(&opened);
+    if (!fd || !file.open(*fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        read.error =
+            QStringLiteral("cannot read the slots file %1: %2")
+                .arg(path, fd ? file.errorString() : std::get<RegularFile::Failure>(opened).detail);
         read.unreadable = true;
         return read;
     }

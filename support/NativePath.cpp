@@ -1,11 +1,6 @@
 #include "support/NativePath.h"
 
 #include <QFile>
-#include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 namespace NativePath {
 namespace {
@@ -85,24 +80,6 @@ QString Displayed(const QString& path) {
         if (isEscape(shown, at)) shown[at] = QChar::ReplacementCharacter;
     }
     return shown;
-}
-
-bool Exists(const QString& path) {
-#ifdef Q_OS_UNIX
-    struct stat info {};
-    return ::stat(Encoded(path).constData(), &info) == 0;
-#else
-    return QFileInfo::exists(path);
-#endif
-}
-
-bool IsRegularFile(const QString& path) {
-#ifdef Q_OS_UNIX
-    struct stat info {};
-    return ::stat(Encoded(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-#else
-    return QFileInfo(path).isFile();
-#endif
 }
 
 }  // namespace NativePath

@@ -16,9 +16,5 @@ QString Decoded(const QByteArray& bytes);
 QByteArray Encoded(const QString& path);
 // For a person or a JSON reader: each kept byte shown as the replacement character U+FFFD.
 QString Displayed(const QString& path);
-// Whether anything is found at `path`.
-bool Exists(const QString& path);
-// Whether a regular file is found there, following links.
-bool IsRegularFile(const QString& path);
 
 }  // namespace NativePath

@@ -26,23 +26,23 @@ QString notRegular(mode_t mode) {
 
 }  // namespace
 
-int Open(const QString& path, int flags, QString& error) {
+std::variant<int, Failure> Open(const QString& path, int flags) {
     const QByteArray native = NativePath::Encoded(path);
     struct stat info {};
-    if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        error = notRegular(info.st_mode);
-        return -1;
+    const bool found = ::stat(native.constData(), &info) == 0;
+    if (found && !S_ISREG(info.st_mode)) {
+        return Failure{Failure::Kind::NotRegular, notRegular(info.st_mode)};
     }
+    // Nothing found and nothing opened is nothing there, nor anything that could be made there.
     const int fd = ::open(native.constData(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0) {
-        error = qt_error_string(errno);
-        return -1;
+        const QString detail = qt_error_string(errno);
+        return Failure{found ? Failure::Kind::Refused : Failure::Kind::Missing, detail};
     }
     // The path may have been given to something else since it was looked at.
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = notRegular(info.st_mode);
         ::close(fd);
-        return -1;
+        return Failure{Failure::Kind::NotRegular, notRegular(info.st_mode)};
     }
     return fd;
 }

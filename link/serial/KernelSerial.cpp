@@ -29,7 +29,6 @@ struct State {
     // Taken when the device count is asked for, so the serial numbers by index that follow
     // belong to the same list.
     QList<FtdiPort> listed;
-    std::optional<OpenFailure> lastOpenFailure;
     bool latencyNotWritable = false;
 };
 
@@ -69,33 +68,38 @@ FT_STATUS listDevices(void* arg1, void* arg2, DWORD flags) {
     return FT_OK;
 }
 
-FT_HANDLE createFile(const char* name, DWORD, DWORD, void*, DWORD creation, DWORD flags,
-                     FT_HANDLE) {
+std::variant<FT_HANDLE, OpenFailure> openExplained(const QString& name) {
     State& s = state();
     // The list shows a longer serial number cut to 16 characters, and that is the name asked for.
-    const QString serial = QString::fromLatin1(name == nullptr ? "" : name).left(SerialMaxLength);
+    const QString serial = name.left(SerialMaxLength);
     const QList<FtdiPort> attached = attachedPorts();
     const auto port = std::find_if(attached.begin(), attached.end(), [&](const FtdiPort& p) {
         return p.serial.left(SerialMaxLength) == serial;
     });
-    if (port == attached.end() || creation != OPEN_EXISTING ||
-        (flags & FT_OPEN_BY_SERIAL_NUMBER) == 0) {
-        s.lastOpenFailure =
-            OpenFailure{s.bound ? OpenFailure::Kind::Missing : OpenFailure::Kind::NotListed,
-                        s.bound ? s.bound->location : QString(),
-                        {}};
-        return kInvalidHandle;
+    if (port == attached.end()) {
+        return OpenFailure{s.bound ? OpenFailure::Kind::Missing : OpenFailure::Kind::NotListed,
+                           s.bound ? s.bound->location : QString(),
+                           {}};
     }
     auto opened = OpenPort::Open(port->location);
     if (auto* failure = std::get_if<OpenFailure>(&opened)) {
-        s.lastOpenFailure = *failure;
-        return kInvalidHandle;
+        return *failure;
     }
-    s.lastOpenFailure.reset();
     const std::uintptr_t handle = s.nextHandle;
     s.nextHandle += 0x10;
     s.ports[handle] = std::move(std::get<std::unique_ptr<OpenPort>>(opened));
     return reinterpret_cast<FT_HANDLE>(handle);
+}
+
+FT_HANDLE createFile(const char* name, DWORD, DWORD, void*, DWORD creation, DWORD flags,
+                     FT_HANDLE) {
+    if (creation != OPEN_EXISTING || (flags & FT_OPEN_BY_SERIAL_NUMBER) == 0) {
+        return kInvalidHandle;
+    }
+    const std::variant<FT_HANDLE, OpenFailure> opened =
+        openExplained(QString::fromLatin1(name == nullptr ? "" : name));
+    const FT_HANDLE* handle = std::get_if<FT_HANDLE>(&opened);
+    return handle != nullptr ? *handle : kInvalidHandle;
 }
 
 FT_STATUS getStatus(FT_HANDLE handle, DWORD* rxBytes, DWORD* txBytes, DWORD* eventStatus) {
@@ -149,8 +153,15 @@ FT_STATUS setLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
 }  // namespace
 
 const D2xxApi* Api() {
-    static const D2xxApi api{listDevices, createFile,  getStatus,       readFile,
-                             writeFile,   closeHandle, getLatencyTimer, setLatencyTimer};
+    static const D2xxApi api{.ListDevices = listDevices,
+                             .W32_CreateFile = createFile,
+                             .GetStatus = getStatus,
+                             .W32_ReadFile = readFile,
+                             .W32_WriteFile = writeFile,
+                             .W32_CloseHandle = closeHandle,
+                             .GetLatencyTimer = getLatencyTimer,
+                             .SetLatencyTimer = setLatencyTimer,
+                             .OpenExplained = openExplained};
     return &api;
 }
 
@@ -165,10 +176,6 @@ std::optional<FtdiPort> ListedPort(std::int32_t index) {
 
 void AddPorts(const QStringList& paths) {
     state().added = paths;
-}
-
-std::optional<OpenFailure> LastOpenFailure() {
-    return state().lastOpenFailure;
 }
 
 bool LatencyAttributeNotWritable() {

@@ -11,7 +11,6 @@
 
 #include "link/D2xxApi.h"
 #include "link/serial/FtdiPorts.h"
-#include "link/serial/OpenFailure.h"
 
 namespace KernelSerial {
 
@@ -27,9 +26,6 @@ void AddPorts(const QStringList& paths);
 
 // The port the device count last listed at index, for the details beyond its serial number.
 std::optional<FtdiPort> ListedPort(std::int32_t index);
-
-// Why the last open failed; nothing after one that succeeded.
-std::optional<OpenFailure> LastOpenFailure();
 
 // The last latency timer refused was refused because the port's latency_timer attribute may not be
 // written by this user, not by the bridge.

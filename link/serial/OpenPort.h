@@ -9,7 +9,7 @@
 #include <optional>
 #include <variant>
 
-#include "link/serial/OpenFailure.h"
+#include "link/OpenFailure.h"
 #include "link/serial/SerialLatency.h"
 
 class OpenPort {

@@ -187,7 +187,7 @@ QStringList windowRun(const QStringList& args) {
     QString serial = args.value(args[0] == "upgrade" ? args.size() - 2 : 1, "TARV0001");
     if (serial.startsWith('-') || serial == args[0]) serial = "TARV0001";
     if (args[0] == "upgrade") UpgradeProcedure::Run(view, args.last(), serial);
-    if (args[0] == "identify" && DeviceIdentify::Open(view, serial)) {
+    if (args[0] == "identify" && DeviceIdentify::Open(view, serial).opened()) {
         DeviceIdentify::Blink(view);
         view.lines << "";
     }

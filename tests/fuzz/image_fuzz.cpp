@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::int32_t> records = FirmwareImage::RecordCount(bytes.size());
     if (!records) return 0;
     const qsizetype lastOffset = 8 + 13 * qsizetype(*records - 1);
-    if (!image.open(file.fileName()) || !image.load() ||
+    if (image.open(file.fileName()) != FirmwareImage::Problem::None || !image.load() ||
         image.key() != QString::fromLatin1(bytes.first(8)) ||
         std::memcmp(image.record(0), bytes.constData() + 8, 13) != 0 ||
         std::memcmp(image.record(*records - 1), bytes.constData() + lastOffset, 13) != 0)

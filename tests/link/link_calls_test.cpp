@@ -107,7 +107,7 @@ void open() {
 }
 
 void openPort() {
-    g_calls += OpenPort("TV01") ? "yes" : "no";
+    g_calls += OpenPort("TV01").opened() ? "yes" : "no";
 }
 
 // An operation's log lines, among the library calls.

@@ -1,13 +1,10 @@
-#include "cli/FailureDetail.h"
+#include "operations/FailureDetail.h"
 
 #include <QHash>
 
 #include "link/DeviceCommands.h"
-#include "link/serial/KernelSerial.h"
 #include "operations/CountText.h"
-#include "operations/DeviceList.h"
 #include "operations/FirmwareImage.h"
-#include "operations/ImageCheck.h"
 #include "operations/UpgradeProcedure.h"
 
 namespace {
@@ -71,33 +68,6 @@ QString openerNames(const QList<PortOpener>& openers) {
     return names.join(QStringLiteral(", "));
 }
 
-// Nothing when the port is not listed at all.
-std::optional<OpenFailureSeen> serialOpenFailure(const OpenFailure& failure,
-                                                 const QString& serial) {
-    const QString port = QStringLiteral("%1 (device %2)").arg(failure.location, serial);
-    switch (failure.kind) {
-        case OpenFailure::Kind::NotListed:
-            break;
-        case OpenFailure::Kind::Missing:
-            return OpenFailureSeen{FailureCause::NotAttached,
-                                   QStringLiteral("%1 does not exist").arg(failure.location)};
-        case OpenFailure::Kind::Busy:
-            return OpenFailureSeen{
-                FailureCause::PortBusy,
-                QStringLiteral("%1 is in use by %2")
-                    .arg(port, failure.openers.isEmpty() ? QStringLiteral("another program")
-                                                         : openerNames(failure.openers))};
-        case OpenFailure::Kind::NoPermission:
-            return OpenFailureSeen{FailureCause::NoPermission,
-                                   QStringLiteral("no permission to open %1").arg(port)};
-        case OpenFailure::Kind::Other:
-            return OpenFailureSeen{
-                FailureCause::CannotOpen,
-                QStringLiteral("%1 cannot be opened: %2").arg(port, failure.reason)};
-    }
-    return std::nullopt;
-}
-
 QString recordDetail(const FailedStep& failed, std::int32_t records) {
     const QString record =
         QStringLiteral("record %1 of %2").arg(CountText(failed.record), CountText(records));
@@ -139,18 +109,58 @@ QString QuotedDeviceText(const QString& text) {
     return '"' + EscapedDeviceText(text) + '"';
 }
 
-OpenFailureSeen SeeOpenFailure(const QString& serial) {
-    if (const std::optional<OpenFailure> failure = KernelSerial::LastOpenFailure()) {
-        if (const std::optional<OpenFailureSeen> seen = serialOpenFailure(*failure, serial)) {
-            return *seen;
+QString FileFailureDetail(const UpgradeReport& report, const QString& imagePath) {
+    using Problem = FirmwareImage::Problem;
+    const QString length = CountText(report.fileLength);
+    switch (report.fileProblem) {
+        case Problem::None:
+            break;
+        case Problem::Missing:
+            return QStringLiteral("%1 does not exist").arg(imagePath);
+        case Problem::NotRegularFile:
+            return QStringLiteral("%1 is not an image: %2").arg(imagePath, report.fileError);
+        case Problem::Unreadable:
+            return QStringLiteral("%1 cannot be read: %2").arg(imagePath, report.fileError);
+        case Problem::TooShort:
+            return QStringLiteral(
+                       "%1 is %2 bytes long, too short for an image: an 8-byte key and at least "
+                       "one 13-byte record, %3 bytes")
+                .arg(imagePath, length,
+                     CountText(DeviceCommands::KeySize + DeviceCommands::RecordSize));
+        case Problem::PartialRecord: {
+            const qint64 body = report.fileLength - DeviceCommands::KeySize;
+            return QStringLiteral(
+                       "%1 is %2 bytes long: after its 8-byte key and %3 whole 13-byte records "
+                       "come %4 more bytes, part of a record")
+                .arg(imagePath, length, CountText(body / DeviceCommands::RecordSize),
+                     CountText(body % DeviceCommands::RecordSize));
         }
+        case Problem::TooLarge:
+            return QStringLiteral("%1 is %2 bytes long, over the %3 bytes an image may have")
+                .arg(imagePath, length, CountText(FirmwareImage::LargestImage));
     }
-    if (!DeviceList::Scan().contains(serial)) {
-        return {FailureCause::NotAttached,
-                QStringLiteral("no device with serial number %1 is attached").arg(serial)};
+    return {};
+}
+
+QString OpenFailureDetail(const OpenFailure& failure, const QString& serial) {
+    const QString port = QStringLiteral("%1 (device %2)").arg(failure.location, serial);
+    switch (failure.kind) {
+        case OpenFailure::Kind::NotListed:
+            return QStringLiteral("no device with serial number %1 is attached").arg(serial);
+        case OpenFailure::Kind::Missing:
+            return QStringLiteral("%1 does not exist").arg(failure.location);
+        case OpenFailure::Kind::Busy:
+            return QStringLiteral("%1 is in use by %2")
+                .arg(port, failure.openers.isEmpty() ? QStringLiteral("another program")
+                                                     : openerNames(failure.openers));
+        case OpenFailure::Kind::NoPermission:
+            return QStringLiteral("no permission to open %1").arg(port);
+        case OpenFailure::Kind::Other:
+            return QStringLiteral("%1 cannot be opened: %2").arg(port, failure.reason);
+        case OpenFailure::Kind::Unexplained:
+            break;
     }
-    return {FailureCause::CannotOpen,
-            QStringLiteral("device %1 is attached but cannot be opened").arg(serial)};
+    return QStringLiteral("device %1 is attached but cannot be opened").arg(serial);
 }
 
 FailureSaid DescribeFailure(const UpgradeReport& report, const QString& serial,
@@ -163,10 +173,8 @@ FailureSaid DescribeFailure(const UpgradeReport& report, const QString& serial,
     const FailedStep& failed = report.failed;
     if (report.fileProblem != FirmwareImage::Problem::None) {
         said.detail = FileFailureDetail(report, imagePath);
-    } else if (said.key.cause == FailureCause::CannotOpen) {
-        const OpenFailureSeen seen = SeeOpenFailure(serial);
-        said.key.cause = seen.cause;
-        said.detail = seen.detail;
+    } else if (report.openFailure) {
+        said.detail = OpenFailureDetail(*report.openFailure, serial);
     } else if (failed.command == QStringLiteral("record")) {
         said.detail = recordDetail(failed, report.records);
     } else if (!failed.command.isEmpty()) {

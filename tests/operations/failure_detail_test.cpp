@@ -1,0 +1,86 @@
+// The detail under a failure is what a technician acts on when the box only says "Communication
+// error.": a busy port worded as a missing one, a refused key as a silent device, or a device's
+// control bytes written raw to the terminal sends them after the wrong fix. Each row is one
+// failed upgrade as its report holds it; the line, the step and the cause are the ones the command
+// line and the station's records carry.
+
+#include <gtest/gtest.h>
+
+#include "operations/FailureDetail.h"
+
+namespace {
+
+using FTDI::ReadOutcome;
+using Kind = OpenFailure::Kind;
+
+UpgradeReport openFailed(OpenFailure failure) {
+    UpgradeReport report;
+    report.exit = UpgradeExit::CommunicationFailure;
+    report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};
+    report.openFailure = std::move(failure);
+    return report;
+}
+
+// `command` fails with `outcome` after `reply`; "record" as the second of three records.
+UpgradeReport stepFailed(const QString& command, ReadOutcome outcome, const QString& reply) {
+    UpgradeReport report;
+    const bool record = command == QStringLiteral("record");
+    report.exit = outcome == ReadOutcome::Interrupted ? UpgradeExit::Interrupted
+                  : record                            ? UpgradeExit::ProgrammingFailure
+                                                      : UpgradeExit::CommunicationFailure;
+    report.failed = {command, outcome, reply, record ? 2 : 0};
+    report.records = 3;
+    report.imageKey = QStringLiteral("µTARVEL7");
+    if (command == QStringLiteral("firmkey")) report.deviceKeyReply = reply;
+    return report;
+}
+
+const QString Usb0 = "/dev/ttyUSB0 (device TARV0001)";
+
+// hint: a few words of the hint the key finds.
+struct Row {
+    const char* name;
+    UpgradeReport report;
+    QString detail;
+    QString step;
+    FailureCause cause;
+    QString hint;
+};
+// clang-format off
+const Row rows[] = {
+    {"not listed", openFailed({Kind::NotListed, {}, {}}), "no device with serial number TARV0001 is attached", "open", FailureCause::NotAttached, "tarvellon-flash list"},
+    {"port gone", openFailed({Kind::Missing, "/dev/ttyUSB9", {}}), "/dev/ttyUSB9 does not exist", "open", FailureCause::NotAttached, "not plugged in"},
+    {"held by two programs", openFailed({Kind::Busy, "/dev/ttyUSB0", {}, {{"cat", 1432}, {"minicom", 1500}}}), Usb0 + " is in use by cat (pid 1432), minicom (pid 1500)", "open", FailureCause::PortBusy, "Another program holds the port"},
+    {"held, holder unseen", openFailed({Kind::Busy, "/dev/ttyUSB0", {}}), Usb0 + " is in use by another program", "open", FailureCause::PortBusy, "Another program"},
+    {"forbidden", openFailed({Kind::NoPermission, "/dev/ttyUSB0", {}}), "no permission to open " + Usb0, "open", FailureCause::NoPermission, "dialout"},
+    {"the system's words", openFailed({Kind::Other, "/dev/ttyUSB0", "Input/output error"}), Usb0 + " cannot be opened: Input/output error", "open", FailureCause::CannotOpen, "sudo rmmod ftdi_sio"},
+    {"the library's silence", openFailed({Kind::Unexplained, {}, {}}), "device TARV0001 is attached but cannot be opened", "open", FailureCause::CannotOpen, "sudo rmmod ftdi_sio"},
+    {"wrong identity", stepFailed("id", ReadOutcome::Ok, "id Tarvellon"), R"(the device answered "id Tarvellon" to "id")", "id", FailureCause::Refused, "wired to another device"},
+    {"control bytes escaped", stepFailed("id", ReadOutcome::Ok, "id\x01\\\r"), R"(the device answered "id\x01\\\r" to "id")", "id", FailureCause::Refused, "wired to another device"},
+    {"silent", stepFailed("firmkey", ReadOutcome::NoReply, ""), R"(no reply to "firmkey" within 10 s)", "firmkey", FailureCause::NoReply, "still be in its boot loader"},
+    {"part of a line", stepFailed("runlevel", ReadOutcome::NoReply, "run"), R"(the device sent 3 characters but no line feed in reply to "runlevel" within 10 s)", "runlevel", FailureCause::NoReply, "still be in its boot loader"},
+    {"vanished", stepFailed("runlevel", ReadOutcome::DeviceError, ""), R"(the device vanished while answering "runlevel")", "runlevel", FailureCause::Vanished, "unplugged or lost power"},
+    {"flood", stepFailed("id", ReadOutcome::LineTooLong, QString(4096, 'x')), R"(the device sent 4,096 characters without a line feed in reply to "id")", "id", FailureCause::Refused, "wired to another device"},
+    {"interrupted", stepFailed("monitor", ReadOutcome::Interrupted, ""), R"(interrupted while waiting for the reply to "monitor")", "monitor", FailureCause::Interrupted, "flash it again"},
+    {"key refused", stepFailed("firmkey", ReadOutcome::Ok, "firmkey µTARVEL3"), "the device reports key µTARVEL3, the image carries µTARVEL7 and is refused", "firmkey", FailureCause::Refused, "key µTARVEL7, and this unit takes µTARVEL0"},
+    {"record refused", stepFailed("record", ReadOutcome::Ok, "\x01"), "record 2 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
+    {"a line for a record", stepFailed("record", ReadOutcome::Ok, "error"), R"(record 2 of 3 was answered "error")", "record", FailureCause::Refused, "compare its SHA-256"},
+    {"record unanswered", stepFailed("record", ReadOutcome::NoReply, ""), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
+    {"unplugged mid-transfer", stepFailed("record", ReadOutcome::DeviceError, ""), "the device vanished after record 2 of 3 was sent", "record", FailureCause::Vanished, "plug it back in"},
+};
+// clang-format on
+
+TEST(FailureDetail, SaysTheStepAndWhatWasSeen) {
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const FailureSaid said =
+            DescribeFailure(row.report, QStringLiteral("TARV0001"), QString(), Driver::D2xx);
+        EXPECT_EQ(said.detail.toStdString(), row.detail.toStdString());
+        EXPECT_EQ(said.key.step.toStdString(), row.step.toStdString());
+        EXPECT_EQ(said.key.cause, row.cause);
+        EXPECT_TRUE(FailureHint(said.key).contains(row.hint))
+            << FailureHint(said.key).toStdString();
+    }
+}
+
+}  // namespace
