@@ -176,12 +176,15 @@ QString PositionalValue(const QCommandLineParser& parser, const QList<Positional
 }
 
 std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser, const QString& serial) {
-    const std::variant<Driver, ExitCode> driver = InstallDriver(parser, serial);
-    if (const ExitCode* exit = std::get_if<ExitCode>(&driver);
-        exit && *exit == ExitCode::NoLibrary) {
-        Err(NoLibraryDetail);
+    const std::optional<DriverRequest> request = ReadDriverOptions(parser);
+    if (!request) {
+        return ExitCode::UsageError;
     }
-    return driver;
+    if (const std::optional<Driver> driver = InstallDriver(*request, serial)) {
+        return *driver;
+    }
+    Err(NoLibraryDetail);
+    return ExitCode::NoLibrary;
 }
 
 }  // namespace CommandLine

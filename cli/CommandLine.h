@@ -59,7 +59,7 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
 QString PositionalValue(const QCommandLineParser& parser, const QList<Positional>& positionals,
                         const QString& name);
 
-// InstallDriver, with a missing library said on stderr.
+// ReadDriverOptions, then InstallDriver, with a missing library said on stderr.
 std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser,
                                          const QString& serial = {});
 

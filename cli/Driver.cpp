@@ -17,21 +17,21 @@ QCommandLineOption PortOption() {
                               QStringLiteral("PATH"));
 }
 
-std::variant<Driver, ExitCode> InstallDriver(const QCommandLineParser& parser,
-                                             const QString& serial) {
+std::optional<DriverRequest> ReadDriverOptions(const QCommandLineParser& parser) {
     // Only the commands that open one device know --port.
     const QString port = parser.optionNames().contains(kPort) ? parser.value(kPort) : QString();
     const std::variant<DriverChoice::Choice, QString> choice =
         DriverChoice::Parse(parser.value(QStringLiteral("driver")), !port.isEmpty());
     if (const QString* error = std::get_if<QString>(&choice)) {
-        return CommandLine::UsageError(*error);
+        CommandLine::UsageError(*error);
+        return std::nullopt;
     }
-    if (!port.isEmpty()) {
-        KernelSerial::BindPort(serial, port);
+    return DriverRequest{std::get<DriverChoice::Choice>(choice), port};
+}
+
+std::optional<Driver> InstallDriver(const DriverRequest& request, const QString& serial) {
+    if (!request.port.isEmpty()) {
+        KernelSerial::BindPort(serial, request.port);
     }
-    if (const std::optional<Driver> driver =
-            DriverChoice::Install(std::get<DriverChoice::Choice>(choice))) {
-        return *driver;
-    }
-    return ExitCode::NoLibrary;
+    return DriverChoice::Install(request.choice);
 }

@@ -5,17 +5,23 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
-#include <variant>
+#include <optional>
 
-#include "cli/ExitCode.h"
 #include "link/DriverChoice.h"
 
 // --port PATH, for the commands that open one device.
 QCommandLineOption PortOption();
 
-// Installs what --driver and --port ask for: `auto` (the default) the vendor's library when it
-// loads, otherwise the kernel's driver; --port the kernel's driver with that one port, listed
-// under `serial`. A bad choice is a usage error (64), said on stderr; the vendor's library asked
-// for and missing is NoLibrary (5), for the caller to report.
-std::variant<Driver, ExitCode> InstallDriver(const QCommandLineParser& parser,
-                                             const QString& serial = {});
+// What --driver and --port ask for.
+struct DriverRequest {
+    DriverChoice::Choice choice = DriverChoice::Choice::Auto;
+    QString port;  // "" when none is named
+};
+
+// Nothing after a bad choice, a usage error said on stderr.
+std::optional<DriverRequest> ReadDriverOptions(const QCommandLineParser& parser);
+
+// Installs what the request asks for: `auto` (the default) the vendor's library when it loads,
+// otherwise the kernel's driver; a port the kernel's driver with that one port, listed under
+// `serial`. Nothing when the vendor's library is asked for and missing.
+std::optional<Driver> InstallDriver(const DriverRequest& request, const QString& serial);
