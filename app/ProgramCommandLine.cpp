@@ -1,21 +1,15 @@
 #include "app/ProgramCommandLine.h"
 
-#include <cstdio>
+#include "support/ProgramOutput.h"
 
 namespace ProgramCommandLine {
-namespace {
-
-void write(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
-    std::fflush(stream);
-}
-
-}  // namespace
 
 int Fail(const QString& program, const QString& error, int exit) {
-    const QString help = exit == kUsageError ? QStringLiteral("%1: try '%1 --help'\n") : QString();
-    write(stderr, (QStringLiteral("%1: %2\n") + help).arg(program, error));
+    if (exit == kUsageError) {
+        ProgramOutput::SayUsageError(program, error);
+    } else {
+        ProgramOutput::SayError(program, error);
+    }
     return exit;
 }
 
@@ -40,12 +34,14 @@ std::optional<int> Parse(QCommandLineParser& parser, const QStringList& argument
         // Qt's own first line names the program by its path, or not at all before the
         // application object exists.
         const QString qtHelp = parser.helpText();
-        write(stdout, QStringLiteral("Usage: %1 %2").arg(program, synopsis) +
-                          qtHelp.mid(qtHelp.indexOf(u'\n')));
+        ProgramOutput::Write(ProgramOutput::Stream::Out,
+                             QStringLiteral("Usage: %1 %2").arg(program, synopsis) +
+                                 qtHelp.mid(qtHelp.indexOf(u'\n')));
         return 0;
     }
     if (parser.isSet(version)) {
-        write(stdout, program + QStringLiteral(" " TARVELLON_VERSION "\n"));
+        ProgramOutput::Write(ProgramOutput::Stream::Out,
+                             program + QStringLiteral(" " TARVELLON_VERSION "\n"));
         return 0;
     }
     if (const QStringList given = parser.positionalArguments(); given.size() > positionals) {

@@ -2,33 +2,17 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <cerrno>
-#include <cstdio>
 
 #include "operations/FailureDetail.h"
-#include "support/NativePath.h"
+#include "support/ProgramOutput.h"
 
 namespace CommandLine {
 namespace {
 
-QString g_writeFailure;
 // The command being run, for the help a usage error points at; "" before one is known.
 QString g_command;
 bool g_verbose = false;
 bool g_quiet = false;
-
-void write(std::FILE* stream, const QString& text) {
-    const QByteArray bytes = NativePath::Displayed(text).toUtf8();
-    const bool written =
-        std::fwrite(bytes.constData(), 1, bytes.size(), stream) == std::size_t(bytes.size()) &&
-        std::fflush(stream) == 0;
-    if (!written && g_writeFailure.isEmpty()) {
-        g_writeFailure =
-            QStringLiteral("cannot write to %1: %2")
-                .arg(stream == stdout ? QStringLiteral("stdout") : QStringLiteral("stderr"),
-                     qt_error_string(errno));
-    }
-}
 
 QString usageLine(const Command& command) {
     return QStringLiteral("Usage: %1 %2 [options] %3")
@@ -65,11 +49,11 @@ QString parseError(const QCommandLineParser& parser) {
 }  // namespace
 
 void Out(const QString& text, bool newline) {
-    write(stdout, newline ? text + '\n' : text);
+    ProgramOutput::Write(ProgramOutput::Stream::Out, newline ? text + '\n' : text);
 }
 
 void Err(const QString& text) {
-    write(stderr, ProgramName + QStringLiteral(": ") + text + '\n');
+    ProgramOutput::SayError(ProgramName, text);
 }
 
 void Hint(const QString& text) {
@@ -83,11 +67,7 @@ void Note(const QString& text) {
 }
 
 void Trace(const QString& text) {
-    write(stderr, text + '\n');
-}
-
-QString WriteFailure() {
-    return g_writeFailure;
+    ProgramOutput::Write(ProgramOutput::Stream::Err, text + '\n');
 }
 
 QString VersionLine() {
@@ -95,9 +75,7 @@ QString VersionLine() {
 }
 
 ExitCode UsageError(const QString& error) {
-    Err(error);
-    const QString help = g_command.isEmpty() ? QStringLiteral("--help") : g_command + " --help";
-    Err(QStringLiteral("try '%1 %2'").arg(ProgramName, help));
+    ProgramOutput::SayUsageError(ProgramName, error, g_command);
     return ExitCode::UsageError;
 }
 

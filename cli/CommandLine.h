@@ -1,8 +1,8 @@
 #pragma once
 
 // What every command does alike: parse its arguments, answer --help and --version, say a usage
-// error one way, write lines and remember a write that failed, and give up early when the driver
-// it asks for is missing.
+// error and write lines as every program does (support/ProgramOutput.h), and give up early when
+// the driver it asks for is missing.
 
 #include <QCommandLineParser>
 #include <QString>
@@ -16,7 +16,7 @@ namespace CommandLine {
 
 inline const QString ProgramName = QStringLiteral("tarvellon-flash");
 
-// Each line is flushed at once, so stdout and stderr keep their order on a terminal.
+// On stdout.
 void Out(const QString& text, bool newline = true);
 // An error, prefixed with the program's name; always said.
 void Err(const QString& text);
@@ -26,8 +26,6 @@ void Hint(const QString& text);
 void Note(const QString& text);
 // A line of the -v trace, as it stands.
 void Trace(const QString& text);
-// The system's words for the first write to stdout or stderr that failed; "" while none did.
-QString WriteFailure();
 
 // "tarvellon-flash 1.0", for -V and --version.
 QString VersionLine();

@@ -11,6 +11,7 @@
 #include "cli/CommandLine.h"
 #include "cli/JsonReporter.h"
 #include "cli/StationScreen.h"
+#include "support/Terminal.h"
 
 namespace {
 
@@ -98,8 +99,9 @@ class JsonDisplay : public Display {
 
 std::unique_ptr<Display> displayFor(const StationEngine& engine, bool json) {
     if (json) return std::make_unique<JsonDisplay>(engine);
-    if (::isatty(STDOUT_FILENO) != 1) return std::make_unique<LogDisplay>(engine);
-    return std::make_unique<TerminalDisplay>(engine, qEnvironmentVariableIsEmpty("NO_COLOR"));
+    const Terminal terminal = StdoutTerminal();
+    if (!terminal.isTerminal) return std::make_unique<LogDisplay>(engine);
+    return std::make_unique<TerminalDisplay>(engine, terminal.colour);
 }
 
 ExitCode exitCodeFor(StationResult result) {

@@ -1,13 +1,12 @@
 #include "cli/TextReporter.h"
 
-#include <unistd.h>
-
 #include <QtMath>
 
 #include "cli/CommandLine.h"
 #include "operations/CountText.h"
 #include "operations/FailureDetail.h"
 #include "operations/UpgradeProcedure.h"
+#include "support/Terminal.h"
 
 namespace {
 
@@ -61,7 +60,7 @@ QString exchangeLine(const Exchange& exchange) {
 
 }  // namespace
 
-TextReporter::TextReporter() : m_terminal(isatty(STDOUT_FILENO) == 1) {}
+TextReporter::TextReporter() : m_terminal(StdoutTerminal().isTerminal) {}
 
 void TextReporter::logLine(const QString& text) {
     clearStatus();

@@ -8,6 +8,7 @@
 #include "cli/CommandLine.h"
 #include "link/Interrupt.h"
 #include "support/NativePath.h"
+#include "support/ProgramOutput.h"
 
 namespace {
 
@@ -132,7 +133,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i) arguments << NativePath::Decoded(argv[i]);
     const ExitCode exit = run(arguments);
     // Output that did not reach its file is a failure of its own, whatever the command did.
-    if (const QString failure = CommandLine::WriteFailure(); !failure.isEmpty()) {
+    if (const QString failure = ProgramOutput::WriteFailure(); !failure.isEmpty()) {
         CommandLine::Err(failure);
         return static_cast<int>(ExitCode::WriteError);
     }
