@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "cli/Command.h"
-#include "cli/Driver.h"
+#include "cli/DriverOptions.h"
 
 namespace CommandLine {
 

@@ -8,7 +8,7 @@
 #include <variant>
 
 #include "cli/CommandLine.h"
-#include "cli/Driver.h"
+#include "cli/DriverOptions.h"
 #include "cli/ExitCode.h"
 #include "operations/FailureDetail.h"
 

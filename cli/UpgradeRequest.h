@@ -8,7 +8,7 @@
 #include <variant>
 
 #include "cli/Command.h"
-#include "cli/Driver.h"
+#include "cli/DriverOptions.h"
 #include "link/FastLink.h"
 #include "station/AttemptLine.h"
 

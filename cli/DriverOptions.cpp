@@ -1,4 +1,4 @@
-#include "cli/Driver.h"
+#include "cli/DriverOptions.h"
 
 #include "cli/CommandLine.h"
 #include "link/serial/KernelSerial.h"

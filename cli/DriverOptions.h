@@ -1,7 +1,8 @@
 #pragma once
 
-// The command line's way to the bridges: a port to open by its path, and the driver that
-// --driver (DriverChoice::Option) asks for. The choice itself is the link's.
+// The command line's options that say how to reach the bridges, --driver (DriverChoice::Option)
+// and --port PATH, read apart from installing the driver they ask for. The choice itself is the
+// link's.
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
