@@ -29,6 +29,9 @@ inline constexpr FT_STATUS FT_INVALID_HANDLE = 1;
 inline constexpr FT_STATUS FT_DEVICE_NOT_FOUND = 2;
 inline constexpr FT_STATUS FT_IO_ERROR = 4;
 inline constexpr FT_STATUS FT_INVALID_PARAMETER = 6;
+// The kernel's driver answers a latency timer it may not set with this: the port's latency_timer
+// attribute may not be written by this user, and the bridge was never asked.
+inline constexpr FT_STATUS FT_DEVICE_NOT_OPENED_FOR_WRITE = 9;
 inline constexpr DWORD FT_LIST_NUMBER_ONLY = 0x80000000;
 inline constexpr DWORD FT_LIST_BY_INDEX = 0x40000000;
 inline constexpr DWORD FT_OPEN_BY_SERIAL_NUMBER = 1;

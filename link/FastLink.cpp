@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "link/LatencyTimer.h"
-#include "link/serial/KernelSerial.h"
 
 QCommandLineOption FastLink::Option() {
     return QCommandLineOption(
@@ -40,8 +39,10 @@ std::optional<QString> FastLink::engage() {
             "the bridge's latency timer cannot be read, so it is left "
             "alone; the upgrade runs at the bridge's pace");
     }
+    FTDI::LatencySetting last = FTDI::LatencySetting::Refused;
     for (const std::uint8_t ms : m_candidates) {
-        if (FTDI::SetLatencyTimer(ms)) {
+        last = FTDI::SetLatencyTimer(ms);
+        if (last == FTDI::LatencySetting::Set) {
             m_used = ms;
             return std::nullopt;
         }
@@ -51,7 +52,7 @@ std::optional<QString> FastLink::engage() {
         tried << QString::number(ms);
     }
     const QString refusal =
-        KernelSerial::LatencyAttributeNotWritable()
+        last == FTDI::LatencySetting::AttributeNotWritable
             ? QStringLiteral(
                   "a latency timer of %1 ms needs the port's latency_timer attribute, "
                   "which is not writable (root, or a udev rule); the upgrade runs at "
@@ -63,7 +64,7 @@ std::optional<QString> FastLink::engage() {
 }
 
 std::optional<QString> FastLink::restore() {
-    if (m_used && !FTDI::SetLatencyTimer(*m_found)) {
+    if (m_used && FTDI::SetLatencyTimer(*m_found) != FTDI::LatencySetting::Set) {
         return QStringLiteral("the bridge's latency timer could not be put back to %1 ms")
             .arg(*m_found);
     }

@@ -14,10 +14,19 @@ std::optional<std::uint8_t> GetLatencyTimer() {
     return ms;
 }
 
-bool SetLatencyTimer(std::uint8_t ms) {
+LatencySetting SetLatencyTimer(std::uint8_t ms) {
     const D2xxApi* api = InstalledApi();
-    return api != nullptr && api->SetLatencyTimer != nullptr &&
-           api->SetLatencyTimer(PortHandle.raw(), ms) == FT_OK;
+    if (api == nullptr || api->SetLatencyTimer == nullptr) {
+        return LatencySetting::Refused;
+    }
+    switch (api->SetLatencyTimer(PortHandle.raw(), ms)) {
+        case FT_OK:
+            return LatencySetting::Set;
+        case FT_DEVICE_NOT_OPENED_FOR_WRITE:
+            return LatencySetting::AttributeNotWritable;
+        default:
+            return LatencySetting::Refused;
+    }
 }
 
 }  // namespace FTDI

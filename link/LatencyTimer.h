@@ -10,6 +10,12 @@
 namespace FTDI {
 
 std::optional<std::uint8_t> GetLatencyTimer();
-bool SetLatencyTimer(std::uint8_t ms);
+
+enum class LatencySetting {
+    Set,
+    Refused,
+    AttributeNotWritable,  // the kernel's driver may not write the port's latency_timer attribute
+};
+LatencySetting SetLatencyTimer(std::uint8_t ms);
 
 }  // namespace FTDI

@@ -29,7 +29,6 @@ struct State {
     // Taken when the device count is asked for, so the serial numbers by index that follow
     // belong to the same list.
     QList<FtdiPort> listed;
-    bool latencyNotWritable = false;
 };
 
 State& state() {
@@ -145,9 +144,15 @@ FT_STATUS getLatencyTimer(FT_HANDLE handle, UCHAR* timerMs) {
 FT_STATUS setLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
     OpenPort* port = portOf(handle);
     if (port == nullptr) return FT_INVALID_HANDLE;
-    const SerialLatency::WriteOutcome outcome = port->setLatencyMs(timerMs);
-    state().latencyNotWritable = outcome == SerialLatency::WriteOutcome::NotWritable;
-    return outcome == SerialLatency::WriteOutcome::Set ? FT_OK : FT_IO_ERROR;
+    switch (port->setLatencyMs(timerMs)) {
+        case SerialLatency::WriteOutcome::Set:
+            return FT_OK;
+        case SerialLatency::WriteOutcome::NotWritable:
+            return FT_DEVICE_NOT_OPENED_FOR_WRITE;
+        case SerialLatency::WriteOutcome::Refused:
+            break;
+    }
+    return FT_IO_ERROR;
 }
 
 }  // namespace
@@ -176,10 +181,6 @@ std::optional<FtdiPort> ListedPort(std::int32_t index) {
 
 void AddPorts(const QStringList& paths) {
     state().added = paths;
-}
-
-bool LatencyAttributeNotWritable() {
-    return state().latencyNotWritable;
 }
 
 }  // namespace KernelSerial

@@ -27,8 +27,4 @@ void AddPorts(const QStringList& paths);
 // The port the device count last listed at index, for the details beyond its serial number.
 std::optional<FtdiPort> ListedPort(std::int32_t index);
 
-// The last latency timer refused was refused because the port's latency_timer attribute may not be
-// written by this user, not by the bridge.
-bool LatencyAttributeNotWritable();
-
 }  // namespace KernelSerial
