@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "cli/AttemptWriter.h"
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandLineView.h"
@@ -13,7 +14,6 @@
 #include "cli/JsonReporter.h"
 #include "cli/TextReporter.h"
 #include "cli/UnitChoice.h"
-#include "cli/UpgradeRecord.h"
 #include "link/FastLink.h"
 #include "operations/UpgradeProcedure.h"
 #include "support/NativePath.h"
@@ -152,7 +152,7 @@ ExitCode Commands::Upgrade(const Command& command, const QStringList& arguments)
     } else {
         reporter = std::make_unique<TextReporter>();
     }
-    std::optional<UpgradeRecord> record;
+    std::optional<AttemptWriter> record;
     const bool recordOpen = !parser.isSet(recordFile) ||
                             record.emplace().open(parser.value(recordFile), summary.serial,
                                                   {parser.value(slot), parser.value(location)});

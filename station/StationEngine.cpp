@@ -15,7 +15,7 @@
 
 #include "operations/DeviceList.h"
 #include "operations/FailureHint.h"
-#include "station/AttemptRecord.h"
+#include "station/AttemptLine.h"
 #include "station/Locations.h"
 #include "support/NativePath.h"
 
@@ -56,12 +56,12 @@ std::optional<StartFailure> StationEngine::start() {
         return StartFailure{
             QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError), {}};
     }
-    if (!m_records.open(m_options.recordPath)) {
-        return StartFailure{m_records.errorString(),
+    if (!m_recordFile.open(m_options.recordPath)) {
+        return StartFailure{m_recordFile.errorString(),
                             FailureHint({.step = QStringLiteral("record_file"),
                                          .cause = FailureCause::RecordFileUnwritable})};
     }
-    m_records.readNew();
+    m_recordFile.readNew();
     // Named from here on, never opened again.
     const QString shown = NativePath::Displayed(m_options.imagePath);
     m_image = {shown,
@@ -327,10 +327,10 @@ void StationEngine::upgradeEnded(int index, int exitCode, QProcess::ExitStatus s
 // The attempt's closing line as the upgrade wrote it, or as written here for an upgrade that
 // died; empty when it could not be written.
 QJsonObject StationEngine::closingRecord(Slot& slot, const QJsonValue& exitCode) {
-    m_records.readNew([this](const QJsonObject& line) {
-        const QString attempt = AttemptRecord::Attempt(line);
+    m_recordFile.readNew([this](const QJsonObject& line) {
+        const QString attempt = AttemptLine::Attempt(line);
         if (attempt.isEmpty()) return;
-        (AttemptRecord::IsStarted(line) ? m_startedLines : m_closingLines).insert(attempt, line);
+        (AttemptLine::IsStarted(line) ? m_startedLines : m_closingLines).insert(attempt, line);
     });
     const QJsonObject started = m_startedLines.take(slot.attempt);
     if (const QJsonObject closing = m_closingLines.take(slot.attempt); !closing.isEmpty()) {
@@ -346,16 +346,16 @@ QJsonObject StationEngine::closingRecord(Slot& slot, const QJsonValue& exitCode)
     const QJsonObject opened =
         !started.isEmpty()
             ? started
-            : AttemptRecord::Started(
-                  slot.attempt.isEmpty() ? AttemptRecord::NewAttempt() : slot.attempt, serial,
-                  m_image.name, m_options.image, m_records.attemptsOn(serial),
+            : AttemptLine::Started(
+                  slot.attempt.isEmpty() ? AttemptLine::NewAttempt() : slot.attempt, serial,
+                  m_image.name, m_options.image, m_recordFile.attemptsOn(serial),
                   {slot.view.name, slot.view.location}, slot.startedAt);
     const QJsonObject closing = slot.end.isEmpty()
-                                    ? AttemptRecord::ProcessDied(opened, exitCode, slot.recordsDone)
-                                    : AttemptRecord::Closing(opened, slot.end);
-    if (!m_records.append(closing)) {
+                                    ? AttemptLine::ProcessDied(opened, exitCode, slot.recordsDone)
+                                    : AttemptLine::Closing(opened, slot.end);
+    if (!m_recordFile.append(closing)) {
         stopLine(QStringLiteral("the record of %1 could not be written: %2")
-                     .arg(serial, m_records.errorString()));
+                     .arg(serial, m_recordFile.errorString()));
         return {};
     }
     return closing;

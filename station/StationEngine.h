@@ -25,7 +25,7 @@
 
 #include "link/DriverChoice.h"
 #include "operations/UpgradeReport.h"
-#include "station/UnitRecords.h"
+#include "station/RecordFile.h"
 
 struct StationOptions {
     // The upgrader started for each unit: the command line, tarvellon-flash.
@@ -111,7 +111,7 @@ class StationEngine : public QObject {
     // when it cannot; nothing is touched then.
     std::optional<StartFailure> start();
     // Lines of the record file that are not whole records, as found by start().
-    int skippedRecordLines() const { return m_records.skippedLines(); }
+    int skippedRecordLines() const { return m_recordFile.skippedLines(); }
 
     // Starts no new unit; finished() follows once the running upgrades are done.
     void stop();
@@ -126,7 +126,7 @@ class StationEngine : public QObject {
     // Why the line stopped: a record could not be written; "" while it runs.
     const QString& stopReason() const { return m_stopReason; }
     // The last `count` attempts of the record file, oldest first, as their closing lines.
-    QList<QJsonObject> history(int count) const { return m_records.lastClosing(count); }
+    QList<QJsonObject> history(int count) const { return m_recordFile.lastClosing(count); }
     StationResult result() const;
 
   signals:
@@ -168,7 +168,7 @@ class StationEngine : public QObject {
     ImageSummary m_image;
     std::unique_ptr<QTemporaryDir> m_copyFolder;
     QString m_imageCopy;
-    UnitRecords m_records;
+    RecordFile m_recordFile;
     std::vector<std::unique_ptr<Slot>> m_slots;
     // The lines read back that no finished upgrade has claimed yet, by attempt.
     QHash<QString, QJsonObject> m_startedLines;

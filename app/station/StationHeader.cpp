@@ -37,7 +37,7 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
     Size = field(this, QStringLiteral("Image size"), 20);
     Sha256 = field(this, QStringLiteral("SHA-256"), 20);
     Driver = field(this, QStringLiteral("Driver"), 16);
-    RecordFile = longField(this, QStringLiteral("Record file"), 16);
+    RecordFilePath = longField(this, QStringLiteral("Record file"), 16);
     m_notice = longField(this, QStringLiteral("Line"), 22, true);
     ImageName->setText(QStringLiteral("No image chosen"));
 
@@ -48,7 +48,7 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
     auto* line = new QHBoxLayout;
     line->setSpacing(24);
     line->addWidget(Driver);
-    line->addWidget(RecordFile, 1);
+    line->addWidget(RecordFilePath, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ImageName);
@@ -73,7 +73,7 @@ void StationHeader::showImage(const ImageSummary& image, int skippedRecordLines)
         records +=
             QStringLiteral(" (%1 line(s) there are not whole records)").arg(skippedRecordLines);
     }
-    RecordFile->setText(records);
+    RecordFilePath->setText(records);
 }
 
 void StationHeader::showNotice(const QString& text, bool alarm) {

@@ -24,7 +24,7 @@ class StationHeader : public QWidget {
     QLabel* Size = nullptr;
     QLabel* Sha256 = nullptr;
     QLabel* Driver = nullptr;
-    QLabel* RecordFile = nullptr;
+    QLabel* RecordFilePath = nullptr;
 
   private:
     QLabel* m_notice = nullptr;

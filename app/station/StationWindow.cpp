@@ -59,9 +59,9 @@ void StationWindow::buildLayout() {
                    QStringLiteral("Interrupt the running units; they must be flashed again"));
     Slots = new SlotGrid(this);
     Figures = new TotalsPanel(this);
-    Records = new RecordsTable(this);
+    Attempts = new AttemptsTable(this);
     auto* recordsCaption = new QLabel(QStringLiteral("&Last records"), this);
-    recordsCaption->setBuddy(Records);
+    recordsCaption->setBuddy(Attempts);
     QFont captionFont = recordsCaption->font();
     captionFont.setPixelSize(16);
     recordsCaption->setFont(captionFont);
@@ -77,7 +77,7 @@ void StationWindow::buildLayout() {
     side->addWidget(Figures);
     side->addSpacing(12);
     side->addWidget(recordsCaption);
-    side->addWidget(Records, 1);
+    side->addWidget(Attempts, 1);
     auto* middle = new QHBoxLayout;
     middle->addWidget(Slots, 3);
     middle->addLayout(side, 1);
@@ -87,14 +87,14 @@ void StationWindow::buildLayout() {
     setTabOrder(ChooseImage, Start);
     setTabOrder(Start, Stop);
     setTabOrder(Stop, Abort);
-    setTabOrder(Abort, Records);
+    setTabOrder(Abort, Attempts);
 }
 
 void StationWindow::follow(StationEngine& engine) {
     connect(&engine, &StationEngine::slotsChanged, this, &StationWindow::showSlots);
     connect(&engine, &StationEngine::slotChanged, this, &StationWindow::showSlot);
     connect(&engine, &StationEngine::recorded, this, [this](const QJsonObject& record) {
-        Records->add(record);
+        Attempts->add(record);
         showTotals();
     });
     connect(&engine, &StationEngine::lineStopped, this, [this](const QString& reason) {
@@ -113,7 +113,7 @@ void StationWindow::showSlots() {
         setTabOrder(previous, Slots->tile(index));
         previous = Slots->tile(index);
     }
-    setTabOrder(previous, Records);
+    setTabOrder(previous, Attempts);
 }
 
 void StationWindow::showSlot(int index) {

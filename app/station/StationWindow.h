@@ -10,7 +10,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/station/RecordsTable.h"
+#include "app/station/AttemptsTable.h"
 #include "app/station/SlotGrid.h"
 #include "app/station/StationCommandLine.h"
 #include "app/station/StationHeader.h"
@@ -34,7 +34,7 @@ class StationWindow : public QWidget {
     StationHeader* Header = nullptr;
     SlotGrid* Slots = nullptr;
     TotalsPanel* Figures = nullptr;
-    RecordsTable* Records = nullptr;
+    AttemptsTable* Attempts = nullptr;
     QPushButton* ChooseImage = nullptr;
     QPushButton* Start = nullptr;
     QPushButton* Stop = nullptr;

@@ -42,7 +42,7 @@ bool StationWindow::begin(const QString& imagePath) {
     setWindowTitle(Caption + QStringLiteral(" - ") + m_engine->image().fileName);
     Header->showImage(m_engine->image(), m_engine->skippedRecordLines());
     Header->showNotice(QStringLiteral("Flashing every unit plugged in."));
-    Records->showHistory(m_engine->history(RecordsTable::kShown));
+    Attempts->showHistory(m_engine->history(AttemptsTable::kShown));
     Slots->setSlotCount(0);
     showSlots();
     m_running = true;
@@ -94,7 +94,7 @@ void StationWindow::updateControls() {
     for (int i = 0; i < 4; ++i) {
         // Qt would hand the focus to the next control, which may be Abort: a second press of
         // the key that stopped the line must not interrupt its units.
-        if (!enabled[i] && controls[i]->hasFocus()) Records->setFocus();
+        if (!enabled[i] && controls[i]->hasFocus()) Attempts->setFocus();
         controls[i]->setEnabled(enabled[i]);
     }
 }

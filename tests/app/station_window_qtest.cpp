@@ -139,8 +139,8 @@ class StationWindowTest : public QObject {
         QCOMPARE(window.Slots->tile(0)->note(), FailureAdvice((*failed)["hint"].toString()));
         QCOMPARE(window.Slots->tile(0)->detail(), (*failed)["detail"].toString());
         QStringList rows;
-        for (int row = 0; row < window.Records->rowCount(); ++row)
-            rows << window.Records->rowText(row).section(" | ", 1, 3);
+        for (int row = 0; row < window.Attempts->rowCount(); ++row)
+            rows << window.Attempts->rowText(row).section(" | ", 1, 3);
         rows.sort();
         QCOMPARE(rows, QStringList({"2 | UNIT0001 | PASS", "3 | UNIT0003 | PASS",
                                     "Bay B | UNIT0002 | FAIL"}));
@@ -151,7 +151,7 @@ class StationWindowTest : public QObject {
         // the line and leaves the focus off Abort.
         QList<QWidget*> order{window.Stop, window.Abort};
         for (int i = 0; i < window.Slots->slotCount(); ++i) order << window.Slots->tile(i);
-        order << window.Records;
+        order << window.Attempts;
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.Stop->setFocus();
@@ -166,7 +166,7 @@ class StationWindowTest : public QObject {
         QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
         QTRY_VERIFY(window.Start->isEnabled());
         QVERIFY(!window.Stop->isEnabled() && !window.Abort->isEnabled());
-        QCOMPARE(QApplication::focusWidget(), window.Records);
+        QCOMPARE(QApplication::focusWidget(), window.Attempts);
         QCOMPARE(window.Slots->tile(1)->stateWord(), "STOPPED");
         QCOMPARE(window.Slots->tile(0)->stateWord(), "FAIL");
 
@@ -184,7 +184,7 @@ class StationWindowTest : public QObject {
         // A restart shows the shift so far.
         StationWindow restarted(options);
         QVERIFY(restarted.begin(image));
-        QCOMPARE(restarted.Records->rowCount(), records.size());
+        QCOMPARE(restarted.Attempts->rowCount(), records.size());
     }
 
     // Closing the window while a unit is flashed asks, in a real modal box: keep flashing, let

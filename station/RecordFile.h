@@ -14,12 +14,12 @@
 #include <functional>
 #include <utility>
 
-class UnitRecords {
+class RecordFile {
   public:
-    UnitRecords() = default;
-    UnitRecords(const UnitRecords&) = delete;
-    UnitRecords& operator=(const UnitRecords&) = delete;
-    ~UnitRecords();
+    RecordFile() = default;
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+    ~RecordFile();
 
     // Opens the file for reading and appending, creating it. Anything but a regular file is
     // refused before it is opened, and the open never waits. False: errorString() says why, naming

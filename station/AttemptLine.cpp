@@ -1,4 +1,4 @@
-#include "station/AttemptRecord.h"
+#include "station/AttemptLine.h"
 
 #include <QCoreApplication>
 #include <QSysInfo>
@@ -6,7 +6,7 @@
 
 #include "operations/FailureHint.h"
 
-namespace AttemptRecord {
+namespace AttemptLine {
 namespace {
 
 const QString kState = QStringLiteral("state");
@@ -108,4 +108,4 @@ QJsonObject ProcessDied(const QJsonObject& started, const QJsonValue& exitCode,
     return record;
 }
 
-}  // namespace AttemptRecord
+}  // namespace AttemptLine

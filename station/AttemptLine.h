@@ -10,7 +10,7 @@
 
 #include "operations/UpgradeReport.h"
 
-namespace AttemptRecord {
+namespace AttemptLine {
 
 // A new attempt's identity, unique across hosts and runs.
 QString NewAttempt();
@@ -38,4 +38,4 @@ QJsonObject Closing(const QJsonObject& started, const QJsonObject& endFields);
 QJsonObject ProcessDied(const QJsonObject& started, const QJsonValue& exitCode,
                         int recordsAcknowledged);
 
-}  // namespace AttemptRecord
+}  // namespace AttemptLine

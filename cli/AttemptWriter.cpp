@@ -1,7 +1,7 @@
-#include "cli/UpgradeRecord.h"
+#include "cli/AttemptWriter.h"
 
-bool UpgradeRecord::open(const QString& path, const QString& serial,
-                         const AttemptRecord::Place& place) {
+bool AttemptWriter::open(const QString& path, const QString& serial,
+                         const AttemptLine::Place& place) {
     m_path = path;
     m_serial = serial;
     m_place = place;
@@ -11,13 +11,13 @@ bool UpgradeRecord::open(const QString& path, const QString& serial,
     }
     m_file.readNew({}, serial);
     m_earlier = m_file.attemptsOn(serial);
-    m_attempt = AttemptRecord::NewAttempt();
+    m_attempt = AttemptLine::NewAttempt();
     return true;
 }
 
-bool UpgradeRecord::start(const QString& name, const UpgradeReport& report) {
+bool AttemptWriter::start(const QString& name, const UpgradeReport& report) {
     const QJsonObject started =
-        AttemptRecord::Started(m_attempt, m_serial, name, report, m_earlier, m_place);
+        AttemptLine::Started(m_attempt, m_serial, name, report, m_earlier, m_place);
     if (!m_file.append(started)) {
         m_error = QStringLiteral(
                       "the attempt could not be recorded in %1 (%2), so the unit was "
@@ -29,8 +29,8 @@ bool UpgradeRecord::start(const QString& name, const UpgradeReport& report) {
     return true;
 }
 
-bool UpgradeRecord::close(const QJsonObject& endFields) {
-    if (!m_file.append(AttemptRecord::Closing(m_started, endFields))) {
+bool AttemptWriter::close(const QJsonObject& endFields) {
+    if (!m_file.append(AttemptLine::Closing(m_started, endFields))) {
         m_error = QStringLiteral("the end of the attempt could not be recorded in %1 (%2)")
                       .arg(m_path, m_file.errorString());
         return false;

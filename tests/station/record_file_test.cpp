@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "station/Locations.h"
-#include "station/UnitRecords.h"
+#include "station/RecordFile.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TEST(RecordHistory, LastAttemptsFromTheEnd) {
         }
         file.write(row.tail);
         file.close();
-        UnitRecords records;
+        RecordFile records;
         ASSERT_TRUE(records.open(file.fileName()));
         const QList<QJsonObject> last = records.lastClosing(row.asked);
         ASSERT_EQ(last.size(), row.count);

@@ -1,4 +1,4 @@
-#include "station/UnitRecords.h"
+#include "station/RecordFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "station/AttemptRecord.h"
+#include "station/AttemptLine.h"
 #include "support/RegularFile.h"
 
 namespace {
@@ -46,19 +46,19 @@ bool lineHeld(int, qint64) {
 
 }  // namespace
 
-UnitRecords::~UnitRecords() {
+RecordFile::~RecordFile() {
     if (m_fd >= 0) ::close(m_fd);
 }
 
-bool UnitRecords::open(const QString& path) {
+bool RecordFile::open(const QString& path) {
     QString reason;
     m_fd = RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT, reason);
     return m_fd >= 0 ||
            fail(QStringLiteral("cannot append to the record file %1: %2").arg(path, reason));
 }
 
-void UnitRecords::readNew(const std::function<void(const QJsonObject&)>& sink,
-                          const QString& serial) {
+void RecordFile::readNew(const std::function<void(const QJsonObject&)>& sink,
+                         const QString& serial) {
     // The serial as a JSON text, as this program writes it.
     const QByteArray named =
         serial.isEmpty()
@@ -75,16 +75,16 @@ void UnitRecords::readNew(const std::function<void(const QJsonObject&)>& sink,
             const QByteArray line = pending.sliced(start, end - start);
             if (!named.isEmpty() && !line.contains(named)) continue;
             const QJsonObject record = QJsonDocument::fromJson(line).object();
-            if (!AttemptRecord::IsWhole(record)) {
+            if (!AttemptLine::IsWhole(record)) {
                 m_skipped += line.trimmed().isEmpty() ? 0 : 1;
                 continue;
             }
-            const QString serial = AttemptRecord::Serial(record);
-            if (AttemptRecord::IsStarted(record)) {
-                m_unclosed.insert(AttemptRecord::Attempt(record), {serial, m_readTo + start});
+            const QString serial = AttemptLine::Serial(record);
+            if (AttemptLine::IsStarted(record)) {
+                m_unclosed.insert(AttemptLine::Attempt(record), {serial, m_readTo + start});
             } else {
                 ++m_closed[serial];
-                m_unclosed.remove(AttemptRecord::Attempt(record));
+                m_unclosed.remove(AttemptLine::Attempt(record));
             }
             if (sink) sink(record);
         }
@@ -93,7 +93,7 @@ void UnitRecords::readNew(const std::function<void(const QJsonObject&)>& sink,
     }
 }
 
-int UnitRecords::attemptsOn(const QString& serial) const {
+int RecordFile::attemptsOn(const QString& serial) const {
     int attempts = m_closed.value(serial);
     for (const auto& [lineSerial, offset] : m_unclosed) {
         if (lineSerial == serial && !lineHeld(m_fd, offset)) ++attempts;
@@ -101,7 +101,7 @@ int UnitRecords::attemptsOn(const QString& serial) const {
     return attempts;
 }
 
-QList<QJsonObject> UnitRecords::lastClosing(int count) const {
+QList<QJsonObject> RecordFile::lastClosing(int count) const {
     QList<QJsonObject> found;  // newest first
     struct stat info {};
     qint64 end = ::fstat(m_fd, &info) == 0 ? info.st_size : 0;
@@ -116,7 +116,7 @@ QList<QJsonObject> UnitRecords::lastClosing(int count) const {
         pending = end > 0 ? lines.takeFirst() : QByteArray();
         for (auto line = lines.crbegin(); line != lines.crend() && found.size() < count; ++line) {
             const QJsonObject record = QJsonDocument::fromJson(*line).object();
-            if (AttemptRecord::IsWhole(record) && !AttemptRecord::IsStarted(record))
+            if (AttemptLine::IsWhole(record) && !AttemptLine::IsStarted(record))
                 found.append(record);
         }
     }
@@ -124,7 +124,7 @@ QList<QJsonObject> UnitRecords::lastClosing(int count) const {
     return found;
 }
 
-bool UnitRecords::append(const QJsonObject& record) {
+bool RecordFile::append(const QJsonObject& record) {
     const QByteArray json = QJsonDocument(record).toJson(QJsonDocument::Compact);
     QByteArray line = json + '\n';
     struct stat info {};
@@ -141,13 +141,13 @@ bool UnitRecords::append(const QJsonObject& record) {
                         .arg(written)
                         .arg(line.size()));
     }
-    if (AttemptRecord::IsStarted(record)) {
+    if (AttemptLine::IsStarted(record)) {
         holdLine(m_fd, ::lseek(m_fd, 0, SEEK_CUR) - json.size() - 1);
     }
     return true;
 }
 
-bool UnitRecords::fail(const QString& error) {
+bool RecordFile::fail(const QString& error) {
     m_error = error;
     return false;
 }

@@ -7,12 +7,12 @@
 #include <QList>
 #include <QTableWidget>
 
-class RecordsTable : public QTableWidget {
+class AttemptsTable : public QTableWidget {
     Q_OBJECT
   public:
     static constexpr int kShown = 200;
 
-    explicit RecordsTable(QWidget* parent = nullptr);
+    explicit AttemptsTable(QWidget* parent = nullptr);
 
     // Closing lines, oldest first, as the engine reads them back.
     void showHistory(const QList<QJsonObject>& records);

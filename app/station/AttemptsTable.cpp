@@ -1,4 +1,4 @@
-#include "app/station/RecordsTable.h"
+#include "app/station/AttemptsTable.h"
 
 #include <QDateTime>
 #include <QHeaderView>
@@ -27,7 +27,7 @@ QStringList cells(const QJsonObject& record) {
 
 }  // namespace
 
-RecordsTable::RecordsTable(QWidget* parent) : QTableWidget(0, Columns, parent) {
+AttemptsTable::AttemptsTable(QWidget* parent) : QTableWidget(0, Columns, parent) {
     setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Slot"),
                                QStringLiteral("Serial"), QStringLiteral("Outcome"),
                                QStringLiteral("Duration")});
@@ -43,7 +43,7 @@ RecordsTable::RecordsTable(QWidget* parent) : QTableWidget(0, Columns, parent) {
     fitColumns();
 }
 
-void RecordsTable::fitColumns() {
+void AttemptsTable::fitColumns() {
     resizeColumnsToContents();
     // Every column in view: the side of the window takes the room the records need.
     const int needed =
@@ -51,12 +51,12 @@ void RecordsTable::fitColumns() {
     if (needed > minimumWidth()) setMinimumWidth(needed);
 }
 
-void RecordsTable::showHistory(const QList<QJsonObject>& records) {
+void AttemptsTable::showHistory(const QList<QJsonObject>& records) {
     setRowCount(0);
     for (const QJsonObject& record : records) add(record);
 }
 
-void RecordsTable::add(const QJsonObject& record) {
+void AttemptsTable::add(const QJsonObject& record) {
     insertRow(0);
     const QStringList texts = cells(record);
     const bool failed = texts[Outcome] != QStringLiteral("PASS");
@@ -75,7 +75,7 @@ void RecordsTable::add(const QJsonObject& record) {
     fitColumns();
 }
 
-QString RecordsTable::rowText(int row) const {
+QString AttemptsTable::rowText(int row) const {
     QStringList texts;
     for (int column = 0; column < Columns; ++column) texts << item(row, column)->text();
     return texts.join(QStringLiteral(" | "));

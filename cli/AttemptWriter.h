@@ -9,14 +9,14 @@
 #include <QString>
 
 #include "operations/UpgradeReport.h"
-#include "station/AttemptRecord.h"
-#include "station/UnitRecords.h"
+#include "station/AttemptLine.h"
+#include "station/RecordFile.h"
 
-class UpgradeRecord {
+class AttemptWriter {
   public:
     // Opens the file and counts the attempts on `serial` it holds; `place` is the station's slot
     // for the unit, if any. False: error() says why.
-    bool open(const QString& path, const QString& serial, const AttemptRecord::Place& place);
+    bool open(const QString& path, const QString& serial, const AttemptLine::Place& place);
     const QString& attempt() const { return m_attempt; }
     QString error() const { return m_error; }
 
@@ -27,10 +27,10 @@ class UpgradeRecord {
     bool close(const QJsonObject& endFields);
 
   private:
-    UnitRecords m_file;
+    RecordFile m_file;
     QString m_path;
     QString m_serial;
-    AttemptRecord::Place m_place;
+    AttemptLine::Place m_place;
     QString m_attempt;
     int m_earlier = 0;
     QJsonObject m_started;
