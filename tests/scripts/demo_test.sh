@@ -45,5 +45,6 @@ left=$(cd "$work/tmp" && ls -A | grep -v -x -e "$(basename "$upgrader")" -e "$(b
 [ -z "$left" ] || fail "left in the temporary folder: $left"
 [ -z "$(ls -A "$work/home")" ] || fail "left in the home folder: $(ls -A "$work/home")"
 ls -A "$build" | diff "$work/build-before" - >/dev/null || fail "left in the build folder: $(ls -A "$build" | diff "$work/build-before" -)"
-if pgrep -a -s "$session"; then fail "processes left running"; fi
+left=$(ps -o pid=,stat=,args= -s "$session" || true)
+[ -z "$left" ] || fail "processes left: $left"
 echo "demo checked"
