@@ -145,7 +145,8 @@ fi
 # Everything the window reads lies in the work folder, open to all: the build folder may be in a
 # home folder that others cannot enter. The simulated bridge is a copy there, out of the package.
 home=$work/home
-mkdir -p "$home/images" "$work/sim-bridge"
+# The windows' temporary files go there too: a window ended by a signal leaves them behind.
+mkdir -p "$home/images" "$home/tmp" "$work/sim-bridge"
 cp "$build/sample-images/three-records.frw" "$home/images/"
 cp -P "$build"/sim-bridge/libftd2xx.so* "$work/sim-bridge/"
 chmod -R a+rX "$work"
@@ -155,7 +156,8 @@ for serial in TARV0001 TARV0002; do printf 'device = %s\nkey = µTARVEL0\n' "$se
 # Started as the program itself, with nothing between, so that its process is the one ended.
 as_user=()
 start_window() {
-    "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" "$@" \
+    "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        TMPDIR="$home/tmp" "$@" \
         LD_LIBRARY_PATH="$work/sim-bridge" TARVELLON_SIM_CONFIG="$home/sim.conf" \
         "$root/usr/bin/$program" >>"$work/window.log" 2>&1 &
     pids+=($!)
@@ -208,6 +210,7 @@ wait_for "$transcript" "command TARV0002 6d 6f 6e 69 74 6f 72"
 # flashes the units through the command line installed beside it.
 station_class=$(sed -n 's/^StartupWMClass=//p' "$station_entry")
 (cd "$home" && exec "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    TMPDIR="$home/tmp" \
     DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb LD_LIBRARY_PATH="$work/sim-bridge" \
     TARVELLON_SIM_CONFIG="$home/sim.conf" "$root/usr/bin/$station" --record "$home/records.jsonl" \
     "$home/images/three-records.frw" >>"$work/window.log" 2>&1) &
