@@ -1,8 +1,11 @@
 // The settings file: three lines per entry in the system's 8-bit encoding, replaced whole and
 // atomically on every write so that a crash or a full disk never leaves it empty or half written.
-// Where the file system has unnamed temporary files, the save file writes through one, so a
-// killed write leaves nothing behind; nothing beside the file is ever removed, since a name such
-// as database.ini.backup may be an operator's.
+// A write goes to a temporary file beside it, database.ini.XXXXXX, forced to disk and then renamed
+// over it; where the file system has unnamed temporary files, that name exists only for the moment
+// before the rename. A write killed before its rename leaves that temporary file behind, whole or
+// cut short, and the settings file as it was. Nothing beside the file is ever removed, not even
+// such a leftover, since a name such as database.ini.backup or database.ini.Ab12Cd may be an
+// operator's.
 
 #include <QCoreApplication>
 #include <QDir>

@@ -42,9 +42,14 @@ program=$(sed -n 's/^Exec=//p' "$entry")
 icon=$(sed -n 's/^Icon=//p' "$entry")
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
 [ -x "$root/usr/bin/$program" ] || fail "the menu entry starts $program, which is not installed"
+# The upgrader's menu icon is one drawing at every size, not the window's own small pictures.
 for size in 16 32 48 64 128 256; do
-    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" | grep "$size x $size" >/dev/null ||
-        fail "no $size-pixel icon $icon"
+    png=$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png
+    file "$png" | grep "$size x $size" >/dev/null || fail "no $size-pixel icon $icon"
+    rsvg-convert -w "$size" -h "$size" -o "$work/drawn.png" \
+        "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg"
+    compare -metric AE "$png" "$work/drawn.png" null: 2>/dev/null ||
+        fail "the $size-pixel icon $icon is not its drawing"
 done
 rules=$root/usr/lib/udev/rules.d/60-tarvellon-upgrader.rules
 [ -f "$rules" ] || fail "no device rule for udev"
@@ -64,6 +69,39 @@ grep -v '^#' "$rules" | grep -F 'SUBSYSTEM=="usb"' | grep -F 'GROUP="plugdev"' >
 if dpkg-deb -c "$deb" | grep libftd2xx >/dev/null; then fail "the package carries a D2XX library"; fi
 zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | sed -n 1p |
     grep -F "($(dpkg-deb -f "$deb" Version))" >/dev/null || fail "the changelog lacks this version"
+
+# What a user reads names every program the package installs: its description and changelog, its
+# README and each manual page; and how the bridges are opened, for the person at the desk
+# (uaccess) and over ssh (plugdev). The README is a user's, with no developer's script in it.
+programs=$(ls "$root/usr/bin")
+description=$(dpkg-deb -f "$deb" Description)
+changes=$(zcat "$root/usr/share/doc/tarvellon-upgrader/changelog.gz" | sed -n '1,/^ -- /p')
+readme=$root/usr/share/doc/tarvellon-upgrader/README.md
+for program in $programs; do
+    grep -F -- "$program" <<<"$description" >/dev/null || fail "the package's description lacks $program"
+    grep -F -- "$program" <<<"$changes" >/dev/null || fail "the changelog lacks $program"
+    grep -F -- "$program" "$readme" >/dev/null || fail "the README lacks $program"
+    page=$(zcat "$root/usr/share/man/man1/$program.1.gz")
+    files=$(sed -n '/^\.SH "\?FILES"\?$/,/^\.SH/p' <<<"$page")
+    for word in 60\\-tarvellon\\-upgrader.rules uaccess plugdev; do
+        grep -F -- "$word" <<<"$files" >/dev/null || fail "the manual page of $program lacks $word in FILES"
+    done
+    for other in $programs; do
+        sed -n '/^\.SH "\?SEE ALSO"\?$/,/^\.SH/p' <<<"$page" | grep -F -- "$other (1)" >/dev/null ||
+            [ "$other" = "$program" ] || fail "the manual page of $program does not refer to $other"
+    done
+done
+for text in "$description" "$changes"; do
+    grep -F uaccess <<<"$text" >/dev/null || fail "no word of uaccess in: $text"
+done
+if grep -E 'scripts/|ctest|cmake' "$readme"; then fail "the installed README is the developer's"; fi
+for place in '~/.config/tarvellon-upgrader/database.ini' '~/.config/tarvellon-station/station.ini' \
+    tarvellon-records.jsonl; do
+    grep -F -- "$place" "$readme" >/dev/null || fail "the README does not say where $place is"
+done
+# On a minimal system only bash-completion loads the completion.
+dpkg-deb -f "$deb" Recommends | grep -w bash-completion >/dev/null ||
+    fail "the package does not recommend bash-completion"
 
 # The station window: its own menu entry, icon and manual page, and it answers without a display.
 station_entry=$root/usr/share/applications/tarvellon-station.desktop
@@ -107,7 +145,8 @@ fi
 # Everything the window reads lies in the work folder, open to all: the build folder may be in a
 # home folder that others cannot enter. The simulated bridge is a copy there, out of the package.
 home=$work/home
-mkdir -p "$home/images" "$work/sim-bridge"
+# The windows' temporary files go there too: a window ended by a signal leaves them behind.
+mkdir -p "$home/images" "$home/tmp" "$work/sim-bridge"
 cp "$build/sample-images/three-records.frw" "$home/images/"
 cp -P "$build"/sim-bridge/libftd2xx.so* "$work/sim-bridge/"
 chmod -R a+rX "$work"
@@ -117,7 +156,8 @@ for serial in TARV0001 TARV0002; do printf 'device = %s\nkey = µTARVEL0\n' "$se
 # Started as the program itself, with nothing between, so that its process is the one ended.
 as_user=()
 start_window() {
-    "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" "$@" \
+    "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+        TMPDIR="$home/tmp" "$@" \
         LD_LIBRARY_PATH="$work/sim-bridge" TARVELLON_SIM_CONFIG="$home/sim.conf" \
         "$root/usr/bin/$program" >>"$work/window.log" 2>&1 &
     pids+=($!)
@@ -170,6 +210,7 @@ wait_for "$transcript" "command TARV0002 6d 6f 6e 69 74 6f 72"
 # flashes the units through the command line installed beside it.
 station_class=$(sed -n 's/^StartupWMClass=//p' "$station_entry")
 (cd "$home" && exec "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    TMPDIR="$home/tmp" \
     DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb LD_LIBRARY_PATH="$work/sim-bridge" \
     TARVELLON_SIM_CONFIG="$home/sim.conf" "$root/usr/bin/$station" --record "$home/records.jsonl" \
     "$home/images/three-records.frw" >>"$work/window.log" 2>&1) &

@@ -9,7 +9,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -128,6 +131,49 @@ TEST_F(DataBaseFile, FailedWriteLeavesTheOldFileWhole) {
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, handler);
     EXPECT_EQ(readFile(), "file\r\npath\r\n/old\r\n");
+}
+
+// A write killed at any moment (an operator's kill, a crash) leaves the file whole, with the old
+// value or the new one, and the files beside it as they were; of its own it may leave only its
+// temporary file, named after the settings file.
+TEST_F(DataBaseFile, KilledWriteLeavesTheFileWholeAndOthersBeside) {
+    QDir folder(m_folder.path());
+    const QStringList operators = {"database.ini.backup", "database.ini.Ab12Cd"};
+    for (const QString& name : operators) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(name.toUtf8());
+    }
+    const std::string head = "file\r\npath\r\n";
+    const auto whole = [&](const std::string& bytes) {
+        return bytes.size() == head.size() + 65536 + 2 && bytes.starts_with(head) &&
+               bytes.ends_with("\r\n") &&
+               std::all_of(bytes.begin() + head.size(), bytes.end() - 2,
+                           [&](char c) { return c == bytes[head.size()]; });
+    };
+    constexpr int kKills = 20;
+    for (int kill = 0; kill < kKills; ++kill) {
+        QProcess writer;
+        writer.start(TEST_DRIVERS_DIR "/settings_writer_driver", {fileName()});
+        ASSERT_TRUE(writer.waitForReadyRead(30000));
+        writer.kill();
+        writer.waitForFinished();
+        ASSERT_TRUE(whole(readFile())) << "after kill " << kill;
+    }
+    const QRegularExpression temporary(QStringLiteral("^database\\.ini\\.[A-Za-z0-9]{6}$"));
+    int leftovers = 0;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+        if (name == "database.ini") continue;
+        QFile file(folder.filePath(name));
+        if (operators.contains(name) && file.open(QIODevice::ReadOnly)) {
+            EXPECT_EQ(file.readAll(), name.toUtf8());
+            continue;
+        }
+        EXPECT_TRUE(temporary.match(name).hasMatch()) << name.toStdString();
+        ++leftovers;
+    }
+    EXPECT_LE(leftovers, kKills);
+    EXPECT_EQ(folder.entryList(operators, QDir::Files).size(), operators.size());
 }
 
 }  // namespace
