@@ -1,7 +1,8 @@
-// `station`: flashes every unit plugged into the station's bridges with one image, and keeps a
-// record of each attempt. The image is read and checked once before anything else, by the
-// upgrade's own file checks, and every upgrade is given a private copy of those very bytes, so a
-// file replaced meanwhile changes nothing. No unit is touched until its record can be written.
+// `station`: flashes every unit plugged into the station's bridges with one image, and keeps the
+// lines of each attempt in the record file. The image is read and checked once before anything
+// else, by the upgrade's own file checks, and every upgrade is given a private copy of those very
+// bytes, so a file replaced meanwhile changes nothing. No unit is touched until its started line
+// can be written.
 
 #include <QCoreApplication>
 
@@ -10,6 +11,7 @@
 #include "cli/StationDisplay.h"
 #include "operations/ImageCheck.h"
 #include "station/StationArguments.h"
+#include "station/StationEngine.h"
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;

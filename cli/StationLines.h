@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "station/StationEngine.h"
+#include "station/StationValues.h"
 
 namespace StationLines {
 

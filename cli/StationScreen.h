@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "cli/StationLines.h"
+#include "station/StationEngine.h"
 
 class StationScreen {
   public:

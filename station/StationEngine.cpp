@@ -233,7 +233,7 @@ void StationEngine::startUpgrade(int index) {
         ::setpgid(0, 0);
 #ifdef Q_OS_LINUX
         // Should the station die, the kernel tells the upgrade (SIGHUP), which then ends the
-        // exchange it is in as an interrupt does and closes its record. One whose station is
+        // exchange it is in as an interrupt does and closes its attempt. One whose station is
         // already gone ends here, before it touches anything.
         ::prctl(PR_SET_PDEATHSIG, SIGHUP);
         if (::getppid() != station) ::_exit(127);
@@ -257,7 +257,7 @@ void StationEngine::startUpgrade(int index) {
         Qt::QueuedConnection);
     slot.startedAt = QDateTime::currentDateTimeUtc();
     slot.attempt.clear();
-    slot.recordsDone = 0;
+    slot.recordsAcknowledged = 0;
     slot.end = {};
     slot.view.percent = 0;
     slot.view.secondsLeft = 0;
@@ -273,7 +273,7 @@ QStringList StationEngine::upgradeArguments(const Slot& slot) const {
                           m_imageCopy,
                           QStringLiteral("--json"),
                           QStringLiteral("--image-name"),
-                          m_image.name,
+                          m_image.path,
                           QStringLiteral("--expect-sha256"),
                           m_image.sha256,
                           QStringLiteral("--record"),
@@ -299,7 +299,7 @@ void StationEngine::readEvents(int index) {
         if (name == QStringLiteral("start")) {
             slot.attempt = event.value(QStringLiteral("attempt")).toString();
         } else if (name == QStringLiteral("progress")) {
-            slot.recordsDone = event.value(QStringLiteral("records_done")).toInt();
+            slot.recordsAcknowledged = event.value(QStringLiteral("records_done")).toInt();
             slot.view.percent = event.value(QStringLiteral("percent")).toInt();
             slot.view.secondsLeft = event.value(QStringLiteral("seconds_left")).toInt();
             setState(index, SlotState::Flashing);
@@ -316,7 +316,7 @@ void StationEngine::upgradeEnded(int index, int exitCode, QProcess::ExitStatus s
     slot.process->disconnect(this);
     // A crash has no exit code at all.
     const QJsonValue code = status == QProcess::NormalExit ? QJsonValue(exitCode) : QJsonValue();
-    const QJsonObject closing = closingRecord(slot, code);
+    const QJsonObject closing = closingLine(slot, code);
     slot.process->deleteLater();
     slot.process = nullptr;
     settle(index, closing);
@@ -326,7 +326,7 @@ void StationEngine::upgradeEnded(int index, int exitCode, QProcess::ExitStatus s
 
 // The attempt's closing line as the upgrade wrote it, or as written here for an upgrade that
 // died; empty when it could not be written.
-QJsonObject StationEngine::closingRecord(Slot& slot, const QJsonValue& exitCode) {
+QJsonObject StationEngine::closingLine(Slot& slot, const QJsonValue& exitCode) {
     m_recordFile.readNew([this](const QJsonObject& line) {
         const QString attempt = AttemptLine::Attempt(line);
         if (attempt.isEmpty()) return;
@@ -341,18 +341,18 @@ QJsonObject StationEngine::closingRecord(Slot& slot, const QJsonValue& exitCode)
         return {};
     }
     // An upgrade that ended before it opened its attempt, or died without closing it, is
-    // recorded here.
+    // closed here.
     const QString serial = slot.view.serial;
     const QJsonObject opened =
         !started.isEmpty()
             ? started
             : AttemptLine::Started(
                   slot.attempt.isEmpty() ? AttemptLine::NewAttempt() : slot.attempt, serial,
-                  m_image.name, m_options.image, m_recordFile.attemptsOn(serial),
+                  m_image.path, m_options.image, m_recordFile.attemptsOn(serial),
                   {slot.view.name, slot.view.location}, slot.startedAt);
-    const QJsonObject closing = slot.end.isEmpty()
-                                    ? AttemptLine::ProcessDied(opened, exitCode, slot.recordsDone)
-                                    : AttemptLine::Closing(opened, slot.end);
+    const QJsonObject closing =
+        slot.end.isEmpty() ? AttemptLine::ProcessDied(opened, exitCode, slot.recordsAcknowledged)
+                           : AttemptLine::Closing(opened, slot.end);
     if (!m_recordFile.append(closing)) {
         stopLine(QStringLiteral("the record of %1 could not be written: %2")
                      .arg(serial, m_recordFile.errorString()));
@@ -363,7 +363,7 @@ QJsonObject StationEngine::closingRecord(Slot& slot, const QJsonValue& exitCode)
 
 void StationEngine::settle(int index, const QJsonObject& closing) {
     Slot& slot = *m_slots[index];
-    const bool passed = closing.value(QStringLiteral("outcome")) == QStringLiteral("upgraded");
+    const bool passed = AttemptLine::Passed(closing);
     const QJsonObject& said = closing.isEmpty() ? slot.end : closing;
     const QString detail = said.value(QStringLiteral("detail")).toString();
     slot.view.detail =
@@ -373,7 +373,7 @@ void StationEngine::settle(int index, const QJsonObject& closing) {
     ++(passed ? m_passed : m_failed);
     m_doneAtMs.append(m_since.elapsed());
     m_doneAtMs.removeIf([now = m_doneAtMs.last()](qint64 at) { return now - at >= kHourMs; });
-    if (!closing.isEmpty()) emit recorded(closing);
+    if (!closing.isEmpty()) emit attemptClosed(closing);
     setState(index, passed ? SlotState::Pass : SlotState::Fail);
 }
 

@@ -59,7 +59,7 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
 
 void StationHeader::showImage(const ImageSummary& image, int skippedRecordLines) {
     ImageName->setText(image.fileName);
-    ImageName->setToolTip(Qt::convertFromPlainText(image.name));
+    ImageName->setToolTip(Qt::convertFromPlainText(image.path));
     Key->setText(QStringLiteral("key %1").arg(image.key));
     Size->setText(QStringLiteral("%1 records, %2")
                       .arg(image.records)

@@ -10,7 +10,7 @@
 #include "operations/FailureHint.h"
 #include "operations/ImageCheck.h"
 
-bool StationWindow::begin(const QString& imagePath) {
+bool StationWindow::startWith(const QString& imagePath) {
     if (running()) return false;
     StationOptions options = m_options.station;
     options.imagePath = imagePath;
@@ -38,7 +38,7 @@ bool StationWindow::begin(const QString& imagePath) {
     m_engine = std::move(engine);
     m_imagePath = imagePath;
     ImageChooser::Remember(imagePath);
-    follow(*m_engine);
+    connectEngine(*m_engine);
     setWindowTitle(Caption + QStringLiteral(" - ") + m_engine->image().fileName);
     Header->showImage(m_engine->image(), m_engine->skippedRecordLines());
     Header->showNotice(QStringLiteral("Flashing every unit plugged in."));
@@ -52,7 +52,7 @@ bool StationWindow::begin(const QString& imagePath) {
 }
 
 void StationWindow::chooseImage() {
-    if (const QString path = ImageChooser::Ask(this); !path.isEmpty()) begin(path);
+    if (const QString path = ImageChooser::Ask(this); !path.isEmpty()) startWith(path);
 }
 
 void StationWindow::stopClicked() {
@@ -74,7 +74,7 @@ void StationWindow::abortClicked() {
     updateControls();
 }
 
-void StationWindow::finished() {
+void StationWindow::runEnded() {
     m_running = false;
     m_clock.stop();
     showSlots();

@@ -183,7 +183,7 @@ class StationWindowTest : public QObject {
 
         // A restart shows the shift so far.
         StationWindow restarted(options);
-        QVERIFY(restarted.begin(image));
+        QVERIFY(restarted.startWith(image));
         QCOMPARE(restarted.Attempts->rowCount(), records.size());
     }
 
@@ -210,7 +210,7 @@ class StationWindowTest : public QObject {
         StationWindow window(options);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QVERIFY(window.begin(Images + "accepted.frw"));
+        QVERIFY(window.startWith(Images + "accepted.frw"));
         QTRY_VERIFY_WITH_TIMEOUT(
             window.Slots->slotCount() == 1 && window.Slots->tile(0)->progressShown(), 20000);
         QString question;
