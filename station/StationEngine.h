@@ -24,7 +24,9 @@
 #include <memory>
 #include <optional>
 
+#include "station/AttemptLine.h"
 #include "station/RecordFile.h"
+#include "station/SlotPorts.h"
 #include "station/StationValues.h"
 
 // Runs on the thread of the event loop it needs; its signals come from there.
@@ -46,8 +48,8 @@ class StationEngine : public QObject {
     void abort();
     bool stopping() const { return m_stopRequested || !m_stopReason.isEmpty(); }
 
-    int slotCount() const { return int(m_slots.size()); }
-    const SlotView& slot(int index) const { return m_slots[index]->view; }
+    int slotCount() const { return m_ports.count(); }
+    const SlotView& slot(int index) const { return m_ports.slot(index); }
     Totals totals() const;
     const ImageSummary& image() const { return m_image; }
     // Why the line stopped: an attempt line could not be written; "" while it runs.
@@ -64,27 +66,27 @@ class StationEngine : public QObject {
     void finished(StationResult result);
 
   private:
-    struct Slot {
-        SlotView view;
-        QString key;  // the location, or what stands in for one
+    // A slot's upgrade, from its start to its closing line.
+    struct Upgrade {
         QProcess* process = nullptr;
+        // What the upgrade is told of its unit, and what its started line says of it.
+        QString serial;
+        AttemptLine::Place place;
         QDateTime startedAt;
         QString attempt;              // as the upgrade's start event names it
         int recordsAcknowledged = 0;  // firmware records
         QJsonObject end;              // the upgrade's closing event
-        QElapsedTimer unpluggedFor;
     };
 
     void poll();
-    void follow(Slot& slot, const QString& serial, bool maybeHeld);
-    void plugIn(Slot& slot, const QString& serial);
-    void addSlots(QList<std::pair<QString, QString>> ports);
     void startQueued();
     void startUpgrade(int index);
-    QStringList upgradeArguments(const Slot& slot) const;
+    QStringList upgradeArguments(const Upgrade& upgrade) const;
     void readEvents(int index);
     void upgradeEnded(int index, int exitCode, QProcess::ExitStatus status);
-    QJsonObject closingLine(Slot& slot, const QJsonValue& exitCode);
+    void readClaims();
+    QJsonObject closingLine(const Upgrade& upgrade, const QJsonValue& exitCode);
+    QJsonObject unwrittenStartedLine(const Upgrade& upgrade) const;
     void settle(int index, const QJsonObject& closing);
     void stopLine(const QString& reason);
     void setState(int index, SlotState state);
@@ -96,12 +98,12 @@ class StationEngine : public QObject {
     std::unique_ptr<QTemporaryDir> m_copyFolder;
     QString m_imageCopy;
     RecordFile m_recordFile;
-    std::vector<std::unique_ptr<Slot>> m_slots;
+    SlotPorts m_ports;
+    std::vector<Upgrade> m_upgrades;  // by slot
     // The lines read back that no finished upgrade has claimed yet, by attempt.
     QHash<QString, QJsonObject> m_startedLines;
     QHash<QString, QJsonObject> m_closingLines;
     QString m_stopReason;
-    bool m_firstPoll = true;
     bool m_stopRequested = false;
     bool m_aborted = false;
     bool m_finished = false;
