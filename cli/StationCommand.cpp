@@ -9,9 +9,8 @@
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/StationDisplay.h"
-#include "operations/ImageCheck.h"
 #include "station/StationArguments.h"
-#include "station/StationEngine.h"
+#include "station/StationStart.h"
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
@@ -43,32 +42,20 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     options.count = *units;
     options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
+    const QString recordPath = options.recordPath;
 
-    const ImageCheck check = CheckImage(options.imagePath);
-    if (!check.passed) {
-        CommandLine::Err(check.detail);
-        CommandLine::Hint(check.hint);
-        return ExitCode::FileError;
+    std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
+        StationStart::Start(std::move(options), read.driver);
+    if (const auto* failure = std::get_if<StartFailure>(&started)) {
+        for (const QString& line : StationStart::TerminalLines(*failure)) CommandLine::Err(line);
+        return failure->step == StartFailure::Step::Library ? ExitCode::NoLibrary
+                                                            : ExitCode::FileError;
     }
-    options.image = check.report;
-    const std::optional<Driver> driver = DriverChoice::Install(read.driver);
-    if (!driver) {
-        CommandLine::Err(CommandLine::NoLibrary);
-        return ExitCode::NoLibrary;
-    }
-    options.driver = *driver;
-
-    StationEngine engine(options);
-    if (const std::optional<StartFailure> failure = engine.start()) {
-        CommandLine::Err(failure->detail);
-        if (!failure->hint.isEmpty()) CommandLine::Hint(failure->hint);
-        return ExitCode::FileError;
-    }
+    StationEngine& engine = *std::get<std::unique_ptr<StationEngine>>(started);
     if (engine.skippedRecordLines() > 0) {
-        CommandLine::Err(
-            QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
-                           "records; they count for nothing")
-                .arg(options.recordPath, QString::number(engine.skippedRecordLines())));
+        CommandLine::Err(QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
+                                        "records; they count for nothing")
+                             .arg(recordPath, QString::number(engine.skippedRecordLines())));
     }
     return RunStation(engine, parser.isSet(json));
 }

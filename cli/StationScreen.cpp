@@ -115,7 +115,7 @@ QList<SlotLine> StationScreen::frame(const StationEngine& engine, bool interrupt
     if (shown.size() > room) {
         std::stable_partition(shown.begin(), shown.end(), [&](int index) {
             const SlotState state = engine.slot(index).state;
-            return StationLines::Running(state) || state == SlotState::Fail;
+            return UpgradeRuns(state) || state == SlotState::Fail;
         });
         shown.resize(qMax(room - 1, 0));
         std::sort(shown.begin(), shown.end());

@@ -53,12 +53,13 @@ std::optional<StartFailure> StationEngine::start() {
     m_imageCopy = privateCopy(*m_copyFolder, m_options.image.image, copyError);
     if (m_imageCopy.isEmpty()) {
         return StartFailure{
-            QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError), {}};
+            .detail = QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError),
+            .hint = {}};
     }
     if (!m_recordFile.open(m_options.recordPath)) {
-        return StartFailure{m_recordFile.errorString(),
-                            FailureHint({.step = QStringLiteral("record_file"),
-                                         .cause = FailureCause::RecordFileUnwritable})};
+        return StartFailure{.detail = m_recordFile.errorString(),
+                            .hint = FailureHint({.step = QStringLiteral("record_file"),
+                                                 .cause = FailureCause::RecordFileUnwritable})};
     }
     m_recordFile.readNew();
     // Named from here on, never opened again.

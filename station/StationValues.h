@@ -81,6 +81,12 @@ struct ImageSummary {
 
 // Why a station could not start, and what to do about it ("" where the hints have nothing).
 struct StartFailure {
+    enum class Step {
+        Image,    // the image failed its checks
+        Library,  // the D2XX library is asked for and not installed
+        Engine,   // the engine's own start: the image's private copy, the record file
+    };
+    Step step = Step::Engine;
     QString detail;
     QString hint;
 };
