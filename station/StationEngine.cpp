@@ -87,8 +87,10 @@ void StationEngine::stop() {
 
 void StationEngine::abort() {
     m_aborted = true;
+    // An upgrade that has not said it started may not yet handle the interrupt, which would
+    // kill it instead: it is interrupted once it says so.
     for (const Upgrade& upgrade : m_upgrades) {
-        if (upgrade.process != nullptr) ::kill(pid_t(upgrade.process->processId()), SIGINT);
+        if (upgrade.process != nullptr && upgrade.startSeen) interrupt(upgrade);
     }
     stop();
 }
@@ -217,6 +219,8 @@ void StationEngine::readEvents(int index) {
         const QString name = event.value(QStringLiteral("event")).toString();
         if (name == QStringLiteral("start")) {
             upgrade.attempt = event.value(QStringLiteral("attempt")).toString();
+            upgrade.startSeen = true;
+            if (m_aborted) interrupt(upgrade);
         } else if (name == QStringLiteral("progress")) {
             upgrade.recordsAcknowledged = event.value(QStringLiteral("records_done")).toInt();
             SlotView& view = m_ports.slot(index);
@@ -302,6 +306,10 @@ void StationEngine::settle(int index, const QJsonObject& closing) {
     m_doneAtMs.removeIf([now = m_doneAtMs.last()](qint64 at) { return now - at >= kHourMs; });
     if (!closing.isEmpty()) emit attemptClosed(closing);
     setState(index, passed ? SlotState::Pass : SlotState::Fail);
+}
+
+void StationEngine::interrupt(const Upgrade& upgrade) {
+    ::kill(pid_t(upgrade.process->processId()), SIGINT);
 }
 
 void StationEngine::stopLine(const QString& reason) {

@@ -73,6 +73,7 @@ class StationEngine : public QObject {
         QString serial;
         AttemptLine::Place place;
         QDateTime startedAt;
+        bool startSeen = false;       // its start event came: it handles an interrupt from here on
         QString attempt;              // as the upgrade's start event names it
         int recordsAcknowledged = 0;  // firmware records
         QJsonObject end;              // the upgrade's closing event
@@ -88,6 +89,7 @@ class StationEngine : public QObject {
     QJsonObject closingLine(const Upgrade& upgrade, const QJsonValue& exitCode);
     QJsonObject unwrittenStartedLine(const Upgrade& upgrade) const;
     void settle(int index, const QJsonObject& closing);
+    void interrupt(const Upgrade& upgrade);
     void stopLine(const QString& reason);
     void setState(int index, SlotState state);
     void finishIfDone();
