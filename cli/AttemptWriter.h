@@ -1,9 +1,9 @@
 #pragma once
 
-// The upgrade's own record of its attempt (--record FILE). The started line is written before the
-// device is opened, and a unit whose attempt cannot be recorded is never touched; the closing
-// line follows once the device is closed again. Written by the process that flashes the unit, so
-// a station that dies meanwhile loses nothing.
+// The upgrade's own lines of its attempt in the record file (--record FILE). The started line is
+// written before the device is opened, and a unit whose attempt cannot be recorded is never
+// touched; the closing line follows once the device is closed again. Written by the process that
+// flashes the unit, so a station that dies meanwhile loses nothing.
 
 #include <QJsonObject>
 #include <QString>

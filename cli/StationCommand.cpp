@@ -1,16 +1,16 @@
-// `station`: flashes every unit plugged into the station's bridges with one image, and keeps a
-// record of each attempt. The image is read and checked once before anything else, by the
-// upgrade's own file checks, and every upgrade is given a private copy of those very bytes, so a
-// file replaced meanwhile changes nothing. No unit is touched until its record can be written.
+// `station`: flashes every unit plugged into the station's bridges with one image, and keeps the
+// lines of each attempt in the record file. The image is read and checked once before anything
+// else, by the upgrade's own file checks, and every upgrade is given a private copy of those very
+// bytes, so a file replaced meanwhile changes nothing. No unit is touched until its started line
+// can be written.
 
 #include <QCoreApplication>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/StationDisplay.h"
-#include "operations/FailureDetail.h"
-#include "operations/ImageCheck.h"
 #include "station/StationArguments.h"
+#include "station/StationStart.h"
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
@@ -42,32 +42,20 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     options.count = *units;
     options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
+    const QString recordPath = options.recordPath;
 
-    const ImageCheck check = CheckImage(options.imagePath);
-    if (!check.passed) {
-        CommandLine::Err(check.detail);
-        CommandLine::Hint(check.hint);
-        return ExitCode::FileError;
+    std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
+        StationStart::Start(std::move(options), read.driver);
+    if (const auto* failure = std::get_if<StartFailure>(&started)) {
+        for (const QString& line : StationStart::TerminalLines(*failure)) CommandLine::Err(line);
+        return failure->step == StartFailure::Step::Library ? ExitCode::NoLibrary
+                                                            : ExitCode::FileError;
     }
-    options.image = check.report;
-    const std::optional<Driver> driver = DriverChoice::Install(read.driver);
-    if (!driver) {
-        CommandLine::Err(NoLibraryDetail);
-        return ExitCode::NoLibrary;
-    }
-    options.driver = *driver;
-
-    StationEngine engine(options);
-    if (const std::optional<StartFailure> failure = engine.start()) {
-        CommandLine::Err(failure->detail);
-        if (!failure->hint.isEmpty()) CommandLine::Hint(failure->hint);
-        return ExitCode::FileError;
-    }
+    StationEngine& engine = *std::get<std::unique_ptr<StationEngine>>(started);
     if (engine.skippedRecordLines() > 0) {
-        CommandLine::Err(
-            QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
-                           "records; they count for nothing")
-                .arg(options.recordPath, QString::number(engine.skippedRecordLines())));
+        CommandLine::Err(QStringLiteral("the record file %1 holds %2 line(s) that are not whole "
+                                        "records; they count for nothing")
+                             .arg(recordPath, QString::number(engine.skippedRecordLines())));
     }
     return RunStation(engine, parser.isSet(json));
 }

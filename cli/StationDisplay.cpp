@@ -11,6 +11,7 @@
 #include "cli/CommandLine.h"
 #include "cli/JsonReporter.h"
 #include "cli/StationScreen.h"
+#include "station/StationEngine.h"
 #include "support/Terminal.h"
 
 namespace {
@@ -79,12 +80,12 @@ class LogDisplay : public Display {
     bool m_interruptSaid = false;
 };
 
-// stdout carries the records alone, for a program; the totals are for a person.
+// stdout carries the closing lines alone, for a program; the totals are for a person.
 class JsonDisplay : public Display {
   public:
     explicit JsonDisplay(const StationEngine& engine) : m_engine(engine) {
-        QObject::connect(&engine, &StationEngine::recorded,
-                         [](const QJsonObject& record) { JsonReporter::Print(record); });
+        QObject::connect(&engine, &StationEngine::attemptClosed,
+                         [](const QJsonObject& closing) { JsonReporter::Print(closing); });
     }
     void finish() override {
         CommandLine::Err(StationLines::Summary(m_engine.totals()));

@@ -2,7 +2,7 @@
 
 // What the operator at the fixture sees of a running station. On a terminal: one line per slot
 // and a summary, redrawn in place. Elsewhere (a log file, a pipe): one plain line per change and
-// nothing redrawn. With --json: the unit records alone on stdout, for a program.
+// nothing redrawn. With --json: the closing lines alone on stdout, for a program.
 
 #include "cli/ExitCode.h"
 

@@ -1,6 +1,7 @@
 #include "cli/StationLines.h"
 
 #include "operations/FailureDetail.h"
+#include "station/SlotWords.h"
 #include "station/StationTexts.h"
 
 namespace StationLines {
@@ -11,14 +12,8 @@ constexpr int kShaShown = 16;     // hex digits: enough to tell two images apart
 
 }  // namespace
 
-bool Running(SlotState state) {
-    return state == SlotState::Starting || state == SlotState::Flashing;
-}
-
 QString StateWord(SlotState state) {
-    static const char* const words[] = {"waiting",  "left alone", "queued", "handshake",
-                                        "flashing", "PASS",       "FAIL",   "UNPLUGGED"};
-    return QString::fromLatin1(words[static_cast<int>(state)]);
+    return WordsFor(state, false).terminal;
 }
 
 SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
@@ -26,22 +21,16 @@ SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
     // A serial number is the device's text, which must not steer the terminal.
     line.lead = slot.name.leftJustified(nameWidth) + QStringLiteral("  ") +
                 EscapedDeviceText(slot.serial).leftJustified(kSerialWidth) + QStringLiteral("  ");
-    line.state = StateWord(slot.state);
+    const SlotWords words = WordsFor(slot.state, stopping);
+    line.state = words.terminal;
+    line.rest = words.terminalRest;
     switch (slot.state) {
-        case SlotState::Queued:
-            if (stopping) line.rest = QStringLiteral(", not started: the station is stopping");
-            break;
-        case SlotState::LeftAlone:
-            line.rest = QStringLiteral(": attached at the start");
-            break;
         case SlotState::Starting:
             line.tone = Tone::Running;
             break;
         case SlotState::Flashing:
             line.tone = Tone::Running;
-            line.rest = QStringLiteral(" %1 %, %2 left")
-                            .arg(slot.percent)
-                            .arg(StationTexts::Duration(slot.secondsLeft));
+            line.rest = ' ' + HowFar(slot);
             break;
         case SlotState::Pass:
             line.tone = Tone::Pass;

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "station/StationEngine.h"
+#include "station/StationValues.h"
 
 namespace StationLines {
 
@@ -23,7 +23,7 @@ struct SlotLine {
 
 // `nameWidth`: the widest slot name, so that the serials line up.
 SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping);
-bool Running(SlotState state);
+// The terminal's word for the state.
 QString StateWord(SlotState state);
 
 QString Header(const ImageSummary& image);

@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "cli/CommandLine.h"
+#include "station/StationEngine.h"
 
 namespace {
 
@@ -46,8 +47,63 @@ SlotLine plain(const QString& text, Tone tone = Tone::Plain) {
     return {QString(), text, QString(), tone};
 }
 
-bool hasUnit(SlotState state) {
-    return state != SlotState::Empty && state != SlotState::Unplugged;
+bool hasUnit(const SlotView& slot) {
+    return slot.state != SlotState::Empty && slot.state != SlotState::Unplugged;
+}
+
+StationScreen::Snapshot snapshotOf(const StationEngine& engine, bool interrupted) {
+    StationScreen::Snapshot snapshot{.image = engine.image(),
+                                     .slotViews = {},
+                                     .totals = engine.totals(),
+                                     .stopReason = engine.stopReason(),
+                                     .stopping = engine.stopping(),
+                                     .interrupted = interrupted};
+    for (int index = 0; index < engine.slotCount(); ++index) {
+        snapshot.slotViews << engine.slot(index);
+    }
+    return snapshot;
+}
+
+// What stays below the slots: the waiting notice, the totals, and what must stay in view.
+QList<SlotLine> footer(const StationScreen::Snapshot& snapshot) {
+    QList<SlotLine> lines;
+    const QList<SlotView>& views = snapshot.slotViews;
+    if (std::none_of(views.begin(), views.end(), hasUnit)) {
+        lines << plain(StationLines::WaitingForUnits());
+    }
+    lines << plain(StationLines::Summary(snapshot.totals));
+    if (!snapshot.stopReason.isEmpty()) {
+        lines << plain(StationLines::LineStopped(snapshot.stopReason), Tone::Alert);
+    }
+    if (const int running = snapshot.totals.running; snapshot.interrupted && running > 0) {
+        lines << plain(StationLines::StillRunning(running), Tone::Alert);
+    }
+    return lines;
+}
+
+// The slots in view: all that fit in `room` rows, else those that need an eye first, in slot
+// order, with a row left for counting the rest.
+QList<int> inView(const QList<SlotView>& views, int room) {
+    QList<int> shown;
+    for (int index = 0; index < views.size(); ++index) shown << index;
+    if (shown.size() <= room) return shown;
+    std::stable_partition(shown.begin(), shown.end(), [&](int index) {
+        return UpgradeRuns(views[index].state) || views[index].state == SlotState::Fail;
+    });
+    shown.resize(qMax(room - 1, 0));
+    std::sort(shown.begin(), shown.end());
+    return shown;
+}
+
+// "and 6 more: 2 queued, 4 PASS"
+QString hiddenCounts(const QMap<SlotState, int>& rest) {
+    QStringList counts;
+    int hidden = 0;
+    for (auto it = rest.begin(); it != rest.end(); ++it) {
+        counts << QStringLiteral("%1 %2").arg(*it).arg(StationLines::StateWord(it.key()));
+        hidden += *it;
+    }
+    return QStringLiteral("and %1 more: %2").arg(hidden).arg(counts.join(", "));
 }
 
 }  // namespace
@@ -76,7 +132,9 @@ void StationScreen::draw(const StationEngine& engine, bool interrupted) {
         m_shown.clear();
     }
     QStringList lines;
-    for (const SlotLine& line : frame(engine, interrupted)) lines << fitted(line);
+    for (const SlotLine& line : Frame(snapshotOf(engine, interrupted), m_rows)) {
+        lines << Fitted(line, m_columns, m_colour);
+    }
     if (lines == m_shown) return;
     // Each line is one row; the cursor rests on the row below the last.
     QString out = m_fromTop           ? QStringLiteral("\x1b[H")
@@ -88,67 +146,33 @@ void StationScreen::draw(const StationEngine& engine, bool interrupted) {
     m_shown = lines;
 }
 
-QList<SlotLine> StationScreen::frame(const StationEngine& engine, bool interrupted) const {
-    QList<SlotLine> after;
-    bool anyUnit = false;
-    for (int index = 0; index < engine.slotCount(); ++index) {
-        anyUnit = anyUnit || hasUnit(engine.slot(index).state);
-    }
-    if (!anyUnit) after << plain(StationLines::WaitingForUnits());
-    after << plain(StationLines::Summary(engine.totals()));
-    if (!engine.stopReason().isEmpty()) {
-        after << plain(StationLines::LineStopped(engine.stopReason()), Tone::Alert);
-    }
-    if (const int running = engine.totals().running; interrupted && running > 0) {
-        after << plain(StationLines::StillRunning(running), Tone::Alert);
-    }
+QList<SlotLine> StationScreen::Frame(const Snapshot& snapshot, int rows) {
+    const QList<SlotLine> after = footer(snapshot);
     // The cursor's row stays free, so that the screen never scrolls.
-    const int room = m_rows - 1 - 1 - int(after.size());
-
+    const int room = rows - 1 - 1 - int(after.size());
+    const QList<SlotView>& views = snapshot.slotViews;
     int nameWidth = 0;
-    for (int index = 0; index < engine.slotCount(); ++index) {
-        nameWidth = qMax(nameWidth, int(engine.slot(index).name.size()));
-    }
-    // The slots in view: all that fit, else those that need an eye first, in slot order.
-    QList<int> shown;
-    for (int index = 0; index < engine.slotCount(); ++index) shown << index;
-    if (shown.size() > room) {
-        std::stable_partition(shown.begin(), shown.end(), [&](int index) {
-            const SlotState state = engine.slot(index).state;
-            return StationLines::Running(state) || state == SlotState::Fail;
-        });
-        shown.resize(qMax(room - 1, 0));
-        std::sort(shown.begin(), shown.end());
-    }
-    QList<SlotLine> lines{plain(StationLines::Header(engine.image()))};
+    for (const SlotView& slot : views) nameWidth = qMax(nameWidth, int(slot.name.size()));
+    const QList<int> shown = inView(views, room);
+    QList<SlotLine> lines{plain(StationLines::Header(snapshot.image))};
     QMap<SlotState, int> rest;
-    for (int index = 0; index < engine.slotCount(); ++index) {
-        const SlotView& slot = engine.slot(index);
+    for (int index = 0; index < views.size(); ++index) {
         if (shown.contains(index)) {
-            lines << StationLines::Slot(slot, nameWidth, engine.stopping());
+            lines << StationLines::Slot(views[index], nameWidth, snapshot.stopping);
         } else {
-            ++rest[slot.state];
+            ++rest[views[index].state];
         }
     }
-    if (!rest.isEmpty()) {
-        QStringList counts;
-        int hidden = 0;
-        for (auto it = rest.begin(); it != rest.end(); ++it) {
-            counts << QStringLiteral("%1 %2").arg(*it).arg(StationLines::StateWord(it.key()));
-            hidden += *it;
-        }
-        lines << plain(QStringLiteral("and %1 more: %2").arg(hidden).arg(counts.join(", ")));
-    }
+    if (!rest.isEmpty()) lines << plain(hiddenCounts(rest));
     lines << after;
     // A terminal too small even for these keeps the newest news: the header goes first.
-    while (lines.size() > m_rows - 1 && !lines.isEmpty()) lines.removeFirst();
+    while (lines.size() > rows - 1 && !lines.isEmpty()) lines.removeFirst();
     return lines;
 }
 
-// The line cut to one column short of the width, so that the cursor never waits at the margin.
-QString StationScreen::fitted(const SlotLine& line) const {
+QString StationScreen::Fitted(const SlotLine& line, int columns, bool colour) {
     QString out;
-    int room = m_columns - 1;
+    int room = columns - 1;
     const auto add = [&](const QString& text) {
         for (const char32_t character : text.toUcs4()) {
             room -= columnsOf(character);
@@ -157,7 +181,7 @@ QString StationScreen::fitted(const SlotLine& line) const {
         }
         return true;
     };
-    const bool toned = m_colour && line.tone != Tone::Plain;
+    const bool toned = colour && line.tone != Tone::Plain;
     if (!add(line.lead)) return out;
     if (toned) out += QLatin1String(toneCode(line.tone));
     const bool whole = add(line.state);

@@ -10,19 +10,32 @@
 
 #include "cli/StationLines.h"
 
+class StationEngine;
+
 class StationScreen {
   public:
+    // The station as one frame shows it.
+    struct Snapshot {
+        ImageSummary image;
+        QList<SlotView> slotViews;
+        Totals totals;
+        QString stopReason;
+        bool stopping = false;
+        bool interrupted = false;  // after the first interrupt, which the screen then says
+    };
+
     // `colour`: the state words in colour (not with NO_COLOR set).
     explicit StationScreen(bool colour);
     ~StationScreen();
 
-    // `interrupted`: after the first interrupt, which the screen then says.
     void draw(const StationEngine& engine, bool interrupted);
 
-  private:
-    QList<StationLines::SlotLine> frame(const StationEngine& engine, bool interrupted) const;
-    QString fitted(const StationLines::SlotLine& line) const;
+    // The lines of a terminal `rows` high, the cursor's row left free.
+    static QList<StationLines::SlotLine> Frame(const Snapshot& snapshot, int rows);
+    // The line cut to one column short of `columns`, its state word in colour with `colour`.
+    static QString Fitted(const StationLines::SlotLine& line, int columns, bool colour);
 
+  private:
     bool m_colour;
     int m_columns = 80;
     int m_rows = 24;

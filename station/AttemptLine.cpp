@@ -26,10 +26,10 @@ QString utc(const QDateTime& time) {
 
 // The started line without what marks it as one.
 QJsonObject identity(const QJsonObject& started) {
-    QJsonObject record = started;
-    record.remove(kState);
-    record.remove(kPid);
-    return record;
+    QJsonObject line = started;
+    line.remove(kState);
+    line.remove(kPid);
+    return line;
 }
 
 }  // namespace
@@ -38,21 +38,25 @@ QString NewAttempt() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-bool IsWhole(const QJsonObject& record) {
-    return record.value(QStringLiteral("serial")).isString() &&
-           (IsStarted(record) || record.contains(QStringLiteral("outcome")));
+bool IsWhole(const QJsonObject& line) {
+    return line.value(QStringLiteral("serial")).isString() &&
+           (IsStarted(line) || line.contains(QStringLiteral("outcome")));
 }
 
-bool IsStarted(const QJsonObject& record) {
-    return record.value(kState) == kStarted;
+bool IsStarted(const QJsonObject& line) {
+    return line.value(kState) == kStarted;
 }
 
-QString Serial(const QJsonObject& record) {
-    return record.value(QStringLiteral("serial")).toString();
+QString Serial(const QJsonObject& line) {
+    return line.value(QStringLiteral("serial")).toString();
 }
 
-QString Attempt(const QJsonObject& record) {
-    return record.value(QStringLiteral("attempt")).toString();
+QString Attempt(const QJsonObject& line) {
+    return line.value(QStringLiteral("attempt")).toString();
+}
+
+bool Passed(const QJsonObject& closing) {
+    return closing.value(QStringLiteral("outcome")) == QStringLiteral("upgraded");
 }
 
 QJsonObject Started(const QString& attempt, const QString& serial, const QString& image,
@@ -78,15 +82,15 @@ QJsonObject Started(const QString& attempt, const QString& serial, const QString
 }
 
 QJsonObject Closing(const QJsonObject& started, const QJsonObject& endFields) {
-    QJsonObject record = identity(started);
+    QJsonObject line = identity(started);
     for (auto field = endFields.begin(); field != endFields.end(); ++field) {
-        // The record has always named the device's key this way.
+        // The record file has always named the device's key this way.
         const bool deviceKey = field.key() == QStringLiteral("device_key");
-        record.insert(deviceKey ? QStringLiteral("firmware_key") : field.key(), field.value());
+        line.insert(deviceKey ? QStringLiteral("firmware_key") : field.key(), field.value());
     }
-    record.remove(QStringLiteral("event"));
-    record.insert(QStringLiteral("ended_at"), utc(QDateTime::currentDateTimeUtc()));
-    return record;
+    line.remove(QStringLiteral("event"));
+    line.insert(QStringLiteral("ended_at"), utc(QDateTime::currentDateTimeUtc()));
+    return line;
 }
 
 QJsonObject ProcessDied(const QJsonObject& started, const QJsonValue& exitCode,
@@ -94,18 +98,18 @@ QJsonObject ProcessDied(const QJsonObject& started, const QJsonValue& exitCode,
     const QDateTime endedAt = QDateTime::currentDateTimeUtc();
     const QDateTime startedAt =
         QDateTime::fromString(started.value(kStartedAt).toString(), Qt::ISODateWithMs);
-    QJsonObject record = identity(started);
-    record.insert(QStringLiteral("ended_at"), utc(endedAt));
-    record.insert(QStringLiteral("firmware_key"), QJsonValue());
-    record.insert(QStringLiteral("records_acknowledged"), recordsAcknowledged);
-    record.insert(QStringLiteral("duration_ms"), startedAt.msecsTo(endedAt));
-    record.insert(QStringLiteral("outcome"), QStringLiteral("process_died"));
-    record.insert(QStringLiteral("exit_code"), exitCode);
-    record.insert(QStringLiteral("failed_step"), QStringLiteral("process"));
-    record.insert(QStringLiteral("detail"), QJsonValue());
-    record.insert(QStringLiteral("hint"), FailureHint({.step = QStringLiteral("process"),
-                                                       .cause = FailureCause::ProcessDied}));
-    return record;
+    QJsonObject line = identity(started);
+    line.insert(QStringLiteral("ended_at"), utc(endedAt));
+    line.insert(QStringLiteral("firmware_key"), QJsonValue());
+    line.insert(QStringLiteral("records_acknowledged"), recordsAcknowledged);
+    line.insert(QStringLiteral("duration_ms"), startedAt.msecsTo(endedAt));
+    line.insert(QStringLiteral("outcome"), QStringLiteral("process_died"));
+    line.insert(QStringLiteral("exit_code"), exitCode);
+    line.insert(QStringLiteral("failed_step"), QStringLiteral("process"));
+    line.insert(QStringLiteral("detail"), QJsonValue());
+    line.insert(QStringLiteral("hint"), FailureHint({.step = QStringLiteral("process"),
+                                                     .cause = FailureCause::ProcessDied}));
+    return line;
 }
 
 }  // namespace AttemptLine

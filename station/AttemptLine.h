@@ -2,7 +2,7 @@
 
 // The lines of one attempt in the record file (README.md names their fields). The started line
 // says what is about to be flashed; the closing line is the upgrade's closing event with the
-// started line's identity, so a field the event gains reaches the record as well.
+// started line's identity, so a field the event gains reaches the record file as well.
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -15,11 +15,14 @@ namespace AttemptLine {
 // A new attempt's identity, unique across hosts and runs.
 QString NewAttempt();
 
-// Whether a line read back is a record at all: a started or a closing line, with its serial.
-bool IsWhole(const QJsonObject& record);
-bool IsStarted(const QJsonObject& record);
-QString Serial(const QJsonObject& record);
-QString Attempt(const QJsonObject& record);
+// Whether a line read back is an attempt line at all: a started or a closing line, with its
+// serial.
+bool IsWhole(const QJsonObject& line);
+bool IsStarted(const QJsonObject& line);
+QString Serial(const QJsonObject& line);
+QString Attempt(const QJsonObject& line);
+// Whether a closing line says the unit passed: the one place that decides PASS.
+bool Passed(const QJsonObject& closing);
 
 // Where an attempt runs, as its station knows it: the slot's name (else its number) and the
 // location of the port it hangs on. An upgrade run on its own has neither, and no station.

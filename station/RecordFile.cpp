@@ -73,21 +73,21 @@ void RecordFile::readNew(const std::function<void(const QJsonObject&)>& sink,
         pending.append(chunk.constData(), got);
         qsizetype start = 0;
         for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
-            const QByteArray line = pending.sliced(start, end - start);
-            if (!named.isEmpty() && !line.contains(named)) continue;
-            const QJsonObject record = QJsonDocument::fromJson(line).object();
-            if (!AttemptLine::IsWhole(record)) {
-                m_skipped += line.trimmed().isEmpty() ? 0 : 1;
+            const QByteArray text = pending.sliced(start, end - start);
+            if (!named.isEmpty() && !text.contains(named)) continue;
+            const QJsonObject line = QJsonDocument::fromJson(text).object();
+            if (!AttemptLine::IsWhole(line)) {
+                m_skipped += text.trimmed().isEmpty() ? 0 : 1;
                 continue;
             }
-            const QString serial = AttemptLine::Serial(record);
-            if (AttemptLine::IsStarted(record)) {
-                m_unclosed.insert(AttemptLine::Attempt(record), {serial, m_readTo + start});
+            const QString serial = AttemptLine::Serial(line);
+            if (AttemptLine::IsStarted(line)) {
+                m_unclosed.insert(AttemptLine::Attempt(line), {serial, m_readTo + start});
             } else {
                 ++m_closed[serial];
-                m_unclosed.remove(AttemptLine::Attempt(record));
+                m_unclosed.remove(AttemptLine::Attempt(line));
             }
-            if (sink) sink(record);
+            if (sink) sink(line);
         }
         m_readTo += start;
         pending.remove(0, start);
@@ -115,34 +115,33 @@ QList<QJsonObject> RecordFile::lastClosing(int count) const {
         end -= size;
         QByteArrayList lines = (chunk + pending).split('\n');
         pending = end > 0 ? lines.takeFirst() : QByteArray();
-        for (auto line = lines.crbegin(); line != lines.crend() && found.size() < count; ++line) {
-            const QJsonObject record = QJsonDocument::fromJson(*line).object();
-            if (AttemptLine::IsWhole(record) && !AttemptLine::IsStarted(record))
-                found.append(record);
+        for (auto text = lines.crbegin(); text != lines.crend() && found.size() < count; ++text) {
+            const QJsonObject line = QJsonDocument::fromJson(*text).object();
+            if (AttemptLine::IsWhole(line) && !AttemptLine::IsStarted(line)) found.append(line);
         }
     }
     std::reverse(found.begin(), found.end());
     return found;
 }
 
-bool RecordFile::append(const QJsonObject& record) {
-    const QByteArray json = QJsonDocument(record).toJson(QJsonDocument::Compact);
-    QByteArray line = json + '\n';
+bool RecordFile::append(const QJsonObject& line) {
+    const QByteArray json = QJsonDocument(line).toJson(QJsonDocument::Compact);
+    QByteArray text = json + '\n';
     struct stat info {};
     char last = '\n';
     if (::fstat(m_fd, &info) == 0 && info.st_size > 0) ::pread(m_fd, &last, 1, info.st_size - 1);
     // A line cut short before stays a line of its own instead of swallowing this one.
-    if (last != '\n') line.prepend('\n');
-    const ssize_t written = ::write(m_fd, line.constData(), line.size());
+    if (last != '\n') text.prepend('\n');
+    const ssize_t written = ::write(m_fd, text.constData(), text.size());
     if (written < 0 || ::fsync(m_fd) != 0) {
         return fail(qt_error_string(errno));
     }
-    if (written != line.size()) {
+    if (written != text.size()) {
         return fail(QStringLiteral("only %1 of its %2 bytes were written; the disk may be full")
                         .arg(written)
-                        .arg(line.size()));
+                        .arg(text.size()));
     }
-    if (AttemptLine::IsStarted(record)) {
+    if (AttemptLine::IsStarted(line)) {
         holdLine(m_fd, ::lseek(m_fd, 0, SEEK_CUR) - json.size() - 1);
     }
     return true;

@@ -1,11 +1,11 @@
 #pragma once
 
-// The line's record of every attempt, one JSON object a line: a started line before the unit is
-// touched and a closing line once it is closed again, each appended by the process that flashes
-// the unit in one write and forced to disk, so that a station that dies loses nothing. The file is
-// never rewritten; a line cut short (a full disk) stays a line of its own and counts for nothing.
-// While an upgrade runs it holds a lock on its started line, so that a reader can tell an attempt
-// that is still running from one whose process died.
+// The production line's record of every attempt, one JSON object a line: a started line before the
+// unit is touched and a closing line once it is closed again, each appended by the process that
+// flashes the unit in one write and forced to disk, so that a station that dies loses nothing. The
+// file is never rewritten; a line cut short (a full disk) stays a line of its own and counts for
+// nothing. While an upgrade runs it holds a lock on its started line, so that a reader can tell an
+// attempt that is still running from one whose process died.
 
 #include <QHash>
 #include <QJsonObject>
@@ -27,15 +27,15 @@ class RecordFile {
     bool open(const QString& path);
     QString errorString() const { return m_error; }
 
-    // Reads the lines appended since the last call and hands each whole record to `sink`, in file
-    // order. A line that is not one is skipped and counted; a last line without its line feed is
-    // left for the next call. With `serial` given, a line that does not name it is passed over
+    // Reads the lines appended since the last call and hands each whole attempt line to `sink`, in
+    // file order. A line that is not one is skipped and counted; a last line without its line feed
+    // is left for the next call. With `serial` given, a line that does not name it is passed over
     // unparsed and uncounted, so that a file of years costs little to read.
     void readNew(const std::function<void(const QJsonObject&)>& sink = {},
                  const QString& serial = {});
     int skippedLines() const { return m_skipped; }
 
-    // The attempts on `serial` among the records read: each closing line, and each started line
+    // The attempts on `serial` among the lines read: each closing line, and each started line
     // without one whose process is gone (as a `process_died`).
     int attemptsOn(const QString& serial) const;
 
@@ -43,10 +43,10 @@ class RecordFile {
     // of years costs no more than one of a shift.
     QList<QJsonObject> lastClosing(int count) const;
 
-    // Appends `record` as one line in one write, after a line feed when the file does not end in
+    // Appends `line` in one write, after a line feed when the file does not end in
     // one, and forces it to disk. A started line stays locked until this process ends. False when
     // it could not be written whole: errorString() says why.
-    bool append(const QJsonObject& record);
+    bool append(const QJsonObject& line);
 
   private:
     bool fail(const QString& error);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The names an operator gives the ports of a fixture (--slots FILE), so that the screen and the
-// records say "Slot 3" where the label on the fixture does. One "LOCATION = NAME" a line, the
+// record file say "Slot 3" where the label on the fixture does. One "LOCATION = NAME" a line, the
 // location as the device list gives it (1-1.4, 0x1142); blank lines and lines starting with #
 // are skipped.
 

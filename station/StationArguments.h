@@ -11,7 +11,7 @@
 #include <variant>
 
 #include "link/DriverChoice.h"
-#include "station/StationEngine.h"
+#include "station/StationValues.h"
 
 namespace StationArguments {
 

@@ -16,15 +16,12 @@
 #include "operations/DeviceList.h"
 #include "operations/FailureHint.h"
 #include "station/AttemptLine.h"
-#include "station/Locations.h"
 #include "support/NativePath.h"
 
 namespace {
 
 // The library is polled: it has no plug-in events on every platform.
 constexpr int kPollMs = 500;
-// How long an unplugged unit's slot says so, so the operator sees it go.
-constexpr qint64 kUnpluggedShownMs = 3000;
 constexpr qint64 kHourMs = 3'600'000;
 
 // A copy of the checked bytes in a folder of this process's own, read-only; "" with `error` set
@@ -43,7 +40,9 @@ QString privateCopy(const QTemporaryDir& folder, const QByteArray& bytes, QStrin
 }  // namespace
 
 StationEngine::StationEngine(StationOptions options, QObject* parent)
-    : QObject(parent), m_options(std::move(options)) {
+    : QObject(parent),
+      m_options(std::move(options)),
+      m_ports(DeviceList::ScanDetails, m_options.slotNames, m_options.newOnly) {
     connect(&m_pollTimer, &QTimer::timeout, this, &StationEngine::poll);
 }
 
@@ -54,12 +53,13 @@ std::optional<StartFailure> StationEngine::start() {
     m_imageCopy = privateCopy(*m_copyFolder, m_options.image.image, copyError);
     if (m_imageCopy.isEmpty()) {
         return StartFailure{
-            QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError), {}};
+            .detail = QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError),
+            .hint = {}};
     }
     if (!m_recordFile.open(m_options.recordPath)) {
-        return StartFailure{m_recordFile.errorString(),
-                            FailureHint({.step = QStringLiteral("record_file"),
-                                         .cause = FailureCause::RecordFileUnwritable})};
+        return StartFailure{.detail = m_recordFile.errorString(),
+                            .hint = FailureHint({.step = QStringLiteral("record_file"),
+                                                 .cause = FailureCause::RecordFileUnwritable})};
     }
     m_recordFile.readNew();
     // Named from here on, never opened again.
@@ -87,8 +87,10 @@ void StationEngine::stop() {
 
 void StationEngine::abort() {
     m_aborted = true;
-    for (const auto& slot : m_slots) {
-        if (slot->process != nullptr) ::kill(pid_t(slot->process->processId()), SIGINT);
+    // An upgrade that has not said it started may not yet handle the interrupt, which would
+    // kill it instead: it is interrupted once it says so.
+    for (const Upgrade& upgrade : m_upgrades) {
+        if (upgrade.process != nullptr && upgrade.startSeen) interrupt(upgrade);
     }
     stop();
 }
@@ -112,102 +114,20 @@ StationResult StationEngine::result() const {
 }
 
 int StationEngine::running() const {
-    return int(std::count_if(m_slots.begin(), m_slots.end(),
-                             [](const auto& slot) { return slot->process != nullptr; }));
+    return int(std::count_if(m_upgrades.begin(), m_upgrades.end(),
+                             [](const Upgrade& upgrade) { return upgrade.process != nullptr; }));
 }
 
 void StationEngine::poll() {
     if (m_finished) return;
-    if (m_firstPoll) {
-        // The named slots are shown from the start, each at its place.
-        QList<std::pair<QString, QString>> named;
-        for (auto it = m_options.slotNames.begin(); it != m_options.slotNames.end(); ++it) {
-            named.append({it.key(), it.key()});
-        }
-        addSlots(named);
+    const SlotPorts::Changes changes = m_ports.look(m_since.elapsed());
+    if (changes.slotsAdded) {
+        m_upgrades.resize(m_ports.count());
+        emit slotsChanged();
     }
-    // A bridge that another process holds open may be listed without its serial number: while
-    // any such entry stands, a unit missing from the list may be that one, not unplugged.
-    bool maybeHeld = false;
-    QHash<QString, QString> unitAt;  // serial by slot key
-    QList<std::pair<QString, QString>> newPorts;
-    for (const DeviceList::Details& device : DeviceList::ScanDetails()) {
-        if (device.serial.isEmpty()) {
-            maybeHeld = true;
-            continue;
-        }
-        // Where the driver names no location, the serial stands in for one, or the slot the unit
-        // is in (a library may leave out the location of a bridge held open); the channels of one
-        // chip share a location and are told apart by their serials.
-        QString key = device.location;
-        if (key.isEmpty()) {
-            const auto holder = std::find_if(m_slots.begin(), m_slots.end(), [&](const auto& slot) {
-                return slot->view.serial == device.serial;
-            });
-            key = holder != m_slots.end() ? (*holder)->key
-                                          : QStringLiteral("serial ") + device.serial;
-        }
-        if (unitAt.contains(key)) key += ' ' + device.serial;
-        unitAt.insert(key, device.serial);
-        const bool known = std::any_of(m_slots.begin(), m_slots.end(),
-                                       [&](const auto& slot) { return slot->key == key; });
-        if (!known) newPorts.append({key, device.location});
-    }
-    addSlots(newPorts);
-    for (const auto& slot : m_slots) follow(*slot, unitAt.value(slot->key), maybeHeld);
-    m_firstPoll = false;
+    for (const int index : changes.changed) emit slotChanged(index);
     startQueued();
     finishIfDone();
-}
-
-void StationEngine::addSlots(QList<std::pair<QString, QString>> ports) {
-    if (ports.isEmpty()) return;
-    std::sort(ports.begin(), ports.end(),
-              [](const auto& a, const auto& b) { return LocationBefore(a.second, b.second); });
-    for (const auto& [key, location] : ports) {
-        auto slot = std::make_unique<Slot>();
-        slot->key = key;
-        slot->view.number = slotCount() + 1;
-        slot->view.location = location;
-        slot->view.name = m_options.slotNames.value(location, QString::number(slot->view.number));
-        m_slots.push_back(std::move(slot));
-    }
-    emit slotsChanged();
-}
-
-// Where the slot's unit went, by what the port shows now (`serial`, "" when nothing).
-void StationEngine::follow(Slot& slot, const QString& serial, bool maybeHeld) {
-    if (slot.process != nullptr) return;
-    const int index = slot.view.number - 1;
-    switch (slot.view.state) {
-        case SlotState::Empty:
-            if (!serial.isEmpty()) plugIn(slot, serial);
-            return;
-        case SlotState::Unplugged:
-            // Plugged back, it is a new unit as far as the line is concerned.
-            if (!serial.isEmpty()) {
-                plugIn(slot, serial);
-            } else if (slot.unpluggedFor.elapsed() > kUnpluggedShownMs) {
-                slot.view.serial.clear();
-                setState(index, SlotState::Empty);
-            }
-            return;
-        default:
-            if (serial.isEmpty() && !maybeHeld) {
-                slot.unpluggedFor.start();
-                setState(index, SlotState::Unplugged);
-            } else if (!serial.isEmpty() && serial != slot.view.serial) {
-                plugIn(slot, serial);
-            }
-    }
-}
-
-void StationEngine::plugIn(Slot& slot, const QString& serial) {
-    slot.view.serial = serial;
-    slot.view.detail.clear();
-    slot.view.hint.clear();
-    const bool leftAlone = m_firstPoll && m_options.newOnly;
-    setState(slot.view.number - 1, leftAlone ? SlotState::LeftAlone : SlotState::Queued);
 }
 
 void StationEngine::startQueued() {
@@ -217,7 +137,7 @@ void StationEngine::startQueued() {
         const bool countReached =
             m_options.count > 0 && m_passed + m_failed + busy >= m_options.count;
         if (stopping() || capped || countReached) return;
-        if (m_slots[index]->view.state == SlotState::Queued) {
+        if (slot(index).state == SlotState::Queued) {
             startUpgrade(index);
             ++busy;
         }
@@ -225,15 +145,20 @@ void StationEngine::startQueued() {
 }
 
 void StationEngine::startUpgrade(int index) {
-    Slot& slot = *m_slots[index];
-    slot.process = new QProcess(this);
-    slot.process->setStandardErrorFile(QProcess::nullDevice());
-    slot.process->setChildProcessModifier([station = ::getpid()] {
+    Upgrade& upgrade = m_upgrades[index];
+    SlotView& view = m_ports.slot(index);
+    upgrade = Upgrade();
+    upgrade.process = new QProcess(this);
+    upgrade.serial = view.serial;
+    upgrade.place = {view.name, view.location};
+    upgrade.startedAt = QDateTime::currentDateTimeUtc();
+    upgrade.process->setStandardErrorFile(QProcess::nullDevice());
+    upgrade.process->setChildProcessModifier([station = ::getpid()] {
         // Ctrl-C at a terminal reaches the station alone, which decides whether to pass it on.
         ::setpgid(0, 0);
 #ifdef Q_OS_LINUX
         // Should the station die, the kernel tells the upgrade (SIGHUP), which then ends the
-        // exchange it is in as an interrupt does and closes its record. One whose station is
+        // exchange it is in as an interrupt does and closes its attempt. One whose station is
         // already gone ends here, before it touches anything.
         ::prctl(PR_SET_PDEATHSIG, SIGHUP);
         if (::getppid() != station) ::_exit(127);
@@ -241,39 +166,35 @@ void StationEngine::startUpgrade(int index) {
         (void)station;
 #endif
     });
-    connect(slot.process, &QProcess::readyReadStandardOutput, this,
+    connect(upgrade.process, &QProcess::readyReadStandardOutput, this,
             [this, index] { readEvents(index); });
-    connect(slot.process, &QProcess::finished, this,
+    connect(upgrade.process, &QProcess::finished, this,
             [this, index](int exitCode, QProcess::ExitStatus status) {
                 upgradeEnded(index, exitCode, status);
             });
     // A process that never started sends no finished(); its slot must not wait for ever. Queued,
     // since start() may report it before returning.
     connect(
-        slot.process, &QProcess::errorOccurred, this,
+        upgrade.process, &QProcess::errorOccurred, this,
         [this, index](QProcess::ProcessError error) {
             if (error == QProcess::FailedToStart) upgradeEnded(index, 0, QProcess::CrashExit);
         },
         Qt::QueuedConnection);
-    slot.startedAt = QDateTime::currentDateTimeUtc();
-    slot.attempt.clear();
-    slot.recordsDone = 0;
-    slot.end = {};
-    slot.view.percent = 0;
-    slot.view.secondsLeft = 0;
+    view.percent = 0;
+    view.secondsLeft = 0;
     setState(index, SlotState::Starting);
-    slot.process->start(m_options.program, upgradeArguments(slot));
+    upgrade.process->start(m_options.program, upgradeArguments(upgrade));
 }
 
 // The one place that says how a unit is flashed and recorded, whichever front end runs the
 // station.
-QStringList StationEngine::upgradeArguments(const Slot& slot) const {
+QStringList StationEngine::upgradeArguments(const Upgrade& upgrade) const {
     QStringList arguments{QStringLiteral("upgrade"),
-                          slot.view.serial,
+                          upgrade.serial,
                           m_imageCopy,
                           QStringLiteral("--json"),
                           QStringLiteral("--image-name"),
-                          m_image.name,
+                          m_image.path,
                           QStringLiteral("--expect-sha256"),
                           m_image.sha256,
                           QStringLiteral("--record"),
@@ -281,9 +202,9 @@ QStringList StationEngine::upgradeArguments(const Slot& slot) const {
                           QStringLiteral("--driver"),
                           m_image.driver,
                           QStringLiteral("--slot"),
-                          slot.view.name};
-    if (!slot.view.location.isEmpty()) {
-        arguments << QStringLiteral("--location") << slot.view.location;
+                          upgrade.place.slot};
+    if (!upgrade.place.location.isEmpty()) {
+        arguments << QStringLiteral("--location") << upgrade.place.location;
     }
     if (!m_options.latency.isEmpty()) {
         arguments << QStringLiteral("--latency-ms") << m_options.latency;
@@ -292,89 +213,103 @@ QStringList StationEngine::upgradeArguments(const Slot& slot) const {
 }
 
 void StationEngine::readEvents(int index) {
-    Slot& slot = *m_slots[index];
-    while (slot.process->canReadLine()) {
-        const QJsonObject event = QJsonDocument::fromJson(slot.process->readLine()).object();
+    Upgrade& upgrade = m_upgrades[index];
+    while (upgrade.process->canReadLine()) {
+        const QJsonObject event = QJsonDocument::fromJson(upgrade.process->readLine()).object();
         const QString name = event.value(QStringLiteral("event")).toString();
         if (name == QStringLiteral("start")) {
-            slot.attempt = event.value(QStringLiteral("attempt")).toString();
+            upgrade.attempt = event.value(QStringLiteral("attempt")).toString();
+            upgrade.startSeen = true;
+            if (m_aborted) interrupt(upgrade);
         } else if (name == QStringLiteral("progress")) {
-            slot.recordsDone = event.value(QStringLiteral("records_done")).toInt();
-            slot.view.percent = event.value(QStringLiteral("percent")).toInt();
-            slot.view.secondsLeft = event.value(QStringLiteral("seconds_left")).toInt();
+            upgrade.recordsAcknowledged = event.value(QStringLiteral("records_done")).toInt();
+            SlotView& view = m_ports.slot(index);
+            view.percent = event.value(QStringLiteral("percent")).toInt();
+            view.secondsLeft = event.value(QStringLiteral("seconds_left")).toInt();
             setState(index, SlotState::Flashing);
         } else if (name == QStringLiteral("end")) {
-            slot.end = event;
+            upgrade.end = event;
         }
     }
 }
 
 void StationEngine::upgradeEnded(int index, int exitCode, QProcess::ExitStatus status) {
-    Slot& slot = *m_slots[index];
-    if (slot.process == nullptr) return;
+    Upgrade& upgrade = m_upgrades[index];
+    if (upgrade.process == nullptr) return;
     readEvents(index);
-    slot.process->disconnect(this);
+    upgrade.process->disconnect(this);
     // A crash has no exit code at all.
     const QJsonValue code = status == QProcess::NormalExit ? QJsonValue(exitCode) : QJsonValue();
-    const QJsonObject closing = closingRecord(slot, code);
-    slot.process->deleteLater();
-    slot.process = nullptr;
+    const QJsonObject closing = closingLine(upgrade, code);
+    upgrade.process->deleteLater();
+    upgrade.process = nullptr;
     settle(index, closing);
     startQueued();
     finishIfDone();
 }
 
-// The attempt's closing line as the upgrade wrote it, or as written here for an upgrade that
-// died; empty when it could not be written.
-QJsonObject StationEngine::closingRecord(Slot& slot, const QJsonValue& exitCode) {
+// Reads the lines the upgrades appended since, to be claimed by attempt.
+void StationEngine::readClaims() {
     m_recordFile.readNew([this](const QJsonObject& line) {
         const QString attempt = AttemptLine::Attempt(line);
         if (attempt.isEmpty()) return;
         (AttemptLine::IsStarted(line) ? m_startedLines : m_closingLines).insert(attempt, line);
     });
-    const QJsonObject started = m_startedLines.take(slot.attempt);
-    if (const QJsonObject closing = m_closingLines.take(slot.attempt); !closing.isEmpty()) {
+}
+
+// The attempt's closing line as the upgrade wrote it, or as written here for an upgrade that
+// died; empty when it could not be written.
+QJsonObject StationEngine::closingLine(const Upgrade& upgrade, const QJsonValue& exitCode) {
+    readClaims();
+    const QJsonObject written = m_startedLines.take(upgrade.attempt);
+    if (const QJsonObject closing = m_closingLines.take(upgrade.attempt); !closing.isEmpty()) {
         return closing;
     }
-    if (slot.end.value(QStringLiteral("failed_step")) == QStringLiteral("record_file")) {
-        stopLine(slot.end.value(QStringLiteral("detail")).toString());
+    if (upgrade.end.value(QStringLiteral("failed_step")) == QStringLiteral("record_file")) {
+        stopLine(upgrade.end.value(QStringLiteral("detail")).toString());
         return {};
     }
     // An upgrade that ended before it opened its attempt, or died without closing it, is
-    // recorded here.
-    const QString serial = slot.view.serial;
-    const QJsonObject opened =
-        !started.isEmpty()
-            ? started
-            : AttemptLine::Started(
-                  slot.attempt.isEmpty() ? AttemptLine::NewAttempt() : slot.attempt, serial,
-                  m_image.name, m_options.image, m_recordFile.attemptsOn(serial),
-                  {slot.view.name, slot.view.location}, slot.startedAt);
-    const QJsonObject closing = slot.end.isEmpty()
-                                    ? AttemptLine::ProcessDied(opened, exitCode, slot.recordsDone)
-                                    : AttemptLine::Closing(opened, slot.end);
+    // closed here.
+    const QJsonObject started = written.isEmpty() ? unwrittenStartedLine(upgrade) : written;
+    const QJsonObject closing =
+        upgrade.end.isEmpty()
+            ? AttemptLine::ProcessDied(started, exitCode, upgrade.recordsAcknowledged)
+            : AttemptLine::Closing(started, upgrade.end);
     if (!m_recordFile.append(closing)) {
         stopLine(QStringLiteral("the record of %1 could not be written: %2")
-                     .arg(serial, m_recordFile.errorString()));
+                     .arg(upgrade.serial, m_recordFile.errorString()));
         return {};
     }
     return closing;
 }
 
+// The started line of an upgrade that ended before it wrote one, as it would have written it.
+QJsonObject StationEngine::unwrittenStartedLine(const Upgrade& upgrade) const {
+    const QString attempt = upgrade.attempt.isEmpty() ? AttemptLine::NewAttempt() : upgrade.attempt;
+    return AttemptLine::Started(attempt, upgrade.serial, m_image.path, m_options.image,
+                                m_recordFile.attemptsOn(upgrade.serial), upgrade.place,
+                                upgrade.startedAt);
+}
+
 void StationEngine::settle(int index, const QJsonObject& closing) {
-    Slot& slot = *m_slots[index];
-    const bool passed = closing.value(QStringLiteral("outcome")) == QStringLiteral("upgraded");
-    const QJsonObject& said = closing.isEmpty() ? slot.end : closing;
+    SlotView& view = m_ports.slot(index);
+    const bool passed = AttemptLine::Passed(closing);
+    const QJsonObject& said = closing.isEmpty() ? m_upgrades[index].end : closing;
     const QString detail = said.value(QStringLiteral("detail")).toString();
-    slot.view.detail =
+    view.detail =
         passed ? QString()
                : (detail.isEmpty() ? said.value(QStringLiteral("failed_step")).toString() : detail);
-    slot.view.hint = passed ? QString() : said.value(QStringLiteral("hint")).toString();
+    view.hint = passed ? QString() : said.value(QStringLiteral("hint")).toString();
     ++(passed ? m_passed : m_failed);
     m_doneAtMs.append(m_since.elapsed());
     m_doneAtMs.removeIf([now = m_doneAtMs.last()](qint64 at) { return now - at >= kHourMs; });
-    if (!closing.isEmpty()) emit recorded(closing);
+    if (!closing.isEmpty()) emit attemptClosed(closing);
     setState(index, passed ? SlotState::Pass : SlotState::Fail);
+}
+
+void StationEngine::interrupt(const Upgrade& upgrade) {
+    ::kill(pid_t(upgrade.process->processId()), SIGINT);
 }
 
 void StationEngine::stopLine(const QString& reason) {
@@ -384,7 +319,7 @@ void StationEngine::stopLine(const QString& reason) {
 }
 
 void StationEngine::setState(int index, SlotState state) {
-    m_slots[index]->view.state = state;
+    m_ports.slot(index).state = state;
     emit slotChanged(index);
 }
 

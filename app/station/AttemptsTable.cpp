@@ -5,23 +5,24 @@
 #include <QScrollBar>
 #include <QTextDocument>
 
+#include "station/AttemptLine.h"
+
 namespace {
 
 enum Column { Time, Slot, Serial, Outcome, Duration, Columns };
 
-QStringList cells(const QJsonObject& record) {
+QStringList cells(const QJsonObject& closing) {
     const QDateTime ended =
-        QDateTime::fromString(record.value(QStringLiteral("ended_at")).toString(), Qt::ISODate)
+        QDateTime::fromString(closing.value(QStringLiteral("ended_at")).toString(), Qt::ISODate)
             .toLocalTime();
-    const QString outcome = record.value(QStringLiteral("outcome")).toString();
     const QString word =
-        outcome == QStringLiteral("upgraded") ? QStringLiteral("PASS") : QStringLiteral("FAIL");
-    const double seconds = record.value(QStringLiteral("duration_ms")).toDouble() / 1000;
-    // An earlier day's record says which day.
+        AttemptLine::Passed(closing) ? QStringLiteral("PASS") : QStringLiteral("FAIL");
+    const double seconds = closing.value(QStringLiteral("duration_ms")).toDouble() / 1000;
+    // An earlier day's attempt says which day.
     const bool today = ended.date() == QDate::currentDate();
     return {ended.toString(today ? QStringLiteral("HH:mm:ss") : QStringLiteral("MM-dd HH:mm")),
-            record.value(QStringLiteral("slot")).toString(),
-            record.value(QStringLiteral("serial")).toString(), word,
+            closing.value(QStringLiteral("slot")).toString(),
+            closing.value(QStringLiteral("serial")).toString(), word,
             QStringLiteral("%1 s").arg(seconds, 0, 'f', 1)};
 }
 
@@ -45,32 +46,32 @@ AttemptsTable::AttemptsTable(QWidget* parent) : QTableWidget(0, Columns, parent)
 
 void AttemptsTable::fitColumns() {
     resizeColumnsToContents();
-    // Every column in view: the side of the window takes the room the records need.
+    // Every column in view: the side of the window takes the room the attempts need.
     const int needed =
         horizontalHeader()->length() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
     if (needed > minimumWidth()) setMinimumWidth(needed);
 }
 
-void AttemptsTable::showHistory(const QList<QJsonObject>& records) {
+void AttemptsTable::showHistory(const QList<QJsonObject>& closingLines) {
     setRowCount(0);
-    for (const QJsonObject& record : records) add(record);
+    for (const QJsonObject& closing : closingLines) add(closing);
 }
 
-void AttemptsTable::add(const QJsonObject& record) {
+void AttemptsTable::add(const QJsonObject& closing) {
     insertRow(0);
-    const QStringList texts = cells(record);
+    const QStringList texts = cells(closing);
     const bool failed = texts[Outcome] != QStringLiteral("PASS");
     for (int column = 0; column < Columns; ++column) {
         auto* item = new QTableWidgetItem(texts[column]);
         if (failed) item->setForeground(QColor(0xb3, 0x26, 0x1e));
         setItem(0, column, item);
     }
-    item(0, Time)->setToolTip(record.value(QStringLiteral("ended_at")).toString());
+    item(0, Time)->setToolTip(closing.value(QStringLiteral("ended_at")).toString());
     // Why, where the column has room for the word only.
     item(0, Outcome)
         ->setToolTip(Qt::convertFromPlainText(
-            QStringLiteral("%1: %2").arg(record.value(QStringLiteral("outcome")).toString(),
-                                         record.value(QStringLiteral("detail")).toString())));
+            QStringLiteral("%1: %2").arg(closing.value(QStringLiteral("outcome")).toString(),
+                                         closing.value(QStringLiteral("detail")).toString())));
     if (rowCount() > kShown) setRowCount(kShown);
     fitColumns();
 }

@@ -15,8 +15,8 @@ class AttemptsTable : public QTableWidget {
     explicit AttemptsTable(QWidget* parent = nullptr);
 
     // Closing lines, oldest first, as the engine reads them back.
-    void showHistory(const QList<QJsonObject>& records);
-    void add(const QJsonObject& record);
+    void showHistory(const QList<QJsonObject>& closingLines);
+    void add(const QJsonObject& closing);
     // One row's cells, joined by " | ", for a test or a screen reader.
     QString rowText(int row) const;
 

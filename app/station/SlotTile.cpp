@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "operations/FailureHint.h"
-#include "station/StationTexts.h"
+#include "station/SlotWords.h"
 
 namespace {
 
@@ -28,30 +28,15 @@ struct Said {
 };
 
 Said said(const SlotView& slot, bool stopping) {
+    const SlotWords words = WordsFor(slot.state, stopping);
     switch (slot.state) {
-        case SlotState::Empty:
-            return stopping ? Said{"STOPPED", "no new unit is started"}
-                            : Said{"WAITING", "plug a unit in"};
-        case SlotState::LeftAlone:
-            return {"LEFT ALONE", "attached before the start: plug it in again to flash it"};
-        case SlotState::Queued:
-            return stopping ? Said{"STOPPED", "not flashed: no new unit is started"}
-                            : Said{"WAITING", "waiting for its turn"};
-        case SlotState::Starting:
-            return {"FLASHING", "starting"};
         case SlotState::Flashing:
-            return {"FLASHING",
-                    QStringLiteral("%1 %, %2")
-                        .arg(slot.percent)
-                        .arg(StationTexts::Duration(slot.secondsLeft) + QStringLiteral(" left"))};
-        case SlotState::Pass:
-            return {"PASS", "done: take it off"};
+            return {words.tile, HowFar(slot)};
         case SlotState::Fail:
-            return {"FAIL", FailureAdvice(slot.hint)};
-        case SlotState::Unplugged:
-            return {"UNPLUGGED", QString()};
+            return {words.tile, FailureAdvice(slot.hint)};
+        default:
+            return {words.tile, words.tileNote};
     }
-    return {};
 }
 
 void setTextSize(QWidget* widget, double pixels, bool bold) {
@@ -113,7 +98,7 @@ SlotTile::SlotTile(QWidget* parent) : QFrame(parent) {
 
 void SlotTile::showSlot(const SlotView& slot, bool stopping) {
     const Said text = said(slot, stopping);
-    const bool running = slot.state == SlotState::Starting || slot.state == SlotState::Flashing;
+    const bool running = UpgradeRuns(slot.state);
     const QString name =
         slot.name == QString::number(slot.number) ? QStringLiteral("Slot ") + slot.name : slot.name;
     QString detail = slot.state == SlotState::Fail ? slot.detail : QString();

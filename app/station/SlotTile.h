@@ -10,7 +10,7 @@
 #include <QProgressBar>
 #include <optional>
 
-#include "station/StationEngine.h"
+#include "station/StationValues.h"
 
 class SlotTile : public QFrame {
     Q_OBJECT

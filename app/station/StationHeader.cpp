@@ -59,7 +59,7 @@ StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
 
 void StationHeader::showImage(const ImageSummary& image, int skippedRecordLines) {
     ImageName->setText(image.fileName);
-    ImageName->setToolTip(Qt::convertFromPlainText(image.name));
+    ImageName->setToolTip(Qt::convertFromPlainText(image.path));
     Key->setText(QStringLiteral("key %1").arg(image.key));
     Size->setText(QStringLiteral("%1 records, %2")
                       .arg(image.records)
@@ -68,12 +68,12 @@ void StationHeader::showImage(const ImageSummary& image, int skippedRecordLines)
     Sha256->setToolTip(image.sha256);
     Sha256->setAccessibleDescription(image.sha256);
     Driver->setText(QStringLiteral("driver %1").arg(image.driver));
-    QString records = QStringLiteral("records to %1").arg(image.recordFile);
+    QString recordFile = QStringLiteral("records to %1").arg(image.recordFile);
     if (skippedRecordLines > 0) {
-        records +=
+        recordFile +=
             QStringLiteral(" (%1 line(s) there are not whole records)").arg(skippedRecordLines);
     }
-    RecordFilePath->setText(records);
+    RecordFilePath->setText(recordFile);
 }
 
 void StationHeader::showNotice(const QString& text, bool alarm) {

@@ -1,14 +1,14 @@
 #pragma once
 
 // What the station flashes and where it records it, so that anyone at the line can confirm the
-// right firmware is loaded: the image's file name, firmware key, record count, size and SHA-256
+// right firmware is loaded: the image's file name, firmware key, firmware records, size and SHA-256
 // (its first 16 hex digits, the whole on hover), the driver and the record file; and below them
 // how the line stands, where a stopped line stays in view.
 
 #include <QLabel>
 #include <QWidget>
 
-#include "station/StationEngine.h"
+#include "station/StationValues.h"
 
 class StationHeader : public QWidget {
     Q_OBJECT
@@ -16,7 +16,7 @@ class StationHeader : public QWidget {
     explicit StationHeader(QWidget* parent = nullptr);
 
     void showImage(const ImageSummary& image, int skippedRecordLines);
-    // `alarm`: the line needs a person (a record that could not be written).
+    // `alarm`: the line needs a person (an attempt line that could not be written).
     void showNotice(const QString& text, bool alarm = false);
 
     QLabel* ImageName = nullptr;

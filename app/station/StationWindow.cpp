@@ -38,7 +38,7 @@ StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     setAutoFillBackground(true);
     buildLayout();
     connect(ChooseImage, &QPushButton::clicked, this, &StationWindow::chooseImage);
-    connect(Start, &QPushButton::clicked, this, [this] { begin(m_imagePath); });
+    connect(Start, &QPushButton::clicked, this, [this] { startWith(m_imagePath); });
     connect(Stop, &QPushButton::clicked, this, &StationWindow::stopClicked);
     connect(Abort, &QPushButton::clicked, this, &StationWindow::abortClicked);
     connect(&m_clock, &QTimer::timeout, this, &StationWindow::showTotals);
@@ -60,11 +60,11 @@ void StationWindow::buildLayout() {
     Slots = new SlotGrid(this);
     Figures = new TotalsPanel(this);
     Attempts = new AttemptsTable(this);
-    auto* recordsCaption = new QLabel(QStringLiteral("&Last records"), this);
-    recordsCaption->setBuddy(Attempts);
-    QFont captionFont = recordsCaption->font();
+    auto* attemptsCaption = new QLabel(QStringLiteral("&Last records"), this);
+    attemptsCaption->setBuddy(Attempts);
+    QFont captionFont = attemptsCaption->font();
     captionFont.setPixelSize(16);
-    recordsCaption->setFont(captionFont);
+    attemptsCaption->setFont(captionFont);
 
     auto* controls = new QHBoxLayout;
     for (QPushButton* control : {ChooseImage, Start, Stop, Abort}) {
@@ -76,7 +76,7 @@ void StationWindow::buildLayout() {
     auto* side = new QVBoxLayout;
     side->addWidget(Figures);
     side->addSpacing(12);
-    side->addWidget(recordsCaption);
+    side->addWidget(attemptsCaption);
     side->addWidget(Attempts, 1);
     auto* middle = new QHBoxLayout;
     middle->addWidget(Slots, 3);
@@ -90,11 +90,11 @@ void StationWindow::buildLayout() {
     setTabOrder(Abort, Attempts);
 }
 
-void StationWindow::follow(StationEngine& engine) {
+void StationWindow::connectEngine(StationEngine& engine) {
     connect(&engine, &StationEngine::slotsChanged, this, &StationWindow::showSlots);
     connect(&engine, &StationEngine::slotChanged, this, &StationWindow::showSlot);
-    connect(&engine, &StationEngine::recorded, this, [this](const QJsonObject& record) {
-        Attempts->add(record);
+    connect(&engine, &StationEngine::attemptClosed, this, [this](const QJsonObject& closing) {
+        Attempts->add(closing);
         showTotals();
     });
     connect(&engine, &StationEngine::lineStopped, this, [this](const QString& reason) {
@@ -102,7 +102,7 @@ void StationWindow::follow(StationEngine& engine) {
         showSlots();
         updateControls();
     });
-    connect(&engine, &StationEngine::finished, this, &StationWindow::finished);
+    connect(&engine, &StationEngine::finished, this, &StationWindow::runEnded);
 }
 
 void StationWindow::showSlots() {

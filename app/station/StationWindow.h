@@ -1,8 +1,8 @@
 #pragma once
 
 // The station for a production line, in one window: a second face on the station engine, which
-// watches the ports, runs the upgrades and keeps the records. The window only arranges what the
-// engine reports (a header on the image, a tile per slot, the totals, the last records) and
+// watches the ports, runs the upgrades and keeps the record file. The window only arranges what
+// the engine reports (a header on the image, a tile per slot, the totals, the last attempts) and
 // passes the operator's Stop and Abort on to it.
 
 #include <QPushButton>
@@ -25,8 +25,8 @@ class StationWindow : public QWidget {
     explicit StationWindow(StationWindowOptions options, QWidget* parent = nullptr);
 
     // Checks the image and starts watching the ports with it; a message box says why not.
-    bool begin(const QString& imagePath);
-    // Asks for an image, the last one chosen offered first, and begins with it.
+    bool startWith(const QString& imagePath);
+    // Asks for an image, the last one chosen offered first, and starts with it.
     void chooseImage();
     // The engine of the current run; none before the first.
     const StationEngine* engine() const { return m_engine.get(); }
@@ -45,13 +45,13 @@ class StationWindow : public QWidget {
 
   private:
     void buildLayout();
-    void follow(StationEngine& engine);
+    void connectEngine(StationEngine& engine);
     void showSlots();
     void showSlot(int index);
     void showTotals();
     void stopClicked();
     void abortClicked();
-    void finished();
+    void runEnded();
     void updateControls();
     bool running() const { return m_running; }
 

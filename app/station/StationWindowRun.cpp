@@ -7,38 +7,22 @@
 #include "app/MessageBoxes.h"
 #include "app/station/ImageChooser.h"
 #include "app/station/StationWindow.h"
-#include "operations/FailureHint.h"
-#include "operations/ImageCheck.h"
+#include "station/StationStart.h"
 
-bool StationWindow::begin(const QString& imagePath) {
+bool StationWindow::startWith(const QString& imagePath) {
     if (running()) return false;
     StationOptions options = m_options.station;
     options.imagePath = imagePath;
-    const ImageCheck check = CheckImage(imagePath);
-    if (!check.passed) {
-        MessageBoxes::Show(this, check.detail + '\n' + check.hint, MessageIcon::Warning);
+    std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
+        StationStart::Start(std::move(options), m_options.driver);
+    if (const auto* failure = std::get_if<StartFailure>(&started)) {
+        MessageBoxes::Show(this, StationStart::WindowText(*failure), MessageIcon::Warning);
         return false;
     }
-    options.image = check.report;
-    const std::optional<Driver> driver = DriverChoice::Install(m_options.driver);
-    if (!driver) {
-        MessageBoxes::Show(this,
-                           QStringLiteral("The D2XX library (libftd2xx) is not installed.\n") +
-                               FailureHint({QStringLiteral("library"), FailureCause::NoLibrary}),
-                           MessageIcon::Warning);
-        return false;
-    }
-    options.driver = *driver;
-    auto engine = std::make_unique<StationEngine>(options);
-    if (const std::optional<StartFailure> failure = engine->start()) {
-        MessageBoxes::Show(this, (failure->detail + '\n' + failure->hint).trimmed(),
-                           MessageIcon::Warning);
-        return false;
-    }
-    m_engine = std::move(engine);
+    m_engine = std::move(std::get<std::unique_ptr<StationEngine>>(started));
     m_imagePath = imagePath;
     ImageChooser::Remember(imagePath);
-    follow(*m_engine);
+    connectEngine(*m_engine);
     setWindowTitle(Caption + QStringLiteral(" - ") + m_engine->image().fileName);
     Header->showImage(m_engine->image(), m_engine->skippedRecordLines());
     Header->showNotice(QStringLiteral("Flashing every unit plugged in."));
@@ -52,7 +36,7 @@ bool StationWindow::begin(const QString& imagePath) {
 }
 
 void StationWindow::chooseImage() {
-    if (const QString path = ImageChooser::Ask(this); !path.isEmpty()) begin(path);
+    if (const QString path = ImageChooser::Ask(this); !path.isEmpty()) startWith(path);
 }
 
 void StationWindow::stopClicked() {
@@ -74,7 +58,7 @@ void StationWindow::abortClicked() {
     updateControls();
 }
 
-void StationWindow::finished() {
+void StationWindow::runEnded() {
     m_running = false;
     m_clock.stop();
     showSlots();

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "station/StationEngine.h"
+#include "station/StationValues.h"
 
 class TotalsPanel : public QWidget {
     Q_OBJECT

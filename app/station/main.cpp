@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     if (options.image.isEmpty()) {
         window.chooseImage();
     } else {
-        window.begin(options.image);
+        window.startWith(options.image);
     }
     return application.exec();
 }

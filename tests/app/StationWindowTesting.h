@@ -1,0 +1,57 @@
+#pragma once
+
+// What the station window's tests share: answering a modal window as an operator would, the
+// window's options on a folder of the test's own, and the record file's closing lines read back.
+
+#include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+#include "app/station/StationCommandLine.h"
+
+namespace StationWindowTesting {
+
+inline const QString Images = SAMPLE_IMAGES_DIR "/";
+
+// Runs `answer` on the next modal window once it has the focus, from within its own event loop.
+inline void answerModal(const std::function<void(QWidget*)>& answer) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isActiveWindow()) {
+            poll->deleteLater();
+            poll->disconnect();
+            answer(modal);
+        }
+    });
+    poll->start(20);
+}
+
+inline QPushButton* buttonOf(QWidget* box, const QString& text) {
+    for (QPushButton* button : box->findChildren<QPushButton*>())
+        if (button->text() == text) return button;
+    return nullptr;
+}
+
+inline StationWindowOptions optionsFor(const QTemporaryDir& folder) {
+    StationWindowOptions options;
+    options.station.program = FLASH_PROGRAM;
+    options.station.recordPath = folder.filePath("records.jsonl");
+    return options;
+}
+
+inline QList<QJsonObject> closingLines(const QString& path) {
+    QFile file(path);
+    QList<QJsonObject> lines;
+    for (file.open(QIODevice::ReadOnly); !file.atEnd();) {
+        const QJsonObject line = QJsonDocument::fromJson(file.readLine()).object();
+        if (line.contains("outcome")) lines << line;
+    }
+    return lines;
+}
+
+}  // namespace StationWindowTesting

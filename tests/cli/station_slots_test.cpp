@@ -1,0 +1,113 @@
+// A slot is the port a unit hangs on: numbered in the order of the ports' locations, named by
+// --slots, the same after every unplug, and another one for the same unit in another port. Each
+// front end of the station runs each row, and their closing lines must agree but for times and
+// identities.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "tests/cli/StationTesting.h"
+#include "tests/common/SimBridge.h"
+
+namespace {
+
+using namespace StationTesting;
+
+struct SlotRow {
+    const char* name;
+    QString config;
+    QString slotsFile;  // its text; "none" for no option, "missing" for a path to nothing
+    int exit;
+    QStringList places;  // "SERIAL SLOT LOCATION" of the closing lines, sorted
+};
+const QString Fast = "latency_ms=0\nprogram_ms=0\n";
+const SlotRow slotRows[] = {
+    {"numbered by location, the same after an unplug",
+     "device=UNIT0001\nlocation=0x1150\n" + Fast + "device=UNIT0002\nlocation=0x1140\n" + Fast +
+         "device=UNIT0003\nlocation=0x1160\nplugged=0-1500,2100-\n" + Fast,
+     "none",
+     0,
+     {"UNIT0001 2 0x1150", "UNIT0002 1 0x1140", "UNIT0003 3 0x1160", "UNIT0003 3 0x1160"}},
+    {"the same unit in another port is another slot",
+     "device=UNIT0001\nplugged=0-1500@0x1141,2100-@0x1142\n" + Fast,
+     "none",
+     0,
+     {"UNIT0001 1 0x1141", "UNIT0001 2 0x1142"}},
+    {"named by --slots, the rest numbered",
+     units(3),
+     "# fixture 7\n0x1142 = Bay B\n  0X01141=Bay A  \n\n",
+     0,
+     {"UNIT0001 Bay A 0x1141", "UNIT0002 Bay B 0x1142", "UNIT0003 3 0x1143"}},
+    {"a slots line without a name", units(1), "0x1141 = Bay A\n1-1.4 Slot 3\n", 64, {}},
+    {"a location named twice", units(1), "1-1.4 = A\n1-1.4 = B\n", 64, {}},
+    {"not a location", units(1), "ttyUSB0 = A\n", 64, {}},
+    {"no slots file", units(1), "missing", 3, {}},
+};
+
+// Every program that runs the station engine, as it is started for a row.
+const QList<QStringList> FrontEnds = {{FLASH_PROGRAM, "station"}};
+
+// The attempt line without what differs from run to run.
+QJsonObject normalised(QJsonObject line) {
+    for (const char* field : {"attempt", "started_at", "ended_at", "duration_ms", "pid"})
+        line.remove(field);
+    return line;
+}
+
+class StationSlots : public testing::TestWithParam<SlotRow> {};
+
+TEST_P(StationSlots, StayWithTheirPorts) {
+    const SlotRow& row = GetParam();
+    QList<QJsonObject> first;
+    for (const QStringList& frontEnd : FrontEnds) {
+        SimBridge sim(row.config);
+        ASSERT_TRUE(sim.ready());
+        QTemporaryDir folder;
+        const QString slotsPath = folder.filePath("slots.txt");
+        QFile slotsFile(slotsPath);
+        ASSERT_TRUE(row.slotsFile == "missing" || (slotsFile.open(QIODevice::WriteOnly) &&
+                                                   slotsFile.write(row.slotsFile.toUtf8()) >= 0));
+        slotsFile.close();
+        QStringList args =
+            frontEnd.mid(1) + QStringList{Images + "three-records.frw", "--count",
+                                          QString::number(qMax(row.places.size(), 1))};
+        if (row.slotsFile != "none") args << "--slots" << slotsPath;
+        QProcess station;
+        station.setWorkingDirectory(folder.path());
+        station.start(frontEnd[0], args);
+        ASSERT_TRUE(station.waitForFinished(30000));
+        const QString err = station.readAllStandardError();
+        EXPECT_EQ(station.exitCode(), row.exit) << err.toStdString();
+        if (row.exit != 0) {
+            EXPECT_TRUE(err.contains(slotsPath)) << err.toStdString();
+        }
+
+        const RecordFileLines lines = readRecordFile(folder.filePath("tarvellon-records.jsonl"));
+        QStringList places;
+        QList<QJsonObject> closing;
+        for (const QJsonObject& line : lines.started + lines.closing) {
+            EXPECT_EQ(line["schema_version"], 1);
+            EXPECT_EQ(line["station"], line["host"]);
+        }
+        for (const QJsonObject& line : lines.closing) {
+            places << QString("%1 %2 %3")
+                          .arg(line["serial"].toString(), line["slot"].toString(),
+                               line["location"].toString());
+            closing << normalised(line);
+        }
+        places.sort();
+        EXPECT_EQ(places, row.places);
+        std::sort(closing.begin(), closing.end(), [](const QJsonObject& a, const QJsonObject& b) {
+            return QJsonDocument(a).toJson() < QJsonDocument(b).toJson();
+        });
+        if (first.isEmpty()) first = closing;
+        EXPECT_EQ(closing, first) << frontEnd[0].toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StationSlots, testing::ValuesIn(slotRows),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The station on a terminal, as a terminal emulator shows it: a line that wraps or a redraw that
+// leaves a stale row behind puts a wrong state before the operator.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <optional>
+
+#include "tests/cli/StationTesting.h"
+#include "tests/common/SimBridge.h"
+
+namespace {
+
+using namespace StationTesting;
+
+// The station on a terminal as a window system's terminal emulator shows it: tmux, read back.
+class Tmux {
+  public:
+    explicit Tmux(const QString& folder) : m_socket(folder + "/tmux") {}
+    ~Tmux() { run({"kill-server"}); }
+    // Runs `command` in a terminal of that size; its exit code lands in `exitFile`.
+    bool start(int columns, int rows, const QStringList& environment, const QString& exitFile,
+               const QStringList& command) {
+        QStringList args{"new-session",        "-d", "-x", QString::number(columns), "-y",
+                         QString::number(rows)};
+        for (const QString& variable : environment) args << "-e" << variable;
+        return run(args +
+                   QStringList{"sh", "-c", R"(trap : INT; "$@"; echo $? >"$0"; exec sleep 600)",
+                               exitFile} +
+                   command)
+            .has_value();
+    }
+    QStringList screen(bool escapes = false) const {
+        const QStringList args =
+            escapes ? QStringList{"capture-pane", "-p", "-e"} : QStringList{"capture-pane", "-p"};
+        return QString::fromUtf8(run(args).value_or("")).split('\n').mid(0, 24);
+    }
+    int history() const {
+        return run({"display-message", "-p", "#{history_size}"}).value_or("-1").trimmed().toInt();
+    }
+    void send(const QStringList& args) const { run(args); }
+
+  private:
+    std::optional<QByteArray> run(const QStringList& args) const {
+        QProcess tmux;
+        tmux.start("tmux", QStringList{"-S", m_socket, "-f", "/dev/null"} + args);
+        if (!tmux.waitForFinished(10000) || tmux.exitCode() != 0) return std::nullopt;
+        return tmux.readAllStandardOutput();
+    }
+    QString m_socket;
+};
+
+// The lines of the screen that say `text`.
+qsizetype saying(const QStringList& screen, const QString& text) {
+    return std::count_if(screen.begin(), screen.end(),
+                         [&](const QString& line) { return line.contains(text); });
+}
+
+// More slots than rows, a failure of 96 characters, a resize and two Ctrl-C: every line fits,
+// nothing scrolls away, no redraw leaves a stale line behind, running and failed slots stay in
+// view, and colour goes with NO_COLOR.
+TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
+    // "the device answered "id ..." to "id"": 96 characters.
+    const QString identity = "identity=id " + QString(63, 'x');
+    // UNIT0009 takes half a minute.
+    const QString config =
+        units(26, 5, identity).replace("device=UNIT0010", "program_ms=100\ndevice=UNIT0010");
+    for (const bool colour : {true, false}) {
+        SCOPED_TRACE(colour ? "colour" : "NO_COLOR");
+        SimBridge sim(config);
+        ASSERT_TRUE(sim.ready());
+        QTemporaryDir folder;
+        Tmux tmux(folder.path());
+        const QString exitFile = folder.filePath("exit");
+        ASSERT_TRUE(tmux.start(80, 24,
+                               {"NO_COLOR=" + QString(colour ? "" : "1"),
+                                "TARVELLON_SIM_CONFIG=" + qgetenv("TARVELLON_SIM_CONFIG"),
+                                "LD_LIBRARY_PATH=" + qgetenv("LD_LIBRARY_PATH")},
+                               exitFile,
+                               {FLASH_PROGRAM, "station", Images + "accepted.frw", "--record",
+                                folder.filePath("records.jsonl")}))
+            << "tmux is missing: scripts/install-deps installs it";
+        const auto fits = [&](int columns) {
+            const QStringList screen = tmux.screen();
+            return saying(screen, "passed ") == 1 && saying(screen, "SHA-256") == 1 &&
+                   std::all_of(screen.begin(), screen.end(),
+                               [&](const QString& line) { return line.size() < columns; });
+        };
+        ASSERT_TRUE(
+            waitFor([&] { return saying(tmux.screen(), "passed 24, failed 1,") == 1; }, 30000))
+            << tmux.screen().join('\n').toStdString();
+        const QStringList screen = tmux.screen();
+        EXPECT_TRUE(fits(80));
+        EXPECT_EQ(tmux.history(), 0);
+        EXPECT_EQ(screen.size(), 24);
+        EXPECT_EQ(screen.count(""), 1) << screen.join('\n').toStdString();
+        EXPECT_EQ(screen[21], "and 6 more: 6 PASS");
+        const QString failure = screen.filter("UNIT0005").value(0);
+        EXPECT_EQ(failure.size(), 79);
+        EXPECT_TRUE(failure.startsWith("5   UNIT0005          FAIL  "));
+        EXPECT_EQ(saying(screen, "UNIT0009          flashing"), 1);
+        const QString escapes = tmux.screen(true).join('\n');
+        EXPECT_EQ(escapes.contains("32mPASS"), colour);
+        EXPECT_EQ(escapes.contains("31mFAIL"), colour);
+
+        tmux.send({"resize-window", "-x", "60", "-y", "24"});
+        EXPECT_TRUE(waitFor([&] { return fits(60); }, 10000))
+            << tmux.screen().join('\n').toStdString();
+        tmux.send({"send-keys", "C-c"});
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return saying(tmux.screen(),
+                              "stopping: 1 upgrade still running; Ctrl-C again inter") == 1;
+            },
+            10000));
+        tmux.send({"send-keys", "C-c"});
+        QFile exit(exitFile);
+        EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 10000));
+        EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "130\n");
+        EXPECT_TRUE(fits(60));
+        EXPECT_EQ(saying(tmux.screen(), "passed 24, failed 2,"), 1);
+    }
+}
+
+}  // namespace
