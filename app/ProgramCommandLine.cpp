@@ -1,5 +1,6 @@
 #include "app/ProgramCommandLine.h"
 
+#include "support/OptionError.h"
 #include "support/ProgramOutput.h"
 
 namespace ProgramCommandLine {
@@ -24,11 +25,11 @@ std::optional<int> Parse(QCommandLineParser& parser, const QStringList& argument
     // Qt's own help option would also offer --help-all, for Qt's options these programs have not.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("This help."));
-    const QCommandLineOption version(QStringLiteral("version"),
+    const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("version")},
                                      QStringLiteral("The program's version."));
     parser.addOptions({help, version});
     if (!parser.parse(arguments)) {
-        return Fail(program, parser.errorText());
+        return Fail(program, OptionError(parser));
     }
     if (parser.isSet(help)) {
         // Qt's own first line names the program by its path, or not at all before the

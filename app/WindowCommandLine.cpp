@@ -1,5 +1,7 @@
 #include "app/WindowCommandLine.h"
 
+#include <QFileInfo>
+
 #include "app/ProgramCommandLine.h"
 
 namespace WindowCommandLine {
@@ -40,6 +42,12 @@ std::variant<WindowOptions, int> Parse(const QStringList& arguments) {
         return usageError(*error);
     }
     options.driver = std::get<DriverChoice::Choice>(choice);
+    // The window would list nothing for it and say nothing.
+    for (const QString& path : std::as_const(options.ports)) {
+        if (!QFileInfo::exists(path)) {
+            return usageError(QStringLiteral("--port %1 does not exist").arg(path));
+        }
+    }
     // "" would ask for the lowest timer, as the command line's default does.
     const std::optional<FastLink> fastLink = parser.value(latency).isEmpty()
                                                  ? std::nullopt

@@ -9,7 +9,6 @@ bool AttemptWriter::open(const QString& path, const QString& serial,
         m_error = m_file.errorString();
         return false;
     }
-    m_file.readNew({}, serial);
     m_earlier = m_file.attemptsOn(serial);
     m_attempt = AttemptLine::NewAttempt();
     return true;

@@ -12,6 +12,8 @@ struct Command {
     const char* summary;
     // `arguments` starts with the command's own name.
     ExitCode (*run)(const Command& command, const QStringList& arguments);
+    // Those it may end with, for its --help.
+    QList<ExitCode> exits = {};
 };
 
 namespace Commands {
@@ -21,5 +23,6 @@ ExitCode Identify(const Command& command, const QStringList& arguments);
 ExitCode Upgrade(const Command& command, const QStringList& arguments);
 ExitCode Station(const Command& command, const QStringList& arguments);
 ExitCode Info(const Command& command, const QStringList& arguments);
+ExitCode Line(const Command& command, const QStringList& arguments);
 
 }  // namespace Commands

@@ -1,9 +1,10 @@
 #include "cli/CommandLine.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include "operations/FailureDetail.h"
+#include "operations/FailureHint.h"
+#include "support/OptionError.h"
 #include "support/ProgramOutput.h"
 
 namespace CommandLine {
@@ -15,35 +16,8 @@ bool g_verbose = false;
 bool g_quiet = false;
 
 QString usageLine(const Command& command) {
-    return QStringLiteral("Usage: %1 %2 [options] %3")
-        .arg(ProgramName, command.name, command.arguments);
-}
-
-QString optionName(const QString& name) {
-    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-}
-
-// Qt words its parse errors in its own style ("Unknown option 'jsn'."); these are the program's.
-QString parseError(const QCommandLineParser& parser) {
-    const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty()) {
-        QStringList names;
-        for (const QString& name : unknown) {
-            names << optionName(name);
-        }
-        return QStringLiteral("unknown option %1").arg(names.join(QStringLiteral(", ")));
-    }
-    static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
-    static const QRegularExpression unexpected(
-        QStringLiteral("^Unexpected value after '(.*)'\\.$"));
-    const QString error = parser.errorText();
-    if (const QRegularExpressionMatch match = missing.match(error); match.hasMatch()) {
-        return QStringLiteral("%1 needs a value").arg(match.captured(1));
-    }
-    if (const QRegularExpressionMatch match = unexpected.match(error); match.hasMatch()) {
-        return QStringLiteral("%1 takes no value").arg(match.captured(1));
-    }
-    return error;
+    const QString usage = QStringLiteral("Usage: %1 %2 [options]").arg(ProgramName, command.name);
+    return *command.arguments ? usage + ' ' + command.arguments : usage;
 }
 
 }  // namespace
@@ -94,6 +68,10 @@ bool Verbose() {
     return g_verbose;
 }
 
+bool Quiet() {
+    return g_quiet;
+}
+
 std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command,
                               const QStringList& arguments, const QList<Positional>& positionals) {
     g_command = QString::fromLatin1(command.name);
@@ -112,12 +90,13 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
         required += positional.optional ? 0 : 1;
     }
     if (!parser.parse(arguments)) {
-        return UsageError(parseError(parser));
+        return UsageError(OptionError(parser));
     }
     if (parser.isSet(help)) {
         // Qt's own first line names the program by its path; ours names the command.
         const QString qtHelp = parser.helpText();
-        Out(usageLine(command) + qtHelp.mid(qtHelp.indexOf('\n')) + '\n' + ExitCodeHelp());
+        Out(usageLine(command) + qtHelp.mid(qtHelp.indexOf('\n')) + '\n' +
+            ExitCodeHelp(command.exits));
         return ExitCode::Success;
     }
     if (parser.isSet(version)) {
@@ -162,6 +141,7 @@ std::variant<Driver, ExitCode> UseDriver(const QCommandLineParser& parser, const
         return *driver;
     }
     Err(NoLibraryDetail);
+    Hint(FailureHint({.step = QStringLiteral("library"), .cause = FailureCause::NoLibrary}));
     return ExitCode::NoLibrary;
 }
 

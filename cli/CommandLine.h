@@ -38,6 +38,7 @@ ExitCode UsageError(const QString& error);
 QCommandLineOption VerboseOption();
 QCommandLineOption QuietOption();
 bool Verbose();
+bool Quiet();
 
 struct Positional {
     QString name;

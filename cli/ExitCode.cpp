@@ -1,5 +1,7 @@
 #include "cli/ExitCode.h"
 
+#include "cli/HelpText.h"
+
 namespace {
 
 struct ExitCodeEntry {
@@ -23,9 +25,15 @@ const ExitCodeEntry kExitCodes[] = {
     {ExitCode::NoLibrary, "no_library",
      "the D2XX library (libftd2xx) is not installed, and --driver d2xx asks for it"},
     {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
+    {ExitCode::StationsOffline, "stations_offline",
+     "line --once: a station is offline, or none has reported"},
+    {ExitCode::LineStopped, "line_stopped",
+     "line --once: a station has stopped its line (a record could not be written)"},
+    {ExitCode::BrokerUnreachable, "broker_unreachable",
+     "line: the broker cannot be reached, or refused the login"},
     {ExitCode::UsageError, "usage_error", "usage error: bad command, option or argument"},
     {ExitCode::WriteError, "write_error",
-     "output lost: a write to stdout or stderr failed (a full disk, a closed pipe)"},
+     "output lost: a write to stdout or stderr failed (a full disk; a closed pipe is none)"},
     {ExitCode::Interrupted, "interrupted", "interrupted by Ctrl-C, SIGTERM or SIGHUP"},
 };
 
@@ -40,12 +48,21 @@ QString OutcomeName(ExitCode code) {
     return {};
 }
 
-QString ExitCodeHelp() {
+QList<ExitCode> AllExitCodes() {
+    QList<ExitCode> codes;
+    for (const ExitCodeEntry& entry : kExitCodes) {
+        codes << entry.code;
+    }
+    return codes;
+}
+
+QString ExitCodeHelp(const QList<ExitCode>& codes) {
     QString help = QStringLiteral("Exit codes:\n");
     for (const ExitCodeEntry& entry : kExitCodes) {
-        help += QStringLiteral("  %1  %2\n")
-                    .arg(static_cast<int>(entry.code), -3)
-                    .arg(QString::fromLatin1(entry.meaning));
+        if (codes.contains(entry.code)) {
+            help += HelpLine(QStringLiteral("  %1").arg(static_cast<int>(entry.code)),
+                             QString::fromLatin1(entry.meaning), 7);
+        }
     }
     return help;
 }

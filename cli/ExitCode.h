@@ -2,6 +2,7 @@
 
 // The program's exit codes. Scripts act on them, so once released a code never changes meaning.
 
+#include <QList>
 #include <QString>
 
 enum class ExitCode : int {
@@ -12,6 +13,9 @@ enum class ExitCode : int {
     NoSuchDevice = 4,
     NoLibrary = 5,
     UnitsFailed = 6,
+    StationsOffline = 7,
+    LineStopped = 8,
+    BrokerUnreachable = 9,
     UsageError = 64,
     WriteError = 74,  // sysexits' EX_IOERR
     Interrupted = 130,
@@ -19,5 +23,7 @@ enum class ExitCode : int {
 
 // How the JSON closing event names it: "upgraded", "communication_error", ...
 QString OutcomeName(ExitCode code);
-// The list that every --help ends with.
-QString ExitCodeHelp();
+// Every code, in the order of their numbers.
+QList<ExitCode> AllExitCodes();
+// The list that every --help ends with: those of `codes`.
+QString ExitCodeHelp(const QList<ExitCode>& codes);

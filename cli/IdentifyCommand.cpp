@@ -29,11 +29,14 @@ ExitCode Commands::Identify(const Command& command, const QStringList& arguments
         return *exit;
     }
     TextReporter reporter;
+    // Said only when the unit cannot be reached.
     UpgradeSummary summary;
+    summary.exit = ExitCode::NoSuchDevice;
     if (serial.isEmpty()) {
         const std::variant<QString, ExitCode> only = OnlyAttachedUnit();
         if (const ExitCode* exit = std::get_if<ExitCode>(&only)) {
             if (*exit == ExitCode::NoSuchDevice) {
+                summary.exit = *exit;
                 summary.detail = NoneAttachedDetail;
                 summary.hint = FailureHint(NoneAttachedKey(std::get<Driver>(driver)));
                 reporter.finish(summary);
@@ -45,12 +48,13 @@ ExitCode Commands::Identify(const Command& command, const QStringList& arguments
     CommandLineView view(reporter);
     if (const PortOpening opening = DeviceIdentify::Open(view, serial); !opening.opened()) {
         const OpenFailure failure = DeviceList::Explained(*opening.failure, serial);
+        summary.exit = ExitCode::NoSuchDevice;
         summary.detail = OpenFailureDetail(failure, serial);
         summary.hint = FailureHint({.step = QStringLiteral("open"),
                                     .cause = OpenFailureCause(failure),
                                     .driver = DriverName(std::get<Driver>(driver))});
         reporter.finish(summary);
-        return ExitCode::NoSuchDevice;
+        return summary.exit;
     }
     DeviceIdentify::Blink(view);
     view.logLine(QString());

@@ -2,8 +2,6 @@
 // upgrade with it would send and how long that takes; a wrong image is found at the desk rather
 // than at the bench.
 
-#include <QLocale>
-
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/JsonReporter.h"
@@ -27,10 +25,6 @@ qint64 expectedMs(int records, int timerMs) {
     return qRound64(records * (wireMs + kProgrammingMs + timerMs));
 }
 
-QString seconds(qint64 ms) {
-    return QStringLiteral("%1 s").arg(QLocale(QLocale::English).toString(ms / 1000.0, 'f', 1));
-}
-
 }  // namespace
 
 ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
@@ -49,6 +43,9 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
     const UpgradeReport& report = check.report;
     const QString sha256 = check.passed ? report.imageSha256() : QString();
     const ExitCode exit = check.passed ? ExitCode::Success : ExitCode::FileError;
+    // A few bytes after the last whole record are never sent: said, rather than refused.
+    const qint64 ignored = report.fileLength - DeviceCommands::KeySize -
+                           qint64{report.records} * DeviceCommands::RecordSize;
     if (parser.isSet(json)) {
         const auto numberOrNull = [&](qint64 value) {
             return check.passed ? QJsonValue(value) : QJsonValue();
@@ -60,6 +57,7 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
              {"image_bytes", report.fileLength < 0 ? QJsonValue() : report.fileLength},
              {"image_key", JsonReporter::TextOrNull(report.imageKey)},
              {"records", numberOrNull(report.records)},
+             {"ignored_bytes", numberOrNull(ignored)},
              {"image_sha256", JsonReporter::TextOrNull(sha256)},
              {"expected_ms_default_timer",
               numberOrNull(expectedMs(report.records, kDefaultTimerMs))},
@@ -78,12 +76,17 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
     CommandLine::Out(QStringLiteral("size      %1 bytes").arg(CountText(report.fileLength)));
     CommandLine::Out(QStringLiteral("key       %1").arg(EscapedDeviceText(report.imageKey)));
     CommandLine::Out(QStringLiteral("records   %1").arg(CountText(report.records)));
+    if (ignored > 0) {
+        CommandLine::Out(
+            QStringLiteral("ignored   %1 bytes after the last whole record, never sent")
+                .arg(ignored));
+    }
     CommandLine::Out(QStringLiteral("sha256    %1").arg(sha256));
     CommandLine::Out(QStringLiteral("duration  %1 at the bridge's default %2 ms latency timer, "
                                     "%3 with the fast link (%4 ms)")
-                         .arg(seconds(expectedMs(report.records, kDefaultTimerMs)))
+                         .arg(SecondsText(expectedMs(report.records, kDefaultTimerMs)))
                          .arg(kDefaultTimerMs)
-                         .arg(seconds(expectedMs(report.records, kFastTimerMs)))
+                         .arg(SecondsText(expectedMs(report.records, kFastTimerMs)))
                          .arg(kFastTimerMs));
     return exit;
 }

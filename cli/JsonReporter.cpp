@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "operations/FailureHint.h"
+#include "operations/UpgradeProcedure.h"
 
 namespace {
 
@@ -52,6 +53,13 @@ void JsonReporter::progress(const Progress& progress) {
                {"percent", progress.percent},
                {"records_per_second", qRound(progress.recordsPerSecond)},
                {"seconds_left", qRound(progress.secondsLeft)}});
+}
+
+void JsonReporter::waiting(const QString& awaited, int seconds) {
+    const int deadline = UpgradeProcedure::ReplyDeadlineMs / 1000;
+    EmitEvent(QStringLiteral("waiting"), {{"awaited", awaited},
+                                          {"seconds", seconds},
+                                          {"seconds_left", seconds > 0 ? deadline - seconds : 0}});
 }
 
 void JsonReporter::exchange(const Exchange& exchange) {

@@ -18,7 +18,7 @@ class JsonReporter : public Reporter {
     void logLine(const QString& text) override;
     void message(const QString& text, MessageIcon icon) override;
     void progress(const Progress& progress) override;
-    void waiting(const QString&, int) override {}
+    void waiting(const QString& awaited, int seconds) override;
     void exchange(const Exchange& exchange) override;
     void note(const QString& text) override;
     void finish(const UpgradeSummary& summary) override;

@@ -1,7 +1,8 @@
 // `list`: the serial numbers of the attached devices, one a line, as the window's list shows them;
-// with -l a table, with --json one object a device. Which driver found them goes to stderr, so a
-// script reading the serials sees nothing else.
+// with -l a table, with --json one object that holds them. Which driver found them goes to
+// stderr, so a script reading the serials sees nothing else.
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 #include "cli/Command.h"
@@ -9,6 +10,7 @@
 #include "cli/JsonReporter.h"
 #include "cli/UnitChoice.h"
 #include "operations/DeviceList.h"
+#include "operations/FailureDetail.h"
 #include "operations/FailureHint.h"
 
 namespace {
@@ -18,7 +20,8 @@ void printTable(const QList<DeviceList::Details>& devices, const QString& driver
                                 QStringLiteral("PORT"), QStringLiteral("LOCATION"),
                                 QStringLiteral("DESCRIPTION")}};
     for (const DeviceList::Details& device : devices) {
-        rows.append({device.serial, driver, device.port, device.location, device.description});
+        rows.append({EscapedDeviceText(device.serial), driver, device.port, device.location,
+                     EscapedDeviceText(device.description)});
         for (QString& cell : rows.last()) {
             if (cell.isEmpty()) cell = QStringLiteral("-");
         }
@@ -38,14 +41,36 @@ void printTable(const QList<DeviceList::Details>& devices, const QString& driver
     }
 }
 
+// One object, also when no device is attached, so that a program always has something to read.
+ExitCode printJson(const QList<DeviceList::Details>& devices, Driver driver) {
+    QJsonArray entries;
+    for (const DeviceList::Details& device : devices) {
+        entries.append(QJsonObject{{"serial", JsonReporter::TextOrNull(device.serial)},
+                                   {"driver", DriverName(driver)},
+                                   {"port", JsonReporter::TextOrNull(device.port)},
+                                   {"location", JsonReporter::TextOrNull(device.location)},
+                                   {"description", JsonReporter::TextOrNull(device.description)}});
+    }
+    const bool none = devices.isEmpty();
+    JsonReporter::EmitEvent(
+        QStringLiteral("list"),
+        {{"schema_version", JsonReporter::SchemaVersion},
+         {"devices", entries},
+         {"exit_code", static_cast<int>(none ? ExitCode::NoSuchDevice : ExitCode::Success)},
+         {"detail", none ? QJsonValue(NoneAttachedDetail) : QJsonValue()},
+         {"hint", none ? QJsonValue(FailureHint(NoneAttachedKey(driver))) : QJsonValue()}});
+    return none ? ExitCode::NoSuchDevice : ExitCode::Success;
+}
+
 }  // namespace
 
 ExitCode Commands::List(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
     const QCommandLineOption json(
         QStringLiteral("json"),
-        QStringLiteral("One JSON object a device on stdout: serial, driver, port, location, "
-                       "description (null where the driver does not say)."));
+        QStringLiteral("One JSON object on stdout, for programs: its devices each with serial, "
+                       "driver, port, location and description (fields: README.md, man "
+                       "tarvellon-flash)."));
     const QCommandLineOption table(QStringLiteral("l"),
                                    QStringLiteral("A table: serial number, driver, port, "
                                                   "location and description of each device."));
@@ -63,6 +88,9 @@ ExitCode Commands::List(const Command& command, const QStringList& arguments) {
     const QString driverName = DriverName(std::get<Driver>(driver));
     CommandLine::Note(QStringLiteral("driver: ") + DriverDescription(std::get<Driver>(driver)));
     const QList<DeviceList::Details> devices = DeviceList::ScanDetails();
+    if (parser.isSet(json)) {
+        return printJson(devices, std::get<Driver>(driver));
+    }
     if (devices.isEmpty()) {
         CommandLine::Err(NoneAttachedDetail);
         CommandLine::Hint(FailureHint(NoneAttachedKey(std::get<Driver>(driver))));
@@ -73,15 +101,7 @@ ExitCode Commands::List(const Command& command, const QStringList& arguments) {
         return ExitCode::Success;
     }
     for (const DeviceList::Details& device : devices) {
-        if (parser.isSet(json)) {
-            JsonReporter::Print({{"serial", JsonReporter::TextOrNull(device.serial)},
-                                 {"driver", driverName},
-                                 {"port", JsonReporter::TextOrNull(device.port)},
-                                 {"location", JsonReporter::TextOrNull(device.location)},
-                                 {"description", JsonReporter::TextOrNull(device.description)}});
-        } else {
-            CommandLine::Out(device.serial);
-        }
+        CommandLine::Out(EscapedDeviceText(device.serial));
     }
     return ExitCode::Success;
 }

@@ -5,28 +5,56 @@
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
+#include "cli/HelpText.h"
 #include "support/ProgramOutput.h"
 
 namespace {
 
+using enum ExitCode;
+
 const Command kCommands[] = {
-    {"list", "", "Prints the serial numbers of the attached devices, one a line.", Commands::List},
-    {"identify", "[SERIAL]", "Blinks the device's activity LED six times, then resets it.",
-     Commands::Identify},
-    {"upgrade", "[SERIAL] IMAGE", "Loads the firmware image into the device.", Commands::Upgrade},
-    {"station", "IMAGE", "Loads the image into every device plugged in, keeping a record of each.",
-     Commands::Station},
-    {"info", "IMAGE", "Checks an image without a device: key, records, SHA-256, duration.",
-     Commands::Info},
+    {"list",
+     "",
+     "Prints the serial numbers of the attached devices, one a line.",
+     Commands::List,
+     {Success, NoSuchDevice, NoLibrary, UsageError, WriteError}},
+    {"identify",
+     "[SERIAL]",
+     "Blinks the device's activity LED six times, then resets it.",
+     Commands::Identify,
+     {Success, NoSuchDevice, NoLibrary, UsageError, WriteError, Interrupted}},
+    {"upgrade",
+     "[SERIAL] IMAGE",
+     "Loads the firmware image into the device.",
+     Commands::Upgrade,
+     {Success, CommunicationError, ProgrammingError, FileError, NoSuchDevice, NoLibrary, UsageError,
+      WriteError, Interrupted}},
+    {"station",
+     "IMAGE",
+     "Loads the image into every device plugged in, keeping a record of each.",
+     Commands::Station,
+     {Success, FileError, NoLibrary, UnitsFailed, UsageError, WriteError, Interrupted}},
+    {"info",
+     "IMAGE",
+     "Checks an image without a device: key, records, SHA-256, duration.",
+     Commands::Info,
+     {Success, FileError, UsageError, WriteError}},
+    {"line",
+     "",
+     "Shows the stations of a line as its MQTT broker holds them.",
+     Commands::Line,
+     {Success, StationsOffline, LineStopped, BrokerUnreachable, UsageError, WriteError,
+      Interrupted}},
 };
 
-// Examples as help2man renders them in the manual page's EXAMPLES.
-const char* const kExamples[] = {
-    "tarvellon-flash list -l                     # the attached units, their ports",
-    "tarvellon-flash info firmware.frw           # check an image at the desk",
-    "tarvellon-flash upgrade firmware.frw        # the one unit attached",
-    "tarvellon-flash upgrade TARV0001 firmware.frw --json -v",
-    "tarvellon-flash station --count 20 firmware.frw",
+// Examples as help2man renders them in the manual page's EXAMPLES: a command, and what it does.
+const std::pair<const char*, const char*> kExamples[] = {
+    {"tarvellon-flash list -l", "the attached units, their ports"},
+    {"tarvellon-flash info firmware.frw", "check an image at the desk"},
+    {"tarvellon-flash upgrade firmware.frw", "the one unit attached"},
+    {"tarvellon-flash upgrade TARV0001 firmware.frw --json -v", ""},
+    {"tarvellon-flash station --count 20 firmware.frw", ""},
+    {"tarvellon-flash line --broker mqtt://line-pc --line L1 --once", ""},
 };
 
 QString programHelp() {
@@ -35,22 +63,23 @@ QString programHelp() {
                        "Upgrades the firmware of µTarvellon devices attached through "
                        "an FTDI bridge.\n\nCommands:\n")
                        .arg(CommandLine::ProgramName);
-    const auto commandLine = [](const QString& usage, const QString& summary) {
-        return QStringLiteral("  %1%2\n").arg(usage, -24).arg(summary);
-    };
+    constexpr int kSummaryColumn = 26;
     for (const Command& command : kCommands) {
-        help += commandLine(QStringLiteral("%1 %2").arg(command.name, command.arguments),
-                            QString::fromUtf8(command.summary));
+        const QString usage = QStringLiteral("%1 %2").arg(command.name, command.arguments);
+        help += HelpLine(QStringLiteral("  ") + usage.trimmed(), QString::fromUtf8(command.summary),
+                         kSummaryColumn);
     }
-    help += commandLine(QStringLiteral("help [COMMAND]"),
-                        QStringLiteral("This help, or a command's own."));
+    help += HelpLine(QStringLiteral("  help [COMMAND]"),
+                     QStringLiteral("This help, or a command's own."), kSummaryColumn);
     help += QStringLiteral(
                 "\nOptions:\n"
                 "  -h, --help            This help; after a command, its own.\n"
                 "  -V, --version         The program's version.\n\n") +
-            ExitCodeHelp() + QStringLiteral("\nExamples:\n");
-    for (const char* example : kExamples) {
-        help += QStringLiteral("  $ %1\n").arg(QString::fromUtf8(example));
+            ExitCodeHelp(AllExitCodes()) + QStringLiteral("\nExamples:\n");
+    for (const auto& [example, comment] : kExamples) {
+        const QString line = QStringLiteral("  $ ") + QString::fromUtf8(example);
+        help +=
+            *comment ? line.leftJustified(42) + QStringLiteral("# ") + comment + '\n' : line + '\n';
     }
     return help;
 }

@@ -5,12 +5,15 @@
 // can be written.
 
 #include <QCoreApplication>
+#include <QSysInfo>
 
 #include "cli/Command.h"
 #include "cli/CommandLine.h"
 #include "cli/StationDisplay.h"
+#include "line/StationLink.h"
 #include "station/StationArguments.h"
 #include "station/StationStart.h"
+#include "station/StopSignals.h"
 
 ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
     QCommandLineParser parser;
@@ -20,7 +23,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
                                    QStringLiteral("N"));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print the unit records on stdout, one a line."));
-    parser.addOptions(StationArguments::Options() << count << json);
+    parser.addOptions(StationArguments::Options()
+                      << count << json << LinkArguments::Options(LinkArguments::Role::Station));
     if (const auto exit =
             CommandLine::Parse(parser, command, arguments, {CommandLine::ImageArgument})) {
         return *exit;
@@ -37,13 +41,19 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
         CommandLine::Err(failure->text);
         return ExitCode::FileError;
     }
+    const auto line =
+        LinkArguments::Read(parser, LinkArguments::Role::Station, QSysInfo::machineHostName());
+    if (const QString* error = std::get_if<QString>(&line)) return CommandLine::UsageError(*error);
+    const std::optional<LinkOptions>& publish = std::get<std::optional<LinkOptions>>(line);
     const StationArguments::Parsed& read = std::get<StationArguments::Parsed>(parsed);
     StationOptions options = read.options;
+    if (publish) options.station = publish->station;
     options.count = *units;
     options.program = QCoreApplication::applicationFilePath();
     options.imagePath = parser.positionalArguments().at(0);
     const QString recordPath = options.recordPath;
 
+    StopSignals stopSignals;
     std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
         StationStart::Start(std::move(options), read.driver);
     if (const auto* failure = std::get_if<StartFailure>(&started)) {
@@ -57,5 +67,15 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
                                         "records; they count for nothing")
                              .arg(recordPath, QString::number(engine.skippedRecordLines())));
     }
-    return RunStation(engine, parser.isSet(json));
+    std::unique_ptr<StationLink> link;
+    if (publish) {
+        link = std::make_unique<StationLink>(*publish, engine);
+        if (const std::optional<QString> failure = link->start()) {
+            CommandLine::Err(*failure);
+            return ExitCode::FileError;
+        }
+    }
+    const ExitCode exit = RunStation(engine, stopSignals, parser.isSet(json), link.get());
+    if (link) link->finish();
+    return exit;
 }

@@ -1,28 +1,20 @@
 #include "cli/StationDisplay.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <QDateTime>
 #include <QEventLoop>
 #include <QTimer>
-#include <atomic>
 
 #include "cli/CommandLine.h"
 #include "cli/JsonReporter.h"
 #include "cli/StationScreen.h"
+#include "line/StationLink.h"
 #include "station/StationEngine.h"
+#include "station/StopSignals.h"
 #include "support/Terminal.h"
 
 namespace {
 
 constexpr int kRedrawMs = 100;
-
-std::atomic<int> interruptsRequested{0};
-
-void countInterrupt(int) {
-    ++interruptsRequested;
-}
 
 class Display {
   public:
@@ -30,24 +22,28 @@ class Display {
     // Ten times a second, and once more at the end.
     virtual void tick(bool interrupted) { (void)interrupted; }
     virtual void finish() {}
+    // How the station's link to the line stands, when it changes.
+    virtual void showLink(const QString& text) { (void)text; }
 };
 
 class TerminalDisplay : public Display {
   public:
     TerminalDisplay(const StationEngine& engine, bool colour)
         : m_engine(engine), m_screen(colour) {}
-    void tick(bool interrupted) override { m_screen.draw(m_engine, interrupted); }
+    void tick(bool interrupted) override { m_screen.draw(m_engine, interrupted, m_link); }
+    void showLink(const QString& text) override { m_link = text; }
 
   private:
     const StationEngine& m_engine;
     StationScreen m_screen;
+    QString m_link;
 };
 
 // A log file or a pipe: one line a change, each with the time it happened, nothing redrawn.
 class LogDisplay : public Display {
   public:
     explicit LogDisplay(const StationEngine& engine) : m_engine(engine) {
-        say(StationLines::Header(engine.image()));
+        for (const QString& line : StationLines::Header(engine.image())) say(line);
         QObject::connect(&engine, &StationEngine::slotChanged, [this](int index) {
             m_said.resize(m_engine.slotCount(), SlotState::Empty);
             const SlotView& slot = m_engine.slot(index);
@@ -68,6 +64,9 @@ class LogDisplay : public Display {
     void finish() override {
         say(StationLines::Summary(m_engine.totals()));
         if (!m_engine.stopReason().isEmpty()) say(StationLines::LineStopped(m_engine.stopReason()));
+    }
+    void showLink(const QString& text) override {
+        say(text.isEmpty() ? StationLines::LinkUp() : text);
     }
 
   private:
@@ -92,6 +91,9 @@ class JsonDisplay : public Display {
         if (!m_engine.stopReason().isEmpty()) {
             CommandLine::Err(StationLines::LineStopped(m_engine.stopReason()));
         }
+    }
+    void showLink(const QString& text) override {
+        CommandLine::Err(text.isEmpty() ? StationLines::LinkUp() : text);
     }
 
   private:
@@ -121,30 +123,28 @@ ExitCode exitCodeFor(StationResult result) {
 
 }  // namespace
 
-ExitCode RunStation(StationEngine& engine, bool json) {
+ExitCode RunStation(StationEngine& engine, StopSignals& stopSignals, bool json,
+                    const StationLink* link) {
     // The upgrades run in process groups of their own, so Ctrl-C at the terminal reaches the
-    // station alone: the first lets running upgrades finish, the second passes it on. A closed
-    // terminal or a dropped ssh session (SIGHUP) counts as one.
-    struct sigaction action {};
-    action.sa_handler = countInterrupt;
-    action.sa_flags = SA_RESTART;
-    for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
-
+    // station alone: the first lets running upgrades finish, the second passes it on.
+    stopSignals.drive(engine);
     const std::unique_ptr<Display> display = displayFor(engine, json);
+    QString linkSaid;
+    const QObject whileRunning;
+    if (link != nullptr) {
+        QObject::connect(link, &StationLink::linkChanged, &whileRunning, [&] {
+            const QString text = LinkText(link->link());
+            if (text != linkSaid) display->showLink(text);
+            linkSaid = text;
+        });
+    }
     QEventLoop loop;
     QObject::connect(&engine, &StationEngine::finished, &loop, &QEventLoop::quit);
     QTimer tick;
-    int seen = 0;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (const int requested = interruptsRequested.load(); requested > seen) {
-            seen = requested;
-            seen >= 2 ? engine.abort() : engine.stop();
-        }
-        display->tick(seen > 0);
-    });
+    QObject::connect(&tick, &QTimer::timeout, [&] { display->tick(stopSignals.received() > 0); });
     tick.start(kRedrawMs);
     loop.exec();
-    display->tick(seen > 0);
+    display->tick(stopSignals.received() > 0);
     display->finish();
     return exitCodeFor(engine.result());
 }

@@ -7,7 +7,11 @@
 #include "cli/ExitCode.h"
 
 class StationEngine;
+class StationLink;
+class StopSignals;
 
-// Runs the started station until it finishes, showing it on stdout. Ctrl-C, SIGTERM and SIGHUP
-// stop it (the running upgrades finish); a second one aborts it.
-ExitCode RunStation(StationEngine& engine, bool json);
+// Runs the started station until it finishes, showing it on stdout, and how its `link` to the
+// line stands when it has one. Ctrl-C, SIGTERM and SIGHUP stop it (the running upgrades finish);
+// a second one aborts it.
+ExitCode RunStation(StationEngine& engine, StopSignals& stopSignals, bool json,
+                    const StationLink* link);

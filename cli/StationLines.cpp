@@ -1,5 +1,7 @@
 #include "cli/StationLines.h"
 
+#include <cwchar>
+
 #include "operations/FailureDetail.h"
 #include "station/SlotWords.h"
 #include "station/StationTexts.h"
@@ -12,6 +14,15 @@ constexpr int kShaShown = 16;     // hex digits: enough to tell two images apart
 
 }  // namespace
 
+int Columns(const QString& text) {
+    int columns = 0;
+    for (const char32_t character : text.toUcs4()) {
+        const int width = ::wcwidth(wchar_t(character));
+        columns += width < 0 ? 1 : width;
+    }
+    return columns;
+}
+
 QString StateWord(SlotState state) {
     return WordsFor(state, false).terminal;
 }
@@ -19,18 +30,23 @@ QString StateWord(SlotState state) {
 SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
     SlotLine line;
     // A serial number is the device's text, which must not steer the terminal.
-    line.lead = slot.name.leftJustified(nameWidth) + QStringLiteral("  ") +
-                EscapedDeviceText(slot.serial).leftJustified(kSerialWidth) + QStringLiteral("  ");
+    line.lead = slot.name + QString(qMax(nameWidth - Columns(slot.name), 0), ' ') +
+                QStringLiteral("  ") + EscapedDeviceText(slot.serial).leftJustified(kSerialWidth) +
+                QStringLiteral("  ");
     const SlotWords words = WordsFor(slot.state, stopping);
     line.state = words.terminal;
     line.rest = words.terminalRest;
+    const QString awaiting = Awaiting(slot);
     switch (slot.state) {
         case SlotState::Starting:
             line.tone = Tone::Running;
+            if (!awaiting.isEmpty()) line.rest = QStringLiteral("  ") + awaiting;
             break;
         case SlotState::Flashing:
             line.tone = Tone::Running;
-            line.rest = ' ' + HowFar(slot);
+            line.rest =
+                ' ' + (awaiting.isEmpty() ? HowFar(slot)
+                                          : QStringLiteral("%1 %, ").arg(slot.percent) + awaiting);
             break;
         case SlotState::Pass:
             line.tone = Tone::Pass;
@@ -47,10 +63,13 @@ SlotLine Slot(const SlotView& slot, int nameWidth, bool stopping) {
     return line;
 }
 
-QString Header(const ImageSummary& image) {
-    return QStringLiteral("%1  key %2  SHA-256 %3  %4 records")
-        .arg(image.fileName, image.key, image.sha256.left(kShaShown),
-             QString::number(image.records));
+QStringList Header(const ImageSummary& image) {
+    // Paths are the operator's text, which must not steer the terminal either.
+    return {QStringLiteral("%1  key %2  SHA-256 %3  %4 records")
+                .arg(EscapedDeviceText(image.fileName), image.key, image.sha256.left(kShaShown),
+                     QString::number(image.records)),
+            StationTexts::DriverUsed(image.driver) + QStringLiteral("  ") +
+                StationTexts::RecordsTo(EscapedDeviceText(image.recordFile))};
 }
 
 QString Summary(const Totals& totals) {
@@ -66,6 +85,10 @@ QString Summary(const Totals& totals) {
 
 QString WaitingForUnits() {
     return QStringLiteral("waiting for units");
+}
+
+QString LinkUp() {
+    return QStringLiteral("line link up, every record sent");
 }
 
 QString LineStopped(const QString& reason) {

@@ -6,7 +6,6 @@
 
 #include <QMap>
 #include <atomic>
-#include <cwchar>
 
 #include "cli/CommandLine.h"
 #include "station/StationEngine.h"
@@ -37,12 +36,6 @@ const char* toneCode(Tone tone) {
     return "";
 }
 
-// Columns a character takes on the terminal: two for a wide one, none for a combining mark.
-int columnsOf(char32_t character) {
-    const int width = ::wcwidth(wchar_t(character));
-    return width < 0 ? 1 : width;
-}
-
 SlotLine plain(const QString& text, Tone tone = Tone::Plain) {
     return {QString(), text, QString(), tone};
 }
@@ -51,13 +44,15 @@ bool hasUnit(const SlotView& slot) {
     return slot.state != SlotState::Empty && slot.state != SlotState::Unplugged;
 }
 
-StationScreen::Snapshot snapshotOf(const StationEngine& engine, bool interrupted) {
+StationScreen::Snapshot snapshotOf(const StationEngine& engine, bool interrupted,
+                                   const QString& link) {
     StationScreen::Snapshot snapshot{.image = engine.image(),
                                      .slotViews = {},
                                      .totals = engine.totals(),
                                      .stopReason = engine.stopReason(),
                                      .stopping = engine.stopping(),
-                                     .interrupted = interrupted};
+                                     .interrupted = interrupted,
+                                     .link = link};
     for (int index = 0; index < engine.slotCount(); ++index) {
         snapshot.slotViews << engine.slot(index);
     }
@@ -75,10 +70,31 @@ QList<SlotLine> footer(const StationScreen::Snapshot& snapshot) {
     if (!snapshot.stopReason.isEmpty()) {
         lines << plain(StationLines::LineStopped(snapshot.stopReason), Tone::Alert);
     }
+    if (!snapshot.link.isEmpty()) lines << plain(snapshot.link, Tone::Alert);
     if (const int running = snapshot.totals.running; snapshot.interrupted && running > 0) {
         lines << plain(StationLines::StillRunning(running), Tone::Alert);
     }
     return lines;
+}
+
+// How much a slot needs an eye, most first: a unit running or failed, one to take off, one yet to
+// flash, then the slots with no unit in them, which fold away first.
+int need(SlotState state) {
+    switch (state) {
+        case SlotState::Starting:
+        case SlotState::Flashing:
+        case SlotState::Fail:
+            return 0;
+        case SlotState::Pass:
+            return 1;
+        case SlotState::Queued:
+        case SlotState::LeftAlone:
+            return 2;
+        case SlotState::Empty:
+        case SlotState::Unplugged:
+            break;
+    }
+    return 3;
 }
 
 // The slots in view: all that fit in `room` rows, else those that need an eye first, in slot
@@ -87,8 +103,8 @@ QList<int> inView(const QList<SlotView>& views, int room) {
     QList<int> shown;
     for (int index = 0; index < views.size(); ++index) shown << index;
     if (shown.size() <= room) return shown;
-    std::stable_partition(shown.begin(), shown.end(), [&](int index) {
-        return UpgradeRuns(views[index].state) || views[index].state == SlotState::Fail;
+    std::stable_sort(shown.begin(), shown.end(), [&](int first, int second) {
+        return need(views[first].state) < need(views[second].state);
     });
     shown.resize(qMax(room - 1, 0));
     std::sort(shown.begin(), shown.end());
@@ -119,7 +135,7 @@ StationScreen::~StationScreen() {
     signal(SIGWINCH, SIG_DFL);
 }
 
-void StationScreen::draw(const StationEngine& engine, bool interrupted) {
+void StationScreen::draw(const StationEngine& engine, bool interrupted, const QString& link) {
     if (resized.exchange(false)) {
         winsize size{};
         if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
@@ -132,7 +148,7 @@ void StationScreen::draw(const StationEngine& engine, bool interrupted) {
         m_shown.clear();
     }
     QStringList lines;
-    for (const SlotLine& line : Frame(snapshotOf(engine, interrupted), m_rows)) {
+    for (const SlotLine& line : Frame(snapshotOf(engine, interrupted, link), m_rows)) {
         lines << Fitted(line, m_columns, m_colour);
     }
     if (lines == m_shown) return;
@@ -149,12 +165,14 @@ void StationScreen::draw(const StationEngine& engine, bool interrupted) {
 QList<SlotLine> StationScreen::Frame(const Snapshot& snapshot, int rows) {
     const QList<SlotLine> after = footer(snapshot);
     // The cursor's row stays free, so that the screen never scrolls.
-    const int room = rows - 1 - 1 - int(after.size());
+    const int room = rows - 1 - 2 - int(after.size());
     const QList<SlotView>& views = snapshot.slotViews;
     int nameWidth = 0;
-    for (const SlotView& slot : views) nameWidth = qMax(nameWidth, int(slot.name.size()));
+    for (const SlotView& slot : views)
+        nameWidth = qMax(nameWidth, StationLines::Columns(slot.name));
     const QList<int> shown = inView(views, room);
-    QList<SlotLine> lines{plain(StationLines::Header(snapshot.image))};
+    QList<SlotLine> lines;
+    for (const QString& line : StationLines::Header(snapshot.image)) lines << plain(line);
     QMap<SlotState, int> rest;
     for (int index = 0; index < views.size(); ++index) {
         if (shown.contains(index)) {
@@ -173,19 +191,23 @@ QList<SlotLine> StationScreen::Frame(const Snapshot& snapshot, int rows) {
 QString StationScreen::Fitted(const SlotLine& line, int columns, bool colour) {
     QString out;
     int room = columns - 1;
+    // A cut line says so in its last column.
+    const bool cut = StationLines::Columns(line.text()) > room;
+    if (cut) --room;
     const auto add = [&](const QString& text) {
         for (const char32_t character : text.toUcs4()) {
-            room -= columnsOf(character);
+            room -= StationLines::Columns(QString::fromUcs4(&character, 1));
             if (room < 0) return false;
             out += QString::fromUcs4(&character, 1);
         }
         return true;
     };
     const bool toned = colour && line.tone != Tone::Plain;
-    if (!add(line.lead)) return out;
-    if (toned) out += QLatin1String(toneCode(line.tone));
-    const bool whole = add(line.state);
-    if (toned) out += QStringLiteral("\x1b[0m");
-    if (whole) add(line.rest);
-    return out;
+    if (add(line.lead)) {
+        if (toned) out += QLatin1String(toneCode(line.tone));
+        const bool whole = add(line.state);
+        if (toned) out += QStringLiteral("\x1b[0m");
+        if (whole) add(line.rest);
+    }
+    return cut && columns > 1 ? out + QStringLiteral("…") : out;
 }

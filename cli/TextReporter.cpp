@@ -48,6 +48,12 @@ QString received(const Exchange& exchange) {
         .arg(QuotedDeviceText(QString(QChar(*exchange.byte))));
 }
 
+QString successLine(const UpgradeSummary& summary) {
+    return QStringLiteral("upgraded %1: %2 records in %3, image SHA-256 %4")
+        .arg(summary.serial, CountText(summary.report.records), SecondsText(summary.durationMs),
+             summary.report.imageSha256().left(12));
+}
+
 QString exchangeLine(const Exchange& exchange) {
     const QString time = QStringLiteral("[%1]").arg(exchange.timeMs / 1000.0, 8, 'f', 3);
     if (!exchange.sent) {
@@ -60,10 +66,22 @@ QString exchangeLine(const Exchange& exchange) {
 
 }  // namespace
 
-TextReporter::TextReporter() : m_terminal(StdoutTerminal().isTerminal) {}
+std::optional<ProgramOutput::Stream> TextReporter::StatusStream(bool stdoutTerminal,
+                                                                bool stderrTerminal, bool quiet) {
+    if (stdoutTerminal) return ProgramOutput::Stream::Out;
+    if (stderrTerminal && !quiet) return ProgramOutput::Stream::Err;
+    return std::nullopt;
+}
+
+TextReporter::TextReporter()
+    : m_statusStream(StatusStream(StdoutTerminal().isTerminal, StderrTerminal().isTerminal,
+                                  CommandLine::Quiet())) {}
 
 void TextReporter::logLine(const QString& text) {
     clearStatus();
+    if (m_failed) {
+        return;
+    }
     if (text == m_box) {
         m_box.clear();
     }
@@ -71,10 +89,13 @@ void TextReporter::logLine(const QString& text) {
     CommandLine::Out(text);
 }
 
-void TextReporter::message(const QString& text, MessageIcon) {
+void TextReporter::message(const QString& text, MessageIcon icon) {
     sayBox();
-    m_box = text;
     m_outcomeSaid = true;
+    m_failed = icon == MessageIcon::Warning;
+    if (!m_failed) {
+        m_box = text;
+    }
 }
 
 void TextReporter::progress(const Progress& progress) {
@@ -119,19 +140,22 @@ void TextReporter::finish(const UpgradeSummary& summary) {
         CommandLine::Note(note);
     }
     m_lateNotes.clear();
+    if (summary.exit == ExitCode::Success) {
+        CommandLine::Note(successLine(summary));
+    }
 }
 
 void TextReporter::showStatus(const QString& line) {
-    if (!m_terminal) {
+    if (!m_statusStream) {
         return;
     }
-    CommandLine::Out(kEraseLine + line, false);
+    ProgramOutput::Write(*m_statusStream, kEraseLine + line);
     m_statusShown = true;
 }
 
 void TextReporter::clearStatus() {
     if (m_statusShown) {
-        CommandLine::Out(kEraseLine, false);
+        ProgramOutput::Write(*m_statusStream, kEraseLine);
         m_statusShown = false;
     }
 }

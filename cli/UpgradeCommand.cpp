@@ -39,6 +39,11 @@ const QCommandLineOption kLocation(
     QStringLiteral("location"),
     QStringLiteral("Record LOCATION as where the unit hangs (the station passes it)."),
     QStringLiteral("LOCATION"));
+const QCommandLineOption kStation(
+    QStringLiteral("station"),
+    QStringLiteral("Record the attempt as made by station NAME (the station passes it). "
+                   "Default: the host name."),
+    QStringLiteral("NAME"));
 
 }  // namespace
 
@@ -47,7 +52,7 @@ std::variant<UpgradeRequest, ExitCode> ReadUpgradeRequest(const Command& command
     QCommandLineParser parser;
     const QCommandLineOption latency = FastLink::Option();
     parser.addOptions({kJson, latency, kRecordFile, kExpectSha256, kImageName, kSlot, kLocation,
-                       DriverChoice::Option(), PortOption(), CommandLine::VerboseOption(),
+                       kStation, DriverChoice::Option(), PortOption(), CommandLine::VerboseOption(),
                        CommandLine::QuietOption()});
     if (const auto exit = CommandLine::Parse(parser, command, arguments, kPositionals)) {
         return *exit;
@@ -78,7 +83,7 @@ std::variant<UpgradeRequest, ExitCode> ReadUpgradeRequest(const Command& command
         .expectedSha256 = expected,
         .recordPath =
             parser.isSet(kRecordFile) ? std::optional(parser.value(kRecordFile)) : std::nullopt,
-        .place = {parser.value(kSlot), parser.value(kLocation)},
+        .place = {parser.value(kSlot), parser.value(kLocation), parser.value(kStation)},
         .driver = *driver,
     };
 }

@@ -1,6 +1,8 @@
 // tarvellon-flash: the upgrader for scripts, test rigs and the bench. It runs the window's very
 // operations on the widget-free core, so it needs no display; its outcome is an exit code.
 
+#include <signal.h>
+
 #include <QCoreApplication>
 #include <csignal>
 
@@ -25,7 +27,14 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(CommandLine::ProgramName);
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVELLON_VERSION));
     // A closed terminal or a dropped ssh session (SIGHUP) ends an upgrade as Ctrl-C does.
-    for (const int number : {SIGINT, SIGTERM, SIGHUP}) std::signal(number, requestInterrupt);
+    sigset_t interrupts;
+    sigemptyset(&interrupts);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP}) {
+        std::signal(number, requestInterrupt);
+        sigaddset(&interrupts, number);
+    }
+    // The station starts each upgrade with these blocked, so that none is lost before here.
+    ::sigprocmask(SIG_UNBLOCK, &interrupts, nullptr);
     // A reader that goes away (`| head`) must not end the program with the device still open, nor
     // a file size limit met by a record.
     std::signal(SIGPIPE, SIG_IGN);

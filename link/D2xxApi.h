@@ -75,6 +75,8 @@ struct D2xxApi {
     // The program's own, not the library's: W32_CreateFile by serial number that says why it
     // failed. Filled by the kernel's driver, which knows; the vendor's library gives no reason.
     std::variant<FT_HANDLE, OpenFailure> (*OpenExplained)(const QString& serial) = nullptr;
+    // Whether another program may hold the open port unseen (link/serial/PortOpeners.h).
+    bool (*OpenersUnchecked)(FT_HANDLE handle) = nullptr;
 };
 
 }  // namespace FTDI

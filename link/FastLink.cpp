@@ -24,7 +24,7 @@ std::optional<FastLink> FastLink::FromOption(const QString& option) {
     if (!number || ms < 1 || ms > 255) {
         return std::nullopt;
     }
-    return FastLink({static_cast<std::uint8_t>(ms)});
+    return FastLink({static_cast<std::uint8_t>(ms)}, true);
 }
 
 std::optional<QString> FastLink::engage() {
@@ -45,6 +45,20 @@ std::optional<QString> FastLink::engage() {
         if (last == FTDI::LatencySetting::Set) {
             m_used = ms;
             return std::nullopt;
+        }
+    }
+    // A bridge refuses values below its floor; at its own value or above, leaving it alone is as
+    // fast.
+    for (int ms = m_candidates.constFirst() + 1;
+         m_nearest && last == FTDI::LatencySetting::Refused && ms < *m_found; ++ms) {
+        last = FTDI::SetLatencyTimer(std::uint8_t(ms));
+        if (last == FTDI::LatencySetting::Set) {
+            m_used = std::uint8_t(ms);
+            return QStringLiteral(
+                       "the bridge refuses a latency timer of %1 ms; the upgrade runs at %2 ms, "
+                       "the nearest it accepts")
+                .arg(m_candidates.constFirst())
+                .arg(ms);
         }
     }
     QStringList tried;

@@ -17,7 +17,8 @@ class FastLink {
     static inline const QString OptionError =
         QStringLiteral("--latency-ms takes 1 to 255 or 'keep'");
     // From --latency-ms: "" tries 1 ms, then 2 ms; "keep" leaves the bridge alone; a value from
-    // 1 to 255 tries that value only. Nothing for anything else.
+    // 1 to 255 tries that value, and where the bridge refuses it the nearest above it that is
+    // still below the bridge's own. Nothing for anything else.
     static std::optional<FastLink> FromOption(const QString& option);
     // --latency-ms N|keep, as the command line's upgrades and the station take it.
     static QCommandLineOption Option();
@@ -30,9 +31,11 @@ class FastLink {
     std::optional<int> usedMs() const { return m_used; }
 
   private:
-    explicit FastLink(QList<std::uint8_t> candidates) : m_candidates(std::move(candidates)) {}
+    explicit FastLink(QList<std::uint8_t> candidates, bool nearest = false)
+        : m_candidates(std::move(candidates)), m_nearest(nearest) {}
 
     QList<std::uint8_t> m_candidates;  // empty: leave the bridge alone
+    bool m_nearest = false;  // a value asked for: refused, the nearest above it the bridge takes
     std::optional<std::uint8_t> m_found;
     std::optional<std::uint8_t> m_used;
 };

@@ -13,6 +13,7 @@ struct OpenFailure {
     enum class Kind {
         NotListed,     // no bridge reports that serial number
         Missing,       // the port's path does not exist
+        NotPort,       // something else is there: a file, a folder
         Busy,          // another program holds the port
         NoPermission,  // the user may not open it (not in the dialout group)
         Other,         // the system's words say why
@@ -20,7 +21,7 @@ struct OpenFailure {
     };
     Kind kind = Kind::Unexplained;
     QString location;
-    QString reason;               // the system's words, for Other
+    QString reason;               // the system's words, for Other; for NotPort what is there
     QList<PortOpener> openers{};  // Busy: the programs seen holding the port
 };
 
@@ -28,5 +29,7 @@ struct OpenFailure {
 // reads as true is too easy to take for success.
 struct PortOpening {
     std::optional<OpenFailure> failure;  // nothing once the port is open
+    // Open, but another program may be reading it unseen (link/serial/PortOpeners.h).
+    bool openersUnchecked = false;
     bool opened() const { return !failure; }
 };

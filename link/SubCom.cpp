@@ -40,8 +40,9 @@ PortOpening OpenPort(const QString& serial) {
         PortHandle = DeviceHandle::failed();
         return {std::move(*failure)};
     }
-    PortHandle = DeviceHandle::open(std::get<FTDI::FT_HANDLE>(opened));
-    return {};
+    const FTDI::FT_HANDLE handle = std::get<FTDI::FT_HANDLE>(opened);
+    PortHandle = DeviceHandle::open(handle);
+    return {std::nullopt, api->OpenersUnchecked != nullptr && api->OpenersUnchecked(handle)};
 }
 
 }  // namespace SubCom

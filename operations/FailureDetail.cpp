@@ -59,16 +59,29 @@ QString handshakeDetail(const FailedStep& failed, const QString& imageKey) {
         .arg(QuotedDeviceText(failed.reply), command);
 }
 
-// cat (pid 1432), minicom (pid 1500)
+// cat (pid 1432), minicom (pid 1500); a device every process holds (/dev/null) stays one line.
 QString openerNames(const QList<PortOpener>& openers) {
+    constexpr qsizetype kNamed = 3;
     QStringList names;
-    for (const PortOpener& opener : openers) {
+    for (const PortOpener& opener : openers.mid(0, kNamed)) {
         names << QStringLiteral("%1 (pid %2)").arg(opener.name).arg(opener.pid);
+    }
+    if (openers.size() > kNamed) {
+        names << QStringLiteral("and %1 more").arg(CountText(openers.size() - kNamed));
     }
     return names.join(QStringLiteral(", "));
 }
 
-QString recordDetail(const FailedStep& failed, std::int32_t records) {
+QString recordDetail(const UpgradeReport& report) {
+    const FailedStep& failed = report.failed;
+    const std::int32_t records = report.records;
+    if (LastRecordTakenForMore(report)) {
+        return QStringLiteral(
+                   "record %1 of %1, the image's last, was answered %2: the device expected "
+                   "more records")
+            .arg(CountText(records))
+            .arg(DeviceCommands::RecordAccepted);
+    }
     const QString record =
         QStringLiteral("record %1 of %2").arg(CountText(failed.record), CountText(records));
     if (const QString missing = missingReply(failed.outcome, record); !missing.isEmpty()) {
@@ -149,6 +162,9 @@ QString OpenFailureDetail(const OpenFailure& failure, const QString& serial) {
             return QStringLiteral("no device with serial number %1 is attached").arg(serial);
         case OpenFailure::Kind::Missing:
             return QStringLiteral("%1 does not exist").arg(failure.location);
+        case OpenFailure::Kind::NotPort:
+            return QStringLiteral("%1 is not a serial port: it is %2")
+                .arg(failure.location, failure.reason);
         case OpenFailure::Kind::Busy:
             return QStringLiteral("%1 is in use by %2")
                 .arg(port, failure.openers.isEmpty() ? QStringLiteral("another program")
@@ -176,7 +192,7 @@ FailureSaid DescribeFailure(const UpgradeReport& report, const QString& serial,
     } else if (report.openFailure) {
         said.detail = OpenFailureDetail(*report.openFailure, serial);
     } else if (failed.command == QStringLiteral("record")) {
-        said.detail = recordDetail(failed, report.records);
+        said.detail = recordDetail(report);
     } else if (!failed.command.isEmpty()) {
         said.detail = handshakeDetail(failed, report.imageKey);
     }

@@ -17,14 +17,14 @@ struct Hint {
 // First match wins, so a step's own row stands before the rows for any step.
 const Hint kHints[] = {
     {"file", Cause::FileMissing, nullptr,
-     "The path is mistyped or the image is not there yet: check the path, or copy the image "
-     "there."},
+     "The path is mistyped or the image is not there yet: check the path given for the image, or "
+     "copy the image to it."},
     {"file", Cause::FileNotRegular, nullptr,
      "IMAGE must name the image file itself, not a folder or a device: give the path of the .frw "
      "file."},
     {"file", Cause::FileUnreadable, nullptr,
-     "You may lack permission to read the file, or the disk may be failing: check its "
-     "permissions (ls -l), or copy it afresh."},
+     "You may lack permission to read the file, or the disk may be failing: check the image "
+     "file's permissions (ls -l), or copy the image afresh."},
     {"file", Cause::FileNotWhole, nullptr,
      "The file is not a whole firmware image (cut short in a download or a copy, or no image at "
      "all): fetch the release's image again and compare its SHA-256."},
@@ -32,23 +32,23 @@ const Hint kHints[] = {
      "The file is far larger than any firmware image, so it is none: check that IMAGE names the "
      "release's .frw file."},
     {"library", Cause::NoLibrary, nullptr,
-     "The vendor's D2XX library is not installed: install it from FTDI's website (README, "
-     "Install), or reach the bridge through the kernel's driver with --driver serial."},
+     "The vendor's D2XX library is not installed: install the D2XX library from FTDI's website "
+     "(README, Install), or reach the bridge through the kernel's driver with --driver serial."},
     {"file", Cause::ImageNotExpected, nullptr,
      "The image is not the one expected (another release, or damaged in a copy): fetch the "
      "expected image and check its SHA-256 before flashing."},
     {"record_file", Cause::RecordFileUnwritable, nullptr,
      "The record file cannot be written (a full disk, its permissions, or its folder gone): make "
-     "room or name another file with --record, then flash the unit again so that it is "
-     "recorded."},
+     "room on the record file's disk or name another record file with --record, then flash the "
+     "unit again so that it is recorded."},
     {"", Cause::Interrupted, nullptr,
-     "The upgrade was stopped before the unit was touched: run it again."},
+     "The upgrade was stopped before the unit was touched: run the upgrade again."},
     {nullptr, Cause::Interrupted, nullptr,
-     "The upgrade was stopped before it finished, so the unit may hold part of an image: flash it "
-     "again."},
+     "The upgrade was stopped before it finished, so the unit may hold part of an image: flash the "
+     "unit again."},
     {"open", Cause::NotAttached, nullptr,
-     "The unit is not plugged in, or its serial number or port is mistyped: check its cable, "
-     "and the serial number against tarvellon-flash list."},
+     "The unit is not plugged in, or its serial number or port is mistyped: check the unit's "
+     "cable, and its serial number against tarvellon-flash list."},
     {nullptr, Cause::NoneAttached, "d2xx",
      "No bridge answers through the vendor's library: check the cable, that the kernel's ftdi_sio "
      "driver does not hold the bridge (sudo rmmod ftdi_sio), and that you are in the plugdev "
@@ -56,9 +56,12 @@ const Hint kHints[] = {
     {nullptr, Cause::NoneAttached, "serial",
      "No FTDI bridge shows up through the kernel's driver: check the cable, and that the bridge "
      "appears as /dev/ttyUSB* (ls /dev/ttyUSB*) with the ftdi_sio driver loaded (lsmod)."},
+    {"open", Cause::NotPort, nullptr,
+     "The path given is no serial port: give --port the bridge's port (ls /dev/ttyUSB* "
+     "/dev/serial/by-id/)."},
     {"open", Cause::PortBusy, nullptr,
-     "Another program holds the port: close it (a terminal program, ModemManager, another "
-     "tarvellon-flash), then try again."},
+     "Another program holds the port: close the other program holding the port (a terminal "
+     "program, ModemManager, another tarvellon-flash), then try again."},
     {"open", Cause::NoPermission, nullptr,
      "You may not open serial ports: add yourself to the dialout group (sudo usermod -aG dialout "
      "$USER), then log in again."},
@@ -71,31 +74,41 @@ const Hint kHints[] = {
      "/dev/ttyUSB*), then try again."},
     {"record", Cause::Refused, nullptr,
      "The image may be damaged (compare its SHA-256 with the release's), and the unit now waits in "
-     "its boot loader with part of an image: flash it again."},
+     "its boot loader with part of an image: flash the unit again."},
+    {"record", Cause::ExpectedMore, nullptr,
+     "The image may be cut short, for the unit expected more records after its last: compare the "
+     "image's SHA-256 with the release's (tarvellon-flash info IMAGE, or --expect-sha256) and "
+     "flash the unit with the whole image; it waits in its boot loader with part of an image."},
     {"record", Cause::NoReply, nullptr,
-     "The unit stopped answering in the middle of the transfer (power or cable): check both, then "
-     "flash it again; it waits in its boot loader with part of an image."},
+     "The unit stopped answering in the middle of the transfer (power or cable): check the unit's "
+     "power and cable, then flash it again; it waits in its boot loader with part of an image."},
     {"record", Cause::Vanished, nullptr,
      "The unit was unplugged or lost power in the middle of the transfer and holds part of an "
-     "image: plug it back in and flash it again."},
+     "image: plug the unit back in and flash it again."},
     {"id", Cause::Refused, nullptr,
      "The bridge may be wired to another device, or the unit does not answer as a µTarvellon: "
      "check the wiring, then power the unit off and on and try again."},
     {"runlevel", Cause::Refused, nullptr,
-     "The unit did not restart into its boot loader: power it off and on, then flash it again."},
+     "The unit did not restart into its boot loader: power the unit off and on, then flash it "
+     "again."},
     {"firmkey", Cause::Refused, nullptr,
-     "The image is for units with key %1, and this unit takes %2: pick the image made for it."},
+     "The image is for units with key %1, and this unit takes %2: pick the image made for units "
+     "with key %2."},
     {"monitor", Cause::Refused, nullptr,
      "The unit's boot loader did not enter its record mode: power the unit off and on, then flash "
      "it again."},
     {nullptr, Cause::Refused, nullptr,
-     "The unit answered out of turn: power it off and on, then flash it again."},
+     "The unit answered out of turn: power the unit off and on, then flash it again."},
+    {nullptr, Cause::NoReplyReaderUnseen, nullptr,
+     "Another program, perhaps another user's, may be reading the port and taking the unit's "
+     "replies: close any other program on the port (sudo fuser -v /dev/ttyUSB* names them), "
+     "check the unit's power and cable, then flash the unit again."},
     {nullptr, Cause::NoReply, nullptr,
-     "The unit may have lost power, or its cable may be loose: check both, then flash it again; it "
-     "may still be in its boot loader."},
+     "The unit may have lost power, or its cable may be loose: check the unit's power and cable, "
+     "then flash it again; it may still be in its boot loader."},
     {nullptr, Cause::Vanished, nullptr,
-     "The unit was unplugged or lost power: plug it back in and flash it again; it may be in its "
-     "boot loader."},
+     "The unit was unplugged or lost power: plug the unit back in and flash it again; it may be in "
+     "its boot loader."},
     {"process", Cause::ProcessDied, nullptr,
      "The upgrade process ended without a report (killed, or out of memory): flash the unit "
      "again."},
@@ -177,10 +190,24 @@ FailureKey FailureKeyOf(const UpgradeReport& report) {
         key.cause = Cause::Interrupted;
     } else if (report.openFailure) {
         key.cause = OpenFailureCause(*report.openFailure);
+    } else if (LastRecordTakenForMore(report)) {
+        key.cause = Cause::ExpectedMore;
     } else {
         key.cause = readCause(report.failed.outcome);
     }
+    // A reader of the port that could not be seen takes the replies before the transfer does.
+    if (key.cause == Cause::NoReply && report.openersUnchecked &&
+        key.step != QStringLiteral("record")) {
+        key.cause = Cause::NoReplyReaderUnseen;
+    }
     return key;
+}
+
+bool LastRecordTakenForMore(const UpgradeReport& report) {
+    const FailedStep& failed = report.failed;
+    return failed.command == QStringLiteral("record") && failed.record == report.records &&
+           failed.outcome == FTDI::ReadOutcome::Ok &&
+           failed.reply == QString(QChar(DeviceCommands::RecordAccepted));
 }
 
 FailureCause OpenFailureCause(const OpenFailure& failure) {
@@ -188,6 +215,8 @@ FailureCause OpenFailureCause(const OpenFailure& failure) {
         case OpenFailure::Kind::NotListed:
         case OpenFailure::Kind::Missing:
             return Cause::NotAttached;
+        case OpenFailure::Kind::NotPort:
+            return Cause::NotPort;
         case OpenFailure::Kind::Busy:
             return Cause::PortBusy;
         case OpenFailure::Kind::NoPermission:

@@ -12,11 +12,18 @@
 
 enum class FailureCause {
     None,
-    Refused,   // a whole reply came, and not the one required
-    NoReply,   // the reply deadline passed
+    Refused,  // a whole reply came, and not the one required
+    // The image's last record was answered as one before the last: the device expected more, and
+    // the image may be cut short. The format has no end the host can read, so only the device
+    // finds this out.
+    ExpectedMore,
+    NoReply,  // the reply deadline passed
+    // No reply, from a port that another user's program may hold unseen and be reading.
+    NoReplyReaderUnseen,
     Vanished,  // the device went away: unplugged, or lost power
     Interrupted,
     NotAttached,   // the serial number asked for is not listed
+    NotPort,       // the path given for a port is a file or a folder
     NoneAttached,  // no unit is listed at all
     CannotOpen,
     PortBusy,
@@ -48,6 +55,9 @@ struct FailureKey {
 // The step and cause of a finished upgrade. A failed open is CannotOpen unless the driver said
 // why: busy, forbidden or not there.
 FailureKey FailureKeyOf(const UpgradeReport& report);
+
+// Whether the device answered the image's last record as it answers every record before the last.
+bool LastRecordTakenForMore(const UpgradeReport& report);
 
 // The cause of a failed open: not attached, busy, forbidden, or CannotOpen.
 FailureCause OpenFailureCause(const OpenFailure& failure);

@@ -129,11 +129,13 @@ UpgradeExit upgrade(OperationView& view, const QString& firmwarePath, const QStr
     if (!view.imageChecked(report)) {
         return UpgradeExit::Refused;
     }
-    if (PortOpening opening = SubCom::OpenPort(deviceSerial); !opening.opened()) {
+    PortOpening opening = SubCom::OpenPort(deviceSerial);
+    if (!opening.opened()) {
         report.failed = {QStringLiteral("open"), ReadOutcome::DeviceError, {}};
         report.openFailure = std::move(opening.failure);
         return UpgradeExit::CommunicationFailure;
     }
+    report.openersUnchecked = opening.openersUnchecked;
     view.deviceOpened();
     if (!handshake(report)) {
         return exitAfter(report.failed, UpgradeExit::CommunicationFailure);

@@ -48,4 +48,6 @@ struct UpgradeReport {
     FailedStep failed;
     // Why the device did not open, as the driver saw it (failed step "open").
     std::optional<OpenFailure> openFailure;
+    // The port opened, but another program may be reading it unseen (another user's).
+    bool openersUnchecked = false;
 };

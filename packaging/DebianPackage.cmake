@@ -10,7 +10,9 @@ Loads new firmware into µTarvellon devices attached through an FTDI
 USB-to-serial bridge: a window for the bench (tarvellon-upgrader), a command
 line for scripts and test rigs (tarvellon-flash), and a production line's
 station that flashes every unit plugged in and records each, in a terminal
-(tarvellon-flash station) or in a window (tarvellon-station).
+(tarvellon-flash station) or in a window (tarvellon-station). Stations may
+send every attempt to the line's MQTT broker, and a window shows the whole
+line from there (tarvellon-line).
 
 A udev rule gives the person logged in at the desk the bridges without root
 or groups (uaccess); over ssh, members of plugdev may open them through the
@@ -28,6 +30,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loads the command line's completion, which a minimal system lacks.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
+# The line PC's broker and its tools; a station needs only the client library, found above.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "mosquitto, mosquitto-clients")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   ${CMAKE_CURRENT_SOURCE_DIR}/postinst ${CMAKE_CURRENT_SOURCE_DIR}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -39,8 +39,8 @@ QString NewAttempt() {
 }
 
 bool IsWhole(const QJsonObject& line) {
-    return line.value(QStringLiteral("serial")).isString() &&
-           (IsStarted(line) || line.contains(QStringLiteral("outcome")));
+    if (!line.value(QStringLiteral("serial")).isString()) return false;
+    return IsStarted(line) ? !Attempt(line).isEmpty() : line.contains(QStringLiteral("outcome"));
 }
 
 bool IsStarted(const QJsonObject& line) {
@@ -69,7 +69,9 @@ QJsonObject Started(const QString& attempt, const QString& serial, const QString
             {kPid, QCoreApplication::applicationPid()},
             {kStartedAt, utc(startedAt)},
             {"host", host},
-            {"station", place.slot.isEmpty() ? QJsonValue() : QJsonValue(host)},
+            {"station", place.slot.isEmpty()
+                            ? QJsonValue()
+                            : QJsonValue(place.station.isEmpty() ? host : place.station)},
             {"slot", textOrNull(place.slot)},
             {"location", textOrNull(place.location)},
             {"program_version", QCoreApplication::applicationVersion()},

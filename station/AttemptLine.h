@@ -15,8 +15,8 @@ namespace AttemptLine {
 // A new attempt's identity, unique across hosts and runs.
 QString NewAttempt();
 
-// Whether a line read back is an attempt line at all: a started or a closing line, with its
-// serial.
+// Whether a line read back is an attempt line at all: a closing line with its serial, or a
+// started line with its serial and the attempt a closing line would name.
 bool IsWhole(const QJsonObject& line);
 bool IsStarted(const QJsonObject& line);
 QString Serial(const QJsonObject& line);
@@ -24,11 +24,12 @@ QString Attempt(const QJsonObject& line);
 // Whether a closing line says the unit passed: the one place that decides PASS.
 bool Passed(const QJsonObject& closing);
 
-// Where an attempt runs, as its station knows it: the slot's name (else its number) and the
-// location of the port it hangs on. An upgrade run on its own has neither, and no station.
+// Where an attempt runs, as its station knows it: the station's name, the slot's name (else its
+// number) and the location of the port it hangs on. An upgrade run on its own has none of them.
 struct Place {
     QString slot;
     QString location;  // "" when the driver does not say
+    QString station;   // "" for the host's name
 };
 
 // Written before the device is opened; `earlier` counts the serial's attempts the file held.

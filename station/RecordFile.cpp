@@ -4,22 +4,43 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "station/AttemptLine.h"
+#include "station/FileLines.h"
 #include "support/RegularFile.h"
 
 namespace {
 
-constexpr qint64 kReadChunk = 64 * 1024;
+// The serial as a JSON text, as this program writes it.
+QByteArray serialText(const QString& serial) {
+    return QJsonDocument(QJsonArray{serial}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
+}
+
+// The attempt line a line of the file holds; empty when it holds none. A line whose serial is not
+// written as this program writes it (a raw control byte, an escape where none is needed) is a
+// damaged one, so that a reader that looks for one serial's lines by their text counts what a
+// reader of every line counts.
+QJsonObject attemptLine(const FileLines::Line& text) {
+    if (text.tooLong) return {};
+    const QJsonObject line =
+        QJsonDocument::fromJson(QByteArray::fromRawData(text.text.data(), text.text.size()))
+            .object();
+    const bool whole =
+        AttemptLine::IsWhole(line) && text.text.contains(serialText(AttemptLine::Serial(line)));
+    return whole ? line : QJsonObject();
+}
 
 // A lock on the first byte of a started line, held by the process that wrote it for as long as
 // it runs. Without open file description locks no process is seen running.
 #ifdef F_OFD_SETLK
-struct flock firstByte(short type, qint64 offset) {
+struct flock oneByte(short type, qint64 offset) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
@@ -29,97 +50,131 @@ struct flock firstByte(short type, qint64 offset) {
 }
 
 void holdLine(int fd, qint64 offset) {
-    struct flock lock = firstByte(F_RDLCK, offset);
+    struct flock lock = oneByte(F_RDLCK, offset);
     ::fcntl(fd, F_OFD_SETLK, &lock);
 }
 
 bool lineHeld(int fd, qint64 offset) {
-    struct flock lock = firstByte(F_WRLCK, offset);
+    struct flock lock = oneByte(F_WRLCK, offset);
     return ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
+
+// A writer's turn to append, taken by every writer: how the file ends is looked at and the line
+// written after it as one step. Its lock lies past any line, so no line's lock is in its way.
+class AppendTurn {
+  public:
+    explicit AppendTurn(int fd) : m_fd(fd) {
+        struct flock lock = oneByte(F_WRLCK, kByte);
+        m_held = ::fcntl(fd, F_OFD_SETLKW, &lock) == 0;
+    }
+    ~AppendTurn() {
+        struct flock lock = oneByte(F_UNLCK, kByte);
+        if (m_held) ::fcntl(m_fd, F_OFD_SETLK, &lock);
+    }
+    AppendTurn(const AppendTurn&) = delete;
+    AppendTurn& operator=(const AppendTurn&) = delete;
+
+  private:
+    static constexpr qint64 kByte = std::numeric_limits<off_t>::max() - 1;
+    int m_fd;
+    bool m_held = false;
+};
 #else
 void holdLine(int, qint64) {}
 bool lineHeld(int, qint64) {
     return false;
 }
+struct AppendTurn {
+    explicit AppendTurn(int) {}
+};
 #endif
 
 }  // namespace
 
 RecordFile::~RecordFile() {
+    forgetEarlier();
     if (m_fd >= 0) ::close(m_fd);
 }
 
 bool RecordFile::open(const QString& path) {
-    const std::variant<int, RegularFile::Failure> opened =
-        RegularFile::Open(path, O_RDWR | O_APPEND | O_CREAT);
-    m_fd = std::holds_alternative<int>(opened) ? std::get<int>(opened) : -1;
-    return m_fd >= 0 || fail(QStringLiteral("cannot append to the record file %1: %2")
-                                 .arg(path, std::get<RegularFile::Failure>(opened).detail));
+    m_path = path;
+    return openPath();
 }
 
-void RecordFile::readNew(const std::function<void(const QJsonObject&)>& sink,
-                         const QString& serial) {
-    // The serial as a JSON text, as this program writes it.
-    const QByteArray named =
-        serial.isEmpty()
-            ? QByteArray()
-            : QJsonDocument(QJsonArray{serial}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
-    QByteArray pending;
-    QByteArray chunk(kReadChunk, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t got = ::pread(m_fd, chunk.data(), chunk.size(), m_readTo + pending.size());
-        if (got <= 0) break;
-        pending.append(chunk.constData(), got);
-        qsizetype start = 0;
-        for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
-            const QByteArray text = pending.sliced(start, end - start);
-            if (!named.isEmpty() && !text.contains(named)) continue;
-            const QJsonObject line = QJsonDocument::fromJson(text).object();
-            if (!AttemptLine::IsWhole(line)) {
-                m_skipped += text.trimmed().isEmpty() ? 0 : 1;
-                continue;
-            }
-            const QString serial = AttemptLine::Serial(line);
-            if (AttemptLine::IsStarted(line)) {
-                m_unclosed.insert(AttemptLine::Attempt(line), {serial, m_readTo + start});
-            } else {
-                ++m_closed[serial];
-                m_unclosed.remove(AttemptLine::Attempt(line));
-            }
-            if (sink) sink(line);
+bool RecordFile::openPath() {
+    const std::variant<int, RegularFile::Failure> opened =
+        RegularFile::Open(m_path, O_RDWR | O_APPEND | O_CREAT);
+    m_fd = std::holds_alternative<int>(opened) ? std::get<int>(opened) : -1;
+    m_readTo = {};
+    return m_fd >= 0 || fail(QStringLiteral("cannot append to the record file %1: %2")
+                                 .arg(m_path, std::get<RegularFile::Failure>(opened).detail));
+}
+
+bool RecordFile::moved() const {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(m_fd, &held) == 0 &&
+           (::stat(QFile::encodeName(m_path).constData(), &named) != 0 ||
+            named.st_dev != held.st_dev || named.st_ino != held.st_ino);
+}
+
+bool RecordFile::readNew(const std::function<void(const QJsonObject&)>& sink) {
+    const auto hand = [&](const FileLines::Line& text) {
+        const QJsonObject line = attemptLine(text);
+        if (line.isEmpty()) {
+            m_skipped += text.tooLong || !text.text.trimmed().isEmpty() ? 1 : 0;
+        } else if (sink) {
+            sink(line);
         }
-        m_readTo += start;
-        pending.remove(0, start);
+    };
+    for (Earlier& earlier : m_earlier) {
+        earlier.readTo = FileLines::Forward(earlier.fd, earlier.readTo, hand);
     }
+    m_readTo = FileLines::Forward(m_fd, m_readTo, hand);
+    if (!moved()) return true;
+    m_earlier.append({m_fd, m_readTo});
+    if (!openPath()) {
+        const Earlier held = m_earlier.takeLast();
+        m_fd = held.fd;
+        m_readTo = held.readTo;
+        return false;
+    }
+    m_readTo = FileLines::Forward(m_fd, m_readTo, hand);
+    return true;
+}
+
+void RecordFile::forgetEarlier() {
+    for (const Earlier& earlier : m_earlier) ::close(earlier.fd);
+    m_earlier.clear();
 }
 
 int RecordFile::attemptsOn(const QString& serial) const {
-    int attempts = m_closed.value(serial);
-    for (const auto& [lineSerial, offset] : m_unclosed) {
-        if (lineSerial == serial && !lineHeld(m_fd, offset)) ++attempts;
-    }
-    return attempts;
+    const QByteArray named = serialText(serial);
+    int closed = 0;
+    QHash<QString, qint64> unclosed;  // where each started line without a closing line starts
+    FileLines::Forward(m_fd, {}, [&](const FileLines::Line& text) {
+        if (!text.text.contains(named)) return;
+        const QJsonObject line = attemptLine(text);
+        if (line.isEmpty() || AttemptLine::Serial(line) != serial) return;
+        if (AttemptLine::IsStarted(line)) {
+            unclosed.insert(AttemptLine::Attempt(line), text.offset);
+        } else {
+            ++closed;
+            unclosed.remove(AttemptLine::Attempt(line));
+        }
+    });
+    return closed + int(std::count_if(unclosed.begin(), unclosed.end(),
+                                      [this](qint64 offset) { return !lineHeld(m_fd, offset); }));
 }
 
 QList<QJsonObject> RecordFile::lastClosing(int count) const {
     QList<QJsonObject> found;  // newest first
-    struct stat info {};
-    qint64 end = ::fstat(m_fd, &info) == 0 ? info.st_size : 0;
-    // What lies between `end` and the lines already looked at; its first line may lack its start.
-    QByteArray pending;
-    while (found.size() < count && end > 0) {
-        const qint64 size = qMin(kReadChunk, end);
-        QByteArray chunk(size, Qt::Uninitialized);
-        if (::pread(m_fd, chunk.data(), size, end - size) != size) break;
-        end -= size;
-        QByteArrayList lines = (chunk + pending).split('\n');
-        pending = end > 0 ? lines.takeFirst() : QByteArray();
-        for (auto text = lines.crbegin(); text != lines.crend() && found.size() < count; ++text) {
-            const QJsonObject line = QJsonDocument::fromJson(*text).object();
-            if (AttemptLine::IsWhole(line) && !AttemptLine::IsStarted(line)) found.append(line);
-        }
-    }
+    if (count <= 0) return found;
+    FileLines::Backward(m_fd, [&](const FileLines::Line& text) {
+        const QJsonObject line = attemptLine(text);
+        if (!line.isEmpty() && !AttemptLine::IsStarted(line)) found.append(line);
+        return found.size() < count;
+    });
     std::reverse(found.begin(), found.end());
     return found;
 }
@@ -127,12 +182,18 @@ QList<QJsonObject> RecordFile::lastClosing(int count) const {
 bool RecordFile::append(const QJsonObject& line) {
     const QByteArray json = QJsonDocument(line).toJson(QJsonDocument::Compact);
     QByteArray text = json + '\n';
-    struct stat info {};
-    char last = '\n';
-    if (::fstat(m_fd, &info) == 0 && info.st_size > 0) ::pread(m_fd, &last, 1, info.st_size - 1);
-    // A line cut short before stays a line of its own instead of swallowing this one.
-    if (last != '\n') text.prepend('\n');
-    const ssize_t written = ::write(m_fd, text.constData(), text.size());
+    ssize_t written = 0;
+    {
+        const AppendTurn turn(m_fd);
+        struct stat info {};
+        char last = '\n';
+        if (::fstat(m_fd, &info) == 0 && info.st_size > 0) {
+            ::pread(m_fd, &last, 1, info.st_size - 1);
+        }
+        // A line cut short before stays a line of its own instead of swallowing this one.
+        if (last != '\n') text.prepend('\n');
+        written = ::write(m_fd, text.constData(), text.size());
+    }
     if (written < 0 || ::fsync(m_fd) != 0) {
         return fail(qt_error_string(errno));
     }

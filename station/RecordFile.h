@@ -7,12 +7,12 @@
 // nothing. While an upgrade runs it holds a lock on its started line, so that a reader can tell an
 // attempt that is still running from one whose process died.
 
-#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <functional>
-#include <utility>
+
+#include "station/FileLines.h"
 
 class RecordFile {
   public:
@@ -27,16 +27,20 @@ class RecordFile {
     bool open(const QString& path);
     QString errorString() const { return m_error; }
 
-    // Reads the lines appended since the last call and hands each whole attempt line to `sink`, in
+    // Reads the lines appended since the last call and hands each attempt line to `sink`, in
     // file order. A line that is not one is skipped and counted; a last line without its line feed
-    // is left for the next call. With `serial` given, a line that does not name it is passed over
-    // unparsed and uncounted, so that a file of years costs little to read.
-    void readNew(const std::function<void(const QJsonObject&)>& sink = {},
-                 const QString& serial = {});
+    // is left for the next call. Once the path names another file, or none (the file was renamed,
+    // by log rotation or by hand), the file at the path is read and appended to from then on, and
+    // the one held before is still read, for the writers that opened it before. False when the
+    // path can no longer be opened: errorString() says why.
+    bool readNew(const std::function<void(const QJsonObject&)>& sink = {});
+    // Stops reading the files the path named before, once nobody who opened them still writes.
+    void forgetEarlier();
     int skippedLines() const { return m_skipped; }
 
-    // The attempts on `serial` among the lines read: each closing line, and each started line
-    // without one whose process is gone (as a `process_died`).
+    // The attempts on `serial` the whole file holds: each closing line, and each started line
+    // without one whose process is gone (as a `process_died`). The lines that do not name the
+    // serial are passed over unparsed, so that a file of years costs little to read.
     int attemptsOn(const QString& serial) const;
 
     // The last `count` closing lines of the file, oldest first. Read from the end, so that a file
@@ -50,12 +54,18 @@ class RecordFile {
 
   private:
     bool fail(const QString& error);
+    bool openPath();
+    bool moved() const;
 
+    struct Earlier {
+        int fd;
+        FileLines::Position readTo;
+    };
+
+    QString m_path;
     int m_fd = -1;
     QString m_error;
-    qint64 m_readTo = 0;
+    FileLines::Position m_readTo;
+    QList<Earlier> m_earlier;
     int m_skipped = 0;
-    QHash<QString, int> m_closed;  // closing lines by serial
-    // Started lines without a closing line yet, by attempt: their serial and where they start.
-    QHash<QString, std::pair<QString, qint64>> m_unclosed;
 };

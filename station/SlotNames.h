@@ -3,7 +3,9 @@
 // The names an operator gives the ports of a fixture (--slots FILE), so that the screen and the
 // record file say "Slot 3" where the label on the fixture does. One "LOCATION = NAME" a line, the
 // location as the device list gives it (1-1.4, 0x1142); blank lines and lines starting with #
-// are skipped.
+// are skipped. A name is refused where it could mislead on a screen (control characters, text
+// turned around, nothing visible) or is over 64 characters; names that differ only in case or
+// spacing are one name, given twice.
 
 #include <QHash>
 #include <QString>

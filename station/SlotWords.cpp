@@ -45,6 +45,12 @@ SlotWords WordsFor(SlotState state, bool stopping) {
             QString::fromUtf8(row->tile), QString::fromUtf8(row->tileNote)};
 }
 
+QString Awaiting(const SlotView& slot) {
+    if (!UpgradeRuns(slot.state) || slot.awaited.isEmpty()) return {};
+    return QStringLiteral("%1 left to wait for %2")
+        .arg(StationTexts::Duration(slot.waitSecondsLeft), slot.awaited);
+}
+
 QString HowFar(const SlotView& slot) {
     return QStringLiteral("%1 %, %2 left")
         .arg(slot.percent)

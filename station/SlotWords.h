@@ -19,3 +19,6 @@ SlotWords WordsFor(SlotState state, bool stopping);
 
 // How far a flashing unit is: "40 %, 3 s left".
 QString HowFar(const SlotView& slot);
+// A running unit's upgrade waiting on a silent reply, counting down to when it gives up:
+// "7 s left to wait for the reply to \"id\""; "" while it waits on none.
+QString Awaiting(const SlotView& slot);

@@ -25,7 +25,7 @@ QList<QCommandLineOption> Options() {
         QCommandLineOption(
             kSlots,
             QStringLiteral("Name the slots as FILE says, one LOCATION = NAME a line (1-1.4 = "
-                           "Slot 3, 0x1142 = Slot 3). Default: numbered in the order of their "
+                           "Slot 3, 0x1142 = Slot 4). Default: numbered in the order of their "
                            "locations."),
             QStringLiteral("FILE")),
         QCommandLineOption(kJobs, QStringLiteral("At most N upgrades at once. Default: no cap."),

@@ -6,11 +6,8 @@
 #include <sys/prctl.h>
 #endif
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <algorithm>
 
 #include "operations/DeviceList.h"
@@ -24,19 +21,6 @@ namespace {
 constexpr int kPollMs = 500;
 constexpr qint64 kHourMs = 3'600'000;
 
-// A copy of the checked bytes in a folder of this process's own, read-only; "" with `error` set
-// when it cannot be written.
-QString privateCopy(const QTemporaryDir& folder, const QByteArray& bytes, QString& error) {
-    QSaveFile copy(folder.filePath(QStringLiteral("image.frw")));
-    if (!folder.isValid() || !copy.open(QIODevice::WriteOnly) ||
-        copy.write(bytes) != bytes.size() || !copy.commit() ||
-        !QFile::setPermissions(copy.fileName(), QFileDevice::ReadOwner)) {
-        error = folder.isValid() ? copy.errorString() : folder.errorString();
-        return {};
-    }
-    return copy.fileName();
-}
-
 }  // namespace
 
 StationEngine::StationEngine(StationOptions options, QObject* parent)
@@ -47,14 +31,9 @@ StationEngine::StationEngine(StationOptions options, QObject* parent)
 }
 
 std::optional<StartFailure> StationEngine::start() {
-    m_copyFolder = std::make_unique<QTemporaryDir>(QDir::temp().filePath(
-        QCoreApplication::applicationName() + QStringLiteral("-station-XXXXXX")));
-    QString copyError;
-    m_imageCopy = privateCopy(*m_copyFolder, m_options.image.image, copyError);
-    if (m_imageCopy.isEmpty()) {
-        return StartFailure{
-            .detail = QStringLiteral("cannot keep a private copy of the image: %1").arg(copyError),
-            .hint = {}};
+    ImageCopy::RemoveStale();
+    if (const std::optional<QString> error = m_imageCopy.write(m_options.image.image)) {
+        return StartFailure{.detail = *error, .hint = {}};
     }
     if (!m_recordFile.open(m_options.recordPath)) {
         return StartFailure{.detail = m_recordFile.errorString(),
@@ -76,6 +55,13 @@ std::optional<StartFailure> StationEngine::start() {
     m_pollTimer.start(kPollMs);
     QTimer::singleShot(0, this, &StationEngine::poll);
     return std::nullopt;
+}
+
+void StationEngine::continueFrom(const StationEngine& earlier) {
+    m_passed = earlier.m_passed;
+    m_failed = earlier.m_failed;
+    m_doneAtMs = earlier.m_doneAtMs;
+    m_since = earlier.m_since;
 }
 
 void StationEngine::stop() {
@@ -126,6 +112,7 @@ void StationEngine::poll() {
         emit slotsChanged();
     }
     for (const int index : changes.changed) emit slotChanged(index);
+    if (running() == 0) m_recordFile.forgetEarlier();
     startQueued();
     finishIfDone();
 }
@@ -150,12 +137,19 @@ void StationEngine::startUpgrade(int index) {
     upgrade = Upgrade();
     upgrade.process = new QProcess(this);
     upgrade.serial = view.serial;
-    upgrade.place = {view.name, view.location};
+    upgrade.place = {view.name, view.location, m_options.station};
     upgrade.startedAt = QDateTime::currentDateTimeUtc();
+    m_claims.expect(upgrade.serial);
     upgrade.process->setStandardErrorFile(QProcess::nullDevice());
     upgrade.process->setChildProcessModifier([station = ::getpid()] {
         // Ctrl-C at a terminal reaches the station alone, which decides whether to pass it on.
         ::setpgid(0, 0);
+        // An interrupt that comes before the upgrade can take it waits (the command line takes
+        // these signals once its handlers stand), rather than ending it without its record.
+        sigset_t interrupts;
+        sigemptyset(&interrupts);
+        for (const int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, number);
+        ::sigprocmask(SIG_BLOCK, &interrupts, nullptr);
 #ifdef Q_OS_LINUX
         // Should the station die, the kernel tells the upgrade (SIGHUP), which then ends the
         // exchange it is in as an interrupt does and closes its attempt. One whose station is
@@ -182,6 +176,7 @@ void StationEngine::startUpgrade(int index) {
         Qt::QueuedConnection);
     view.percent = 0;
     view.secondsLeft = 0;
+    view.awaited.clear();
     setState(index, SlotState::Starting);
     upgrade.process->start(m_options.program, upgradeArguments(upgrade));
 }
@@ -191,7 +186,7 @@ void StationEngine::startUpgrade(int index) {
 QStringList StationEngine::upgradeArguments(const Upgrade& upgrade) const {
     QStringList arguments{QStringLiteral("upgrade"),
                           upgrade.serial,
-                          m_imageCopy,
+                          m_imageCopy.path(),
                           QStringLiteral("--json"),
                           QStringLiteral("--image-name"),
                           m_image.path,
@@ -206,6 +201,9 @@ QStringList StationEngine::upgradeArguments(const Upgrade& upgrade) const {
     if (!upgrade.place.location.isEmpty()) {
         arguments << QStringLiteral("--location") << upgrade.place.location;
     }
+    if (!upgrade.place.station.isEmpty()) {
+        arguments << QStringLiteral("--station") << upgrade.place.station;
+    }
     if (!m_options.latency.isEmpty()) {
         arguments << QStringLiteral("--latency-ms") << m_options.latency;
     }
@@ -219,6 +217,7 @@ void StationEngine::readEvents(int index) {
         const QString name = event.value(QStringLiteral("event")).toString();
         if (name == QStringLiteral("start")) {
             upgrade.attempt = event.value(QStringLiteral("attempt")).toString();
+            m_claims.name(upgrade.serial, upgrade.attempt);
             upgrade.startSeen = true;
             if (m_aborted) interrupt(upgrade);
         } else if (name == QStringLiteral("progress")) {
@@ -227,6 +226,12 @@ void StationEngine::readEvents(int index) {
             view.percent = event.value(QStringLiteral("percent")).toInt();
             view.secondsLeft = event.value(QStringLiteral("seconds_left")).toInt();
             setState(index, SlotState::Flashing);
+        } else if (name == QStringLiteral("waiting")) {
+            SlotView& view = m_ports.slot(index);
+            const bool waits = event.value(QStringLiteral("seconds")).toInt() > 0;
+            view.awaited = waits ? event.value(QStringLiteral("awaited")).toString() : QString();
+            view.waitSecondsLeft = event.value(QStringLiteral("seconds_left")).toInt();
+            setState(index, view.state);
         } else if (name == QStringLiteral("end")) {
             upgrade.end = event;
         }
@@ -250,28 +255,26 @@ void StationEngine::upgradeEnded(int index, int exitCode, QProcess::ExitStatus s
 
 // Reads the lines the upgrades appended since, to be claimed by attempt.
 void StationEngine::readClaims() {
-    m_recordFile.readNew([this](const QJsonObject& line) {
-        const QString attempt = AttemptLine::Attempt(line);
-        if (attempt.isEmpty()) return;
-        (AttemptLine::IsStarted(line) ? m_startedLines : m_closingLines).insert(attempt, line);
-    });
+    if (!m_recordFile.readNew([this](const QJsonObject& line) { m_claims.offer(line); })) {
+        stopLine(QStringLiteral("the record file was renamed or removed during the run: %1")
+                     .arg(m_recordFile.errorString()));
+    }
 }
 
 // The attempt's closing line as the upgrade wrote it, or as written here for an upgrade that
 // died; empty when it could not be written.
 QJsonObject StationEngine::closingLine(const Upgrade& upgrade, const QJsonValue& exitCode) {
     readClaims();
-    const QJsonObject written = m_startedLines.take(upgrade.attempt);
-    if (const QJsonObject closing = m_closingLines.take(upgrade.attempt); !closing.isEmpty()) {
-        return closing;
-    }
+    const AttemptClaims::Lines found = m_claims.claim(upgrade.serial, upgrade.attempt);
+    if (!found.closing.isEmpty()) return found.closing;
     if (upgrade.end.value(QStringLiteral("failed_step")) == QStringLiteral("record_file")) {
         stopLine(upgrade.end.value(QStringLiteral("detail")).toString());
         return {};
     }
     // An upgrade that ended before it opened its attempt, or died without closing it, is
     // closed here.
-    const QJsonObject started = written.isEmpty() ? unwrittenStartedLine(upgrade) : written;
+    const QJsonObject started =
+        found.started.isEmpty() ? unwrittenStartedLine(upgrade) : found.started;
     const QJsonObject closing =
         upgrade.end.isEmpty()
             ? AttemptLine::ProcessDied(started, exitCode, upgrade.recordsAcknowledged)

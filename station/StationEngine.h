@@ -14,17 +14,16 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <memory>
 #include <optional>
 
+#include "station/AttemptClaims.h"
 #include "station/AttemptLine.h"
+#include "station/ImageCopy.h"
 #include "station/RecordFile.h"
 #include "station/SlotPorts.h"
 #include "station/StationValues.h"
@@ -39,6 +38,9 @@ class StationEngine : public QObject {
     // the next turn of the event loop, where the first slots and signals come. Why it cannot,
     // when it cannot; nothing is touched then.
     std::optional<StartFailure> start();
+    // Counts on from an earlier run's totals and clock, after start(): one shift's totals across
+    // the line stopped and started again.
+    void continueFrom(const StationEngine& earlier);
     // Lines of the record file that are not whole attempt lines, as found by start().
     int skippedRecordLines() const { return m_recordFile.skippedLines(); }
 
@@ -97,14 +99,11 @@ class StationEngine : public QObject {
 
     StationOptions m_options;
     ImageSummary m_image;
-    std::unique_ptr<QTemporaryDir> m_copyFolder;
-    QString m_imageCopy;
+    ImageCopy m_imageCopy;
     RecordFile m_recordFile;
     SlotPorts m_ports;
     std::vector<Upgrade> m_upgrades;  // by slot
-    // The lines read back that no finished upgrade has claimed yet, by attempt.
-    QHash<QString, QJsonObject> m_startedLines;
-    QHash<QString, QJsonObject> m_closingLines;
+    AttemptClaims m_claims;
     QString m_stopReason;
     bool m_stopRequested = false;
     bool m_aborted = false;

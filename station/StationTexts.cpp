@@ -15,6 +15,14 @@ QString Elapsed(qint64 ms) {
         .arg(seconds % 60, 2, 10, QChar('0'));
 }
 
+QString DriverUsed(const QString& driverName) {
+    return QStringLiteral("driver ") + driverName;
+}
+
+QString RecordsTo(const QString& recordFile) {
+    return QStringLiteral("records to ") + recordFile;
+}
+
 QString LineStopped(const QString& reason) {
     return QStringLiteral("LINE STOPPED, no new unit is started: ") + reason;
 }

@@ -10,6 +10,9 @@ namespace StationTexts {
 QString Duration(qint64 seconds);
 // Hours, minutes and seconds: "1:04:09".
 QString Elapsed(qint64 ms);
+// The header's "driver serial" and "records to /srv/line/records.jsonl".
+QString DriverUsed(const QString& driverName);
+QString RecordsTo(const QString& recordFile);
 // Why the station starts no new unit, shown where no redraw wipes it.
 QString LineStopped(const QString& reason);
 

@@ -18,6 +18,8 @@ struct StationOptions {
     QString imagePath;
     UpgradeReport image;
     QString recordPath;
+    // The station's name in its attempt lines; "" for the host's name.
+    QString station;
     // Slot names by location (SlotNames::FromFile).
     QHash<QString, QString> slotNames;
     // The driver the front end installed (DriverChoice::Install) before start(); every upgrade
@@ -55,8 +57,12 @@ struct SlotView {
     SlotState state = SlotState::Empty;
     int percent = 0;      // Flashing
     int secondsLeft = 0;  // Flashing
-    QString detail;       // Fail: what was seen, as the closing line says it (device text escaped)
-    QString hint;         // Fail: what to do, from the closing line; "" where there is none
+    // Starting or Flashing: the reply its upgrade has awaited for a second or more ("the reply to
+    // \"id\""), "" while none is; and the seconds before the upgrade gives up on it.
+    QString awaited;
+    int waitSecondsLeft = 0;
+    QString detail;  // Fail: what was seen, as the closing line says it (device text escaped)
+    QString hint;    // Fail: what to do, from the closing line; "" where there is none
 };
 
 struct Totals {

@@ -12,6 +12,11 @@ QString g_writeFailure;
 std::function<void(Stream, const QByteArray&)> g_sink;
 
 void remember(Stream stream) {
+    // A reader that stopped reading (`| head -1`) has what it wanted: as it may go before or
+    // after the last line is written, failing for it would make a script's outcome a race.
+    if (errno == EPIPE) {
+        return;
+    }
     if (g_writeFailure.isEmpty()) {
         g_writeFailure =
             QStringLiteral("cannot write to %1: %2")

@@ -20,7 +20,7 @@ void SayError(const QString& program, const QString& error);
 // The error, then where help is: "try 'PROGRAM --help'", or with `command` that command's help.
 void SayUsageError(const QString& program, const QString& error, const QString& command = {});
 // The system's words for the first write that failed ("cannot write to stdout: No space left on
-// device"); "" while none did.
+// device"); "" while none did. A closed pipe is no failure.
 QString WriteFailure();
 
 // Where the bytes go instead of the streams, for tests; {} puts the streams back.

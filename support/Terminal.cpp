@@ -9,18 +9,30 @@
 #include <io.h>
 #endif
 
-Terminal StdoutTerminal() {
+namespace {
+
+Terminal terminalOn(int fd) {
     Terminal terminal;
 #ifdef Q_OS_UNIX
-    terminal.isTerminal = ::isatty(STDOUT_FILENO) == 1;
+    terminal.isTerminal = ::isatty(fd) == 1;
     winsize size{};
-    if (terminal.isTerminal && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0) {
+    if (terminal.isTerminal && ::ioctl(fd, TIOCGWINSZ, &size) == 0) {
         terminal.columns = size.ws_col;
         terminal.rows = size.ws_row;
     }
 #else
-    terminal.isTerminal = ::_isatty(1) != 0;
+    terminal.isTerminal = ::_isatty(fd) != 0;
 #endif
     terminal.colour = terminal.isTerminal && qEnvironmentVariableIsEmpty("NO_COLOR");
     return terminal;
+}
+
+}  // namespace
+
+Terminal StdoutTerminal() {
+    return terminalOn(1);
+}
+
+Terminal StderrTerminal() {
+    return terminalOn(2);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// What stdout is, looked at one way by every view that draws on it: a terminal takes a line
+// What stdout or stderr is, looked at one way by every view that draws on it: a terminal takes a line
 // redrawn in place and, unless NO_COLOR is set, colour; anything else (a log file, a pipe) plain
 // lines only. Its size cuts each line so that none wraps.
 
@@ -13,3 +13,4 @@ struct Terminal {
 
 // Looked at afresh at each call: a terminal may change size at any time.
 Terminal StdoutTerminal();
+Terminal StderrTerminal();

@@ -2,8 +2,8 @@
 
 #include <QDateTime>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "station/AttemptLine.h"
 
@@ -38,18 +38,29 @@ AttemptsTable::AttemptsTable(QWidget* parent) : QTableWidget(0, Columns, parent)
     setTabKeyNavigation(false);
     verticalHeader()->hide();
     QFont font = this->font();
-    font.setPixelSize(18);
+    font.setPixelSize(15);
     setFont(font);
     horizontalHeader()->setFont(font);
-    fitColumns();
+    // In the room the tiles leave: a long slot name or serial is cut, whole on hover.
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    for (const int column : {Slot, Serial})
+        horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-void AttemptsTable::fitColumns() {
-    resizeColumnsToContents();
-    // Every column in view: the side of the window takes the room the attempts need.
-    const int needed =
-        horizontalHeader()->length() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
-    if (needed > minimumWidth()) setMinimumWidth(needed);
+void AttemptsTable::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    showColumnsThatFit();
+}
+
+// Which unit and how it went always; the time, then the duration, where there is room for them.
+void AttemptsTable::showColumnsThatFit() {
+    int needed = 0;
+    for (const int column : {Slot, Serial, Outcome, Time, Duration}) {
+        needed += std::max(sizeHintForColumn(column), horizontalHeader()->sectionSizeHint(column));
+        setColumnHidden(column,
+                        (column == Time || column == Duration) && needed > viewport()->width());
+    }
 }
 
 void AttemptsTable::showHistory(const QList<QJsonObject>& closingLines) {
@@ -67,13 +78,14 @@ void AttemptsTable::add(const QJsonObject& closing) {
         setItem(0, column, item);
     }
     item(0, Time)->setToolTip(closing.value(QStringLiteral("ended_at")).toString());
+    for (const int column : {Slot, Serial}) item(0, column)->setToolTip(texts[column]);
     // Why, where the column has room for the word only.
     item(0, Outcome)
         ->setToolTip(Qt::convertFromPlainText(
             QStringLiteral("%1: %2").arg(closing.value(QStringLiteral("outcome")).toString(),
                                          closing.value(QStringLiteral("detail")).toString())));
     if (rowCount() > kShown) setRowCount(kShown);
-    fitColumns();
+    showColumnsThatFit();
 }
 
 QString AttemptsTable::rowText(int row) const {

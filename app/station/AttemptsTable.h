@@ -20,6 +20,9 @@ class AttemptsTable : public QTableWidget {
     // One row's cells, joined by " | ", for a test or a screen reader.
     QString rowText(int row) const;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
-    void fitColumns();
+    void showColumnsThatFit();
 };

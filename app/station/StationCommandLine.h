@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <variant>
 
+#include "line/LinkOptions.h"
 #include "station/StationArguments.h"
 
 struct StationWindowOptions {
@@ -15,6 +16,8 @@ struct StationWindowOptions {
     DriverChoice::Choice driver = DriverChoice::Choice::Auto;
     // Watched at once when given; the window asks for one otherwise.
     QString image;
+    // The line's broker, with --publish.
+    std::optional<LinkOptions> line;
 };
 
 namespace StationCommandLine {

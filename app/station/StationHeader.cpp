@@ -4,12 +4,21 @@
 #include <QLocale>
 #include <QTextDocument>
 
+#include "app/station/ValueLabel.h"
+#include "station/StationTexts.h"
+
 namespace {
 
 constexpr int kShownDigits = 16;
+const QString kImage = QStringLiteral("Image");
+const QString kKey = QStringLiteral("Firmware key");
+const QString kSize = QStringLiteral("Image size");
+const QString kSha256 = QStringLiteral("SHA-256");
+const QString kDriver = QStringLiteral("Driver");
+const QString kRecordFile = QStringLiteral("Record file");
+const QString kLine = QStringLiteral("Line");
 
-QLabel* field(QWidget* parent, const QString& accessibleName, int pixels, bool bold = false) {
-    auto* label = new QLabel(parent);
+void setUp(QLabel* label, const QString& accessibleName, int pixels, bool bold = false) {
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setAccessibleName(accessibleName);
@@ -17,6 +26,11 @@ QLabel* field(QWidget* parent, const QString& accessibleName, int pixels, bool b
     font.setPixelSize(pixels);
     font.setBold(bold);
     label->setFont(font);
+}
+
+QLabel* field(QWidget* parent, const QString& accessibleName, int pixels, bool bold = false) {
+    auto* label = new QLabel(parent);
+    setUp(label, accessibleName, pixels, bold);
     return label;
 }
 
@@ -32,53 +46,67 @@ QLabel* longField(QWidget* parent, const QString& accessibleName, int pixels, bo
 }  // namespace
 
 StationHeader::StationHeader(QWidget* parent) : QWidget(parent) {
-    ImageName = longField(this, QStringLiteral("Image"), 34, true);
-    Key = field(this, QStringLiteral("Firmware key"), 20);
-    Size = field(this, QStringLiteral("Image size"), 20);
-    Sha256 = field(this, QStringLiteral("SHA-256"), 20);
-    Driver = field(this, QStringLiteral("Driver"), 16);
-    RecordFilePath = longField(this, QStringLiteral("Record file"), 16);
-    m_notice = longField(this, QStringLiteral("Line"), 22, true);
-    ImageName->setText(QStringLiteral("No image chosen"));
+    ImageName = longField(this, kImage, 26, true);
+    Key = field(this, kKey, 18);
+    Size = field(this, kSize, 18);
+    Sha256 = field(this, kSha256, 18);
+    Driver = field(this, kDriver, 16);
+    RecordFilePath = new ElidedLabel(this);
+    RecordFilePath->setElideMode(Qt::ElideMiddle);
+    setUp(RecordFilePath, kRecordFile, 16);
+    // One line, whatever it shows.
+    RecordFilePath->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    RecordFilePath->setMinimumHeight(RecordFilePath->fontMetrics().height());
+    m_notice = longField(this, kLine, 20, true);
+    m_notice->setObjectName(QStringLiteral("Notice"));
+    Link = longField(this, QStringLiteral("Line link"), 20, true);
+    Link->setStyleSheet(QStringLiteral("color: #1a1a1a; background: #f2c14e; padding: 4px;"));
+    Link->hide();
+    ShowValue(ImageName, kImage, QStringLiteral("No image chosen"));
 
-    auto* image = new QHBoxLayout;
-    image->setSpacing(24);
-    for (QLabel* label : {Key, Size, Sha256}) image->addWidget(label);
-    image->addStretch(1);
-    auto* line = new QHBoxLayout;
-    line->setSpacing(24);
-    line->addWidget(Driver);
-    line->addWidget(RecordFilePath, 1);
+    // One column beside the tiles, which take the window's whole height.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(ImageName);
-    layout->addLayout(image);
-    layout->addLayout(line);
+    layout->setSpacing(2);
+    for (QLabel* field :
+         {ImageName, Key, Size, Sha256, Driver, static_cast<QLabel*>(RecordFilePath)})
+        layout->addWidget(field);
+    layout->addSpacing(6);
     layout->addWidget(m_notice);
+    layout->addWidget(Link);
 }
 
 void StationHeader::showImage(const ImageSummary& image, int skippedRecordLines) {
-    ImageName->setText(image.fileName);
+    ShowValue(ImageName, kImage, image.fileName);
     ImageName->setToolTip(Qt::convertFromPlainText(image.path));
-    Key->setText(QStringLiteral("key %1").arg(image.key));
-    Size->setText(QStringLiteral("%1 records, %2")
-                      .arg(image.records)
-                      .arg(QLocale::system().formattedDataSize(image.size)));
-    Sha256->setText(QStringLiteral("SHA-256 %1").arg(image.sha256.left(kShownDigits)));
+    ShowValue(Key, kKey, QStringLiteral("key %1").arg(image.key), image.key);
+    ShowValue(Size, kSize,
+              QStringLiteral("%1 records, %2")
+                  .arg(image.records)
+                  .arg(QLocale::system().formattedDataSize(image.size)));
+    const QString digits = image.sha256.left(kShownDigits);
+    ShowValue(Sha256, kSha256, QStringLiteral("SHA-256 %1").arg(digits), digits);
     Sha256->setToolTip(image.sha256);
     Sha256->setAccessibleDescription(image.sha256);
-    Driver->setText(QStringLiteral("driver %1").arg(image.driver));
-    QString recordFile = QStringLiteral("records to %1").arg(image.recordFile);
+    ShowValue(Driver, kDriver, StationTexts::DriverUsed(image.driver), image.driver);
+    QString recordFile = StationTexts::RecordsTo(image.recordFile);
     if (skippedRecordLines > 0) {
         recordFile +=
             QStringLiteral(" (%1 line(s) there are not whole records)").arg(skippedRecordLines);
     }
-    RecordFilePath->setText(recordFile);
+    RecordFilePath->setFullText(recordFile);
+    RecordFilePath->setToolTip(recordFile);
+    RecordFilePath->setAccessibleName(kRecordFile + QStringLiteral(": ") + image.recordFile);
 }
 
 void StationHeader::showNotice(const QString& text, bool alarm) {
-    m_notice->setText(text);
+    ShowValue(m_notice, kLine, text);
     m_notice->setStyleSheet(alarm
                                 ? QStringLiteral("color: white; background: #b3261e; padding: 4px;")
                                 : QStringLiteral("color: #1a1a1a;"));
+}
+
+void StationHeader::showLink(const QString& text) {
+    Link->setText(text);
+    Link->setVisible(!text.isEmpty());
 }

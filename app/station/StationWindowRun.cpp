@@ -2,26 +2,77 @@
 // ways to end it: Stop, Abort, and closing the window while units are being flashed.
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QMessageBox>
 
-#include "app/MessageBoxes.h"
 #include "app/station/ImageChooser.h"
 #include "app/station/StationWindow.h"
+#include "operations/ImageCheck.h"
 #include "station/StationStart.h"
+#include "support/NativePath.h"
+
+namespace {
+
+// The image as it will be flashed, before the station starts: the driver as asked for.
+ImageSummary chosenImage(const QString& path, const UpgradeReport& image,
+                         const StationWindowOptions& options) {
+    const QString shown = NativePath::Displayed(path);
+    const QString driver =
+        options.driver == DriverChoice::Choice::Auto
+            ? QStringLiteral("auto")
+            : DriverName(options.driver == DriverChoice::Choice::D2xx ? Driver::D2xx
+                                                                      : Driver::KernelSerial);
+    return {shown,
+            QFileInfo(shown).fileName(),
+            image.imageKey,
+            image.records,
+            image.image.size(),
+            image.imageSha256(),
+            driver,
+            QFileInfo(options.station.recordPath).absoluteFilePath()};
+}
+
+}  // namespace
 
 bool StationWindow::startWith(const QString& imagePath) {
-    if (running()) return false;
+    return !running() && choose(imagePath) && start();
+}
+
+bool StationWindow::choose(const QString& imagePath) {
+    const ImageCheck check = CheckImage(imagePath);
+    if (!check.passed) {
+        refuse(check.detail + '\n' + check.hint);
+        return false;
+    }
+    m_imagePath = imagePath;
+    ImageChooser::Remember(imagePath);
+    Header->showImage(chosenImage(imagePath, check.report, m_options), 0);
+    Header->showNotice(QStringLiteral("Start flashes every unit plugged in with this image."));
+    updateControls();
+    return true;
+}
+
+bool StationWindow::start() {
+    if (running() || m_imagePath.isEmpty()) return false;
     StationOptions options = m_options.station;
-    options.imagePath = imagePath;
+    options.imagePath = m_imagePath;
     std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
         StationStart::Start(std::move(options), m_options.driver);
     if (const auto* failure = std::get_if<StartFailure>(&started)) {
-        MessageBoxes::Show(this, StationStart::WindowText(*failure), MessageIcon::Warning);
+        refuse(StationStart::WindowText(*failure));
         return false;
     }
-    m_engine = std::move(std::get<std::unique_ptr<StationEngine>>(started));
-    m_imagePath = imagePath;
-    ImageChooser::Remember(imagePath);
+    auto engine = std::move(std::get<std::unique_ptr<StationEngine>>(started));
+    // One shift's totals, however often the line is stopped and started again.
+    if (m_engine) engine->continueFrom(*m_engine);
+    // The last run's link says goodbye before this run's says hello.
+    if (m_link) m_link->finish();
+    m_link.reset();
+    m_engine = std::move(engine);
+    if (!publish()) {
+        m_engine.reset();
+        return false;
+    }
     connectEngine(*m_engine);
     setWindowTitle(Caption + QStringLiteral(" - ") + m_engine->image().fileName);
     Header->showImage(m_engine->image(), m_engine->skippedRecordLines());
@@ -35,8 +86,29 @@ bool StationWindow::startWith(const QString& imagePath) {
     return true;
 }
 
+// With --publish, the run's attempts and state go to the line's broker, and the header says how
+// the link stands; false after a message box says why it cannot.
+bool StationWindow::publish() {
+    Header->showLink(QString());
+    if (!m_options.line) return true;
+    m_link = std::make_unique<StationLink>(*m_options.line, *m_engine);
+    connect(m_link.get(), &StationLink::linkChanged, this,
+            [this] { Header->showLink(LinkText(m_link->link())); });
+    if (const std::optional<QString> failure = m_link->start()) {
+        refuse(*failure);
+        m_link.reset();
+        return false;
+    }
+    return true;
+}
+
+void StationWindow::refuse(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, Caption, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
 void StationWindow::chooseImage() {
-    if (const QString path = ImageChooser::Ask(this); !path.isEmpty()) startWith(path);
+    if (const QString path = ImageChooser::Ask(this); !path.isEmpty()) choose(path);
 }
 
 void StationWindow::stopClicked() {
@@ -50,6 +122,29 @@ void StationWindow::stopClicked() {
 }
 
 void StationWindow::abortClicked() {
+    const int units = running() ? m_engine->totals().running : 0;
+    if (units > 0) {
+        QMessageBox box(
+            QMessageBox::Warning, Caption,
+            units == 1 ? QStringLiteral("1 unit is being flashed: interrupt it?")
+                       : QStringLiteral("%1 units are being flashed: interrupt them?").arg(units),
+            QMessageBox::NoButton, this);
+        box.setInformativeText(units == 1 ? QStringLiteral("It must be flashed again.")
+                                          : QStringLiteral("They must be flashed again."));
+        QPushButton* interrupt = box.addButton(
+            units == 1 ? QStringLiteral("&Interrupt it") : QStringLiteral("&Interrupt them"),
+            QMessageBox::DestructiveRole);
+        QPushButton* keep =
+            box.addButton(QStringLiteral("&Keep flashing"), QMessageBox::RejectRole);
+        box.setDefaultButton(keep);
+        box.setEscapeButton(keep);
+        box.exec();
+        if (box.clickedButton() != interrupt) return;
+    }
+    interruptUnits();
+}
+
+void StationWindow::interruptUnits() {
     if (!running()) return;
     m_engine->abort();
     if (m_engine->stopReason().isEmpty()) {
@@ -66,7 +161,40 @@ void StationWindow::runEnded() {
         Header->showNotice(QStringLiteral("STOPPED: no unit is flashed. Start to go on."));
     }
     updateControls();
+    if (m_endSignals > 0) exitBySignal();
     if (m_closeWhenFinished) close();
+}
+
+void StationWindow::endBySignal() {
+    ++m_endSignals;
+    if (!running()) {
+        exitBySignal();
+    } else if (m_endSignals == 1) {
+        stopClicked();
+    } else {
+        interruptUnits();
+    }
+}
+
+void StationWindow::exitBySignal() {
+    if (m_link) m_link->finish();
+    QCoreApplication::exit(exitCode());
+}
+
+// The command-line station's, so that whatever started the window reads how the run ended.
+int StationWindow::exitCode() const {
+    if (!m_engine) return 0;
+    switch (m_engine->result()) {
+        case StationResult::LineStopped:
+            return 3;
+        case StationResult::Aborted:
+            return 130;
+        case StationResult::UnitsFailed:
+            return 6;
+        case StationResult::AllPassed:
+            break;
+    }
+    return 0;
 }
 
 void StationWindow::updateControls() {
@@ -81,11 +209,16 @@ void StationWindow::updateControls() {
         if (!enabled[i] && controls[i]->hasFocus()) Attempts->setFocus();
         controls[i]->setEnabled(enabled[i]);
     }
+    Slots->setIdleText(active ? QStringLiteral("Waiting for units: no bridge is attached yet")
+                       : m_imagePath.isEmpty()
+                           ? QStringLiteral("Choose an image to start")
+                           : QStringLiteral("Press Start to flash the units plugged in"));
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {
     const int units = running() ? m_engine->totals().running : 0;
     if (units == 0) {
+        if (m_link) m_link->finish();
         event->accept();
         return;
     }
@@ -110,7 +243,7 @@ void StationWindow::closeEvent(QCloseEvent* event) {
     if (!running()) {
         close();
     } else if (box.clickedButton() == interrupt) {
-        abortClicked();
+        interruptUnits();
     } else {
         stopClicked();
     }

@@ -2,11 +2,18 @@
 
 #include <QGridLayout>
 
+#include "app/station/ValueLabel.h"
 #include "station/StationTexts.h"
 
 namespace {
 
-constexpr int kColumns = 3;
+// Two, so that the figures fit the narrow column beside the tiles.
+constexpr int kColumns = 2;
+const QString kPassed = QStringLiteral("Passed");
+const QString kFailed = QStringLiteral("Failed");
+const QString kYield = QStringLiteral("Yield");
+const QString kLastHour = QStringLiteral("Last hour");
+const QString kElapsed = QStringLiteral("Elapsed");
 
 }  // namespace
 
@@ -17,7 +24,6 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QWidget(parent) {
     const auto figure = [&](const QString& caption) {
         auto* name = new QLabel(caption, this);
         auto* value = new QLabel(this);
-        value->setAccessibleName(caption);
         QFont font = value->font();
         font.setPixelSize(40);
         font.setBold(true);
@@ -32,19 +38,20 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QWidget(parent) {
         ++place;
         return value;
     };
-    Passed = figure(QStringLiteral("Passed"));
-    Failed = figure(QStringLiteral("Failed"));
-    Yield = figure(QStringLiteral("Yield"));
-    LastHour = figure(QStringLiteral("Last hour"));
-    Elapsed = figure(QStringLiteral("Elapsed"));
+    Passed = figure(kPassed);
+    Failed = figure(kFailed);
+    Yield = figure(kYield);
+    LastHour = figure(kLastHour);
+    Elapsed = figure(kElapsed);
     showTotals({});
 }
 
 void TotalsPanel::showTotals(const Totals& totals) {
-    Passed->setText(QString::number(totals.passed));
-    Failed->setText(QString::number(totals.failed));
-    Yield->setText(totals.yieldPercent ? QStringLiteral("%1 %").arg(*totals.yieldPercent)
-                                       : QStringLiteral("–"));
-    LastHour->setText(QString::number(totals.lastHour));
-    Elapsed->setText(StationTexts::Elapsed(totals.elapsedMs));
+    ShowValue(Passed, kPassed, QString::number(totals.passed));
+    ShowValue(Failed, kFailed, QString::number(totals.failed));
+    ShowValue(Yield, kYield,
+              totals.yieldPercent ? QStringLiteral("%1 %").arg(*totals.yieldPercent)
+                                  : QStringLiteral("–"));
+    ShowValue(LastHour, kLastHour, QString::number(totals.lastHour));
+    ShowValue(Elapsed, kElapsed, StationTexts::Elapsed(totals.elapsedMs));
 }

@@ -90,6 +90,11 @@ std::variant<FT_HANDLE, OpenFailure> openExplained(const QString& name) {
     return reinterpret_cast<FT_HANDLE>(handle);
 }
 
+bool openersUnchecked(FT_HANDLE handle) {
+    const OpenPort* port = portOf(handle);
+    return port != nullptr && port->openersUnchecked();
+}
+
 FT_HANDLE createFile(const char* name, DWORD, DWORD, void*, DWORD creation, DWORD flags,
                      FT_HANDLE) {
     if (creation != OPEN_EXISTING || (flags & FT_OPEN_BY_SERIAL_NUMBER) == 0) {
@@ -166,7 +171,8 @@ const D2xxApi* Api() {
                              .W32_CloseHandle = closeHandle,
                              .GetLatencyTimer = getLatencyTimer,
                              .SetLatencyTimer = setLatencyTimer,
-                             .OpenExplained = openExplained};
+                             .OpenExplained = openExplained,
+                             .OpenersUnchecked = openersUnchecked};
     return &api;
 }
 

@@ -14,7 +14,9 @@ namespace {
 constexpr int kWriteDeadlineMs = 2000;
 
 OpenFailure::Kind failureKind(const QSerialPort& port, const QString& location) {
-    if (!QFileInfo::exists(location)) return OpenFailure::Kind::Missing;
+    const QFileInfo file(location);
+    if (!file.exists()) return OpenFailure::Kind::Missing;
+    if (file.isFile() || file.isDir()) return OpenFailure::Kind::NotPort;
     if (port.error() != QSerialPort::PermissionError) return OpenFailure::Kind::Other;
 #ifdef Q_OS_UNIX
     // Qt says "permission" both for a port held by another program and for one the user may not
@@ -38,13 +40,20 @@ OpenPort::OpenPort(const QString& location) : m_location(location) {
 }
 
 std::variant<std::unique_ptr<OpenPort>, OpenFailure> OpenPort::Open(const QString& location) {
-    if (const QList<PortOpener> openers = OtherOpeners(location); !openers.isEmpty()) {
-        return OpenFailure{OpenFailure::Kind::Busy, location, {}, openers};
+    const OpenerScan others = OtherOpeners(location);
+    if (!others.openers.isEmpty()) {
+        return OpenFailure{OpenFailure::Kind::Busy, location, {}, others.openers};
     }
     std::unique_ptr<OpenPort> port(new OpenPort(location));
+    port->m_openersUnchecked = others.unchecked;
     if (!port->m_port.open(QIODevice::ReadWrite)) {
-        return OpenFailure{failureKind(port->m_port, location), location,
-                           port->m_port.errorString()};
+        const OpenFailure::Kind kind = failureKind(port->m_port, location);
+        if (kind == OpenFailure::Kind::NotPort) {
+            return OpenFailure{kind, location,
+                               QFileInfo(location).isDir() ? QStringLiteral("a folder")
+                                                           : QStringLiteral("a regular file")};
+        }
+        return OpenFailure{kind, location, port->m_port.errorString()};
     }
     return port;
 }

@@ -23,6 +23,8 @@ class OpenPort {
     // -1 once the port has failed.
     qint64 read(char* buffer, qint64 count);
     bool write(const char* bytes, qint64 count);
+    // Whether some processes could not be looked at for holding the port (see OtherOpeners).
+    bool openersUnchecked() const { return m_openersUnchecked; }
     std::optional<int> latencyMs() const;
     SerialLatency::WriteOutcome setLatencyMs(int ms);
 
@@ -36,4 +38,5 @@ class OpenPort {
     QString m_location;  // Qt keeps the port's name without its folder
     QSerialPort m_port;
     bool m_failed = false;
+    bool m_openersUnchecked = false;
 };

@@ -1,11 +1,15 @@
 #include "link/serial/PortOpeners.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
 #ifdef Q_OS_LINUX
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 #endif
 
 #ifdef Q_OS_LINUX
@@ -21,39 +25,63 @@ dev_t characterDevice(const QString& path) {
                : 0;
 }
 
-bool holds(const QDir& descriptors, dev_t device) {
-    for (const QString& descriptor : descriptors.entryList(QDir::AllEntries | QDir::System)) {
-        if (characterDevice(descriptors.filePath(descriptor)) == device) return true;
+// Every open runs this over every descriptor on the machine, tens of thousands on a busy one, so
+// it stays with the system's calls: no sorted listing, no text per descriptor.
+bool holds(int descriptors, dev_t device) {
+    DIR* folder = ::fdopendir(descriptors);
+    if (folder == nullptr) {
+        ::close(descriptors);
+        return false;
     }
-    return false;
+    bool held = false;
+    while (const dirent* entry = ::readdir(folder)) {
+        struct stat status {};
+        if (entry->d_name[0] != '.' && ::fstatat(descriptors, entry->d_name, &status, 0) == 0 &&
+            S_ISCHR(status.st_mode) && status.st_rdev == device) {
+            held = true;
+            break;
+        }
+    }
+    ::closedir(folder);
+    return held;
+}
+
+QString processName(const char* pid) {
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(QLatin1String(pid)));
+    return comm.open(QIODevice::ReadOnly) ? QString::fromUtf8(comm.readAll()).trimmed()
+                                          : QStringLiteral("?");
 }
 
 }  // namespace
 
-QList<PortOpener> OtherOpeners(const QString& location) {
+OpenerScan OtherOpeners(const QString& location) {
     const dev_t device = characterDevice(location);
     if (device == 0) return {};
-    const qint64 self = QCoreApplication::applicationPid();
-    QList<PortOpener> openers;
-    const QDir processes(QStringLiteral("/proc"));
-    for (const QString& entry : processes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (!number || pid == self || !holds(QDir(processes.filePath(entry + "/fd")), device)) {
+    DIR* processes = ::opendir("/proc");
+    if (processes == nullptr) return {};
+    const long self = ::getpid();
+    OpenerScan scan;
+    while (const dirent* entry = ::readdir(processes)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (*end != '\0' || pid <= 0 || pid == self) continue;
+        const int descriptors =
+            ::openat(::dirfd(processes), (entry->d_name + QByteArray("/fd")).constData(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptors < 0) {
+            // A process that ended meanwhile holds nothing; one that hides its descriptors may.
+            scan.unchecked = scan.unchecked || errno == EACCES;
             continue;
         }
-        QFile comm(processes.filePath(entry + "/comm"));
-        const QString name = comm.open(QIODevice::ReadOnly)
-                                 ? QString::fromUtf8(comm.readAll()).trimmed()
-                                 : QStringLiteral("?");
-        openers.append({name, pid});
+        if (holds(descriptors, device)) scan.openers.append({processName(entry->d_name), pid});
     }
-    return openers;
+    ::closedir(processes);
+    return scan;
 }
 
 #else
 
-QList<PortOpener> OtherOpeners(const QString&) {
+OpenerScan OtherOpeners(const QString&) {
     return {};
 }
 

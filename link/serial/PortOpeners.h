@@ -12,7 +12,13 @@ struct PortOpener {
     qint64 pid = 0;
 };
 
-// The processes other than this one with a descriptor on the device at `location`. Those whose
-// descriptors cannot be read (another user's, without root) are not seen; nothing where the
-// system does not show its processes' descriptors.
-QList<PortOpener> OtherOpeners(const QString& location);
+struct OpenerScan {
+    QList<PortOpener> openers;
+    // Some processes' descriptors could not be read (another user's, without root): one of them
+    // may hold the port unseen.
+    bool unchecked = false;
+};
+
+// The processes other than this one with a descriptor on the device at `location`; nothing where
+// the system does not show its processes' descriptors.
+OpenerScan OtherOpeners(const QString& location);

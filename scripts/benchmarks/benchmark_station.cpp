@@ -4,8 +4,6 @@
 // and of the station with all its upgrades. Runs the real program; prints figures only. Goal: 32
 // at once take no more than 1.3 times as long as one.
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,17 +18,6 @@ namespace {
 
 constexpr int kRecords = 2000;
 constexpr int kSampleMs = 20;
-
-// The processor time of the process itself, without its children; -1 once it is gone.
-double ownSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return -1;
-    const QByteArray text = stat.readAll();
-    // After the name in parentheses: state is field 3, utime 14 and stime 15.
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13) return -1;
-    return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
 
 struct Run {
     double seconds = -1;
@@ -63,7 +50,7 @@ Run station(const QTemporaryDir& folder, int units) {
     Run run;
     while (!process.waitForFinished(kSampleMs)) {
         if (process.state() == QProcess::NotRunning) return {};
-        run.stationSeconds = qMax(run.stationSeconds, ownSeconds(process.processId()));
+        run.stationSeconds = qMax(run.stationSeconds, OwnProcessorSeconds(process.processId()));
     }
     if (process.exitCode() != 0) return {};
     run.seconds = clock.elapsed() / 1000.0;

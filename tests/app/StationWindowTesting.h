@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest>
 #include <functional>
 
 #include "app/station/StationCommandLine.h"
@@ -29,6 +31,15 @@ inline void answerModal(const std::function<void(QWidget*)>& answer) {
         }
     });
     poll->start(20);
+}
+
+// Reads the next message box's title and text, and presses Return on it.
+inline void readBox(QString& title, QString& text) {
+    answerModal([&title, &text](QWidget* box) {
+        title = box->windowTitle();
+        text = qobject_cast<QMessageBox*>(box)->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
 }
 
 inline QPushButton* buttonOf(QWidget* box, const QString& text) {

@@ -5,6 +5,7 @@
 // and bad units down the line mixed. The run starts once, with the real upgrades in processes of
 // their own, and the cases read it in order: the last ones stop it and start it again.
 
+#include <QAccessible>
 #include <QFileDialog>
 #include <QProcess>
 #include <QtTest>
@@ -43,8 +44,8 @@ QStringList normalised(const QList<QJsonObject>& closingLines) {
 class StationRunTest : public QObject {
     Q_OBJECT
   private slots:
-    // Asked first, the operator types the image's path into the file dialog; the run goes on
-    // until the three units are done and the unplugged slot waits again.
+    // Asked first, the operator types the image's path into the file dialog and presses Start;
+    // the run goes on until the three units are done and the unplugged slot waits again.
     void initTestCase() {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
@@ -62,6 +63,7 @@ class StationRunTest : public QObject {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         });
         m_window->chooseImage();
+        QTest::mouseClick(m_window->Start, Qt::LeftButton);
         QVERIFY(m_window->engine());
         noteWords();
         connect(m_window->engine(), &StationEngine::slotChanged, this, &StationRunTest::noteWords);
@@ -102,6 +104,47 @@ class StationRunTest : public QObject {
     void theHeaderShowsTheWholeDigestOnHover() {
         QCOMPARE(m_window->Header->Sha256->toolTip().left(16),
                  m_window->Header->Sha256->text().right(16));
+    }
+
+    // A screen reader reads each figure and each fact of the image with what it is.
+    void aScreenReaderReadsTheValues_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("passed") << "Passed"
+                                << "Passed: 2";
+        QTest::newRow("failed") << "Failed"
+                                << "Failed: 1";
+        QTest::newRow("yield") << "Yield"
+                               << "Yield: 66 %";
+        QTest::newRow("last hour") << "LastHour"
+                                   << "Last hour: 3";
+        QTest::newRow("image") << "ImageName"
+                               << "Image: three-records.frw";
+        QTest::newRow("key") << "Key"
+                             << "Firmware key: µTARVEL0";
+        QTest::newRow("size") << "Size"
+                              << "Image size: 3 records, 47 bytes";
+        QTest::newRow("digest") << "Sha256"
+                                << "SHA-256: e86e590c081373a1";
+        QTest::newRow("driver") << "Driver"
+                                << "Driver: d2xx";
+        QTest::newRow("line") << "Notice"
+                              << "Line: Flashing every unit plugged in.";
+    }
+    void aScreenReaderReadsTheValues() {
+        QFETCH(QString, field);
+        QFETCH(QString, read);
+        const StationHeader& header = *m_window->Header;
+        const TotalsPanel& totals = *m_window->Figures;
+        const QHash<QString, QWidget*> fields{
+            {"Passed", totals.Passed},       {"Failed", totals.Failed},
+            {"Yield", totals.Yield},         {"LastHour", totals.LastHour},
+            {"ImageName", header.ImageName}, {"Key", header.Key},
+            {"Size", header.Size},           {"Sha256", header.Sha256},
+            {"Driver", header.Driver},       {"Notice", header.findChild<QLabel*>("Notice")}};
+        QVERIFY(fields[field]);
+        QCOMPARE(QAccessible::queryAccessibleInterface(fields[field])->text(QAccessible::Name),
+                 read);
     }
 
     // Every control is named and the Tab key reaches each, the tiles among them.
@@ -152,6 +195,20 @@ class StationRunTest : public QObject {
         StationWindow restarted(m_options);
         QVERIFY(restarted.startWith(Image));
         QCOMPARE(restarted.Attempts->rowCount(), closingLines(m_options.station.recordPath).size());
+    }
+
+    // Started again within one run, the line counts on: the shift's totals and its clock.
+    void theTotalsStayAcrossStopAndStart() {
+        StationWindow& window = *m_window;
+        QVERIFY(window.Start->isEnabled());
+        QTest::mouseClick(window.Start, Qt::LeftButton);
+        // The unplugged unit's port is not seen again.
+        QTRY_COMPARE(window.Slots->slotCount(), 2);
+        QVERIFY(window.Figures->Passed->text().toInt() >= 2);
+        QVERIFY(window.Figures->Failed->text().toInt() >= 1);
+        QVERIFY(window.Figures->Elapsed->text() != "0:00:00");
+        QTest::keyClick(&window, Qt::Key_S, Qt::AltModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(window.Start->isEnabled(), 30000);
     }
 
     void cleanupTestCase() {

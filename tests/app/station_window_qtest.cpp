@@ -1,8 +1,11 @@
-// The station window is what a line operator reads from across the room: a close that drops the
-// units being flashed, or a tile whose state word is cut or covered, sends good and bad units down
-// the line mixed. Each test drives the window as the operator would, on the simulated bridge with
-// the real upgrades in processes of their own.
+// What the station window does with what an operator or the system asks of it: a close, Abort or a
+// signal that dropped the units being flashed would send good and bad units down the line mixed.
+// Each test drives the window as the operator would, on the simulated bridge with the real
+// upgrades in processes of their own.
 
+#include <signal.h>
+
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -63,52 +66,245 @@ class StationWindowTest : public QObject {
                  seen.section(' ', 1));
     }
 
-    // 1 to 32 slots fill the grid without overlapping or leaving it, each tile's state word on
-    // one line, no text over another, the word never squeezed by a FAIL's advice and detail, and as
-    // large as the room allows: at least 28 pixels for 32 slots in the room a 1080p screen leaves
-    // them.
-    void gridFitsOneToThirtyTwoSlots() {
-        SlotGrid grid;
-        grid.resize(1400, 900);
-        grid.show();
-        SlotView unplugged;
-        unplugged.state = SlotState::Unplugged;
-        SlotView failed;
-        failed.state = SlotState::Fail;
-        failed.number = 12;
-        failed.name = QStringLiteral("12");
-        failed.serial = QStringLiteral("TV240899");
-        failed.hint =
-            FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
-        failed.detail = QStringLiteral(
-            "the device reports key µTARVEL7, the image carries "
-            "µTARVEL0 and is meant for other units");
-        for (int count = 1; count <= 32; ++count) {
-            grid.setSlotCount(count);
-            QRegion covered;
-            for (int i = 0; i < count; ++i) {
-                SlotTile* tile = grid.tile(i);
-                tile->showSlot(i % 2 ? failed : unplugged, false);
-                QVERIFY(grid.rect().contains(tile->geometry()));
-                QVERIFY(!covered.intersects(tile->geometry()));
-                covered += tile->geometry();
+    // Abort asks first, by a click or by Alt+A, in a real modal box whose default and Escape keep
+    // the units flashing. Seen: the question, and the unit's outcome in the record file.
+    void abortAsksFirst_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("click, keep flashing") << "click"
+                                              << "&Keep flashing"
+                                              << "upgraded";
+        QTest::newRow("click, interrupt") << "click"
+                                          << "&Interrupt it"
+                                          << "interrupted";
+        QTest::newRow("Alt+A, Escape") << "Alt+A"
+                                       << "Escape"
+                                       << "upgraded";
+        QTest::newRow("Alt+A, Return") << "Alt+A"
+                                       << "Return"
+                                       << "upgraded";
+        QTest::newRow("Alt+A, interrupt") << "Alt+A"
+                                          << "&Interrupt it"
+                                          << "interrupted";
+    }
+    void abortAsksFirst() {
+        QFETCH(QString, how);
+        QFETCH(QString, answer);
+        QFETCH(QString, outcome);
+        SimBridge sim("device=UNIT0001\nprogram_ms=5\n");
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        const StationWindowOptions options = optionsFor(folder);
+        StationWindow window(options);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.startWith(Images + "accepted.frw"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window.Slots->slotCount() == 1 && window.Slots->tile(0)->progressShown(), 20000);
+        QString question, consequence;
+        answerModal([&](QWidget* modal) {
+            const auto* box = qobject_cast<QMessageBox*>(modal);
+            question = box->text();
+            consequence = box->informativeText();
+            if (answer == "Escape" || answer == "Return") {
+                QTest::keyClick(modal, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
+            } else {
+                QTest::mouseClick(buttonOf(modal, answer), Qt::LeftButton);
             }
-            QCoreApplication::processEvents();
-            for (int i = 0; i < std::min(count, 2); ++i) {
-                const auto* word = grid.tile(i)->findChild<QLabel*>("StateWord");
-                const QFontMetrics metrics(word->font());
-                QVERIFY(metrics.horizontalAdvance("UNPLUGGED") <= word->width());
-                const QString where = QStringLiteral("%1 slots, %2").arg(count).arg(word->text());
-                QVERIFY2(metrics.height() <= word->height(), qPrintable(where));
-                QRegion texts;
-                for (const QLabel* text : grid.tile(i)->findChildren<QLabel*>()) {
-                    if (text->text().isEmpty()) continue;
-                    QVERIFY2(!texts.intersects(text->geometry()), qPrintable(where));
-                    texts += text->geometry();
-                }
-                QVERIFY2(word->font().pixelSize() >= 28, qPrintable(QString::number(count)));
-            }
+        });
+        if (how == "click") {
+            QTest::mouseClick(window.Abort, Qt::LeftButton);
+        } else {
+            QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
         }
+        // A mnemonic clicks its button a moment later.
+        QTRY_COMPARE(question, "1 unit is being flashed: interrupt it?");
+        QCOMPARE(consequence, "It must be flashed again.");
+        QTRY_COMPARE_WITH_TIMEOUT(closingLines(options.station.recordPath).size(), 1, 20000);
+        QCOMPARE(closingLines(options.station.recordPath)[0]["outcome"].toString(), outcome);
+    }
+
+    // Started as a line PC starts it, with the image given: the focus rests where neither Return
+    // nor one Tab reaches Abort, Abort is no default button, and it looks unlike Stop.
+    void abortIsOutOfTheWay() {
+        SimBridge sim("");
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        StationWindow window(optionsFor(folder));
+        window.show();
+        QVERIFY(window.startWith(Images + "accepted.frw"));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(!window.Abort->isDefault() && !window.Abort->autoDefault());
+        QWidget* initial = QApplication::focusWidget();
+        QVERIFY(initial != window.Abort);
+        QTest::keyClick(initial, Qt::Key_Tab);
+        QVERIFY2(QApplication::focusWidget() != window.Abort,
+                 qPrintable(initial->accessibleName()));
+        const auto reddish = [](QWidget* button) {
+            const QImage look = button->grab().toImage();
+            int count = 0;
+            for (int y = 0; y < look.height(); ++y)
+                for (int x = 0; x < look.width(); ++x)
+                    if (QColor c = look.pixelColor(x, y); c.red() > c.green() + 80) ++count;
+            return count;
+        };
+        QCOMPARE(reddish(window.Stop), 0);
+        QVERIFY(reddish(window.Abort) > window.Abort->width());
+    }
+
+    // With eight bridges attached and no run, the empty grid says what the operator must do,
+    // before an image is chosen and after one is refused; a run started says what it waits for.
+    void theEmptyGridSaysWhatIsTrue_data() {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("none chosen") << ""
+                                     << "Choose an image to start";
+        QTest::newRow("refused") << "not-an-image.frw"
+                                 << "Choose an image to start";
+    }
+    void theEmptyGridSaysWhatIsTrue() {
+        QFETCH(QString, image);
+        QFETCH(QString, said);
+        QString units;
+        for (int unit = 1; unit <= 8; ++unit) units += QString("device=UNIT000%1\n").arg(unit);
+        SimBridge sim(units);
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        StationWindow window(optionsFor(folder));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        if (!image.isEmpty()) {
+            answerModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
+            QVERIFY(!window.startWith(folder.filePath(image)));
+        }
+        const auto* idle = window.Slots->findChild<QLabel*>("Idle");
+        QVERIFY(idle && idle->isVisible());
+        QCOMPARE(idle->text(), said);
+    }
+
+    // What keeps the station from starting is said in a box titled with the station's name: the
+    // image's checks, and the upgrade program it starts for each unit, missing or not a program.
+    // An image that passed its checks stays shown. Seen: the box's title and text, the image
+    // shown after it.
+    void aRefusalIsSaidInTheStationsBox_data() {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("image missing") << "missing.frw" << FLASH_PROGRAM
+                                       << "FOLDER/missing.frw does not exist\n" +
+                                              FailureHint({"file", FailureCause::FileMissing})
+                                       << "No image chosen";
+        QTest::newRow("program missing")
+            << Images + "accepted.frw"
+            << "FOLDER/tarvellon-flash"
+            << "the upgrade program FOLDER/tarvellon-flash is missing\nEach unit is flashed by "
+               "tarvellon-flash, installed beside the station: install the package again, or put "
+               "tarvellon-flash back beside the station's program."
+            << "accepted.frw";
+        QTest::newRow("program not runnable")
+            << Images + "accepted.frw"
+            << "FOLDER/records.jsonl"
+            << "the upgrade program FOLDER/records.jsonl cannot be run\nEach unit is flashed by "
+               "records.jsonl, installed beside the station: install the package again, or put "
+               "records.jsonl back beside the station's program."
+            << "accepted.frw";
+    }
+    void aRefusalIsSaidInTheStationsBox() {
+        QFETCH(QString, image);
+        QFETCH(QString, program);
+        QFETCH(QString, said);
+        QFETCH(QString, shown);
+        SimBridge sim("device=UNIT0001\n");
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        StationWindowOptions options = optionsFor(folder);
+        QFile present(options.station.recordPath);
+        QVERIFY(present.open(QIODevice::WriteOnly));
+        present.close();
+        options.station.program = QString(program).replace("FOLDER", folder.path());
+        StationWindow window(options);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QString title, text;
+        readBox(title, text);
+        QVERIFY(!window.startWith(image.startsWith('/') ? image : folder.filePath(image)));
+        QCOMPARE(title, StationWindow::Caption);
+        QCOMPARE(text, QString(said).replace("FOLDER", folder.path()));
+        QVERIFY(!window.engine());
+        QCOMPARE(window.Header->ImageName->text(), shown);
+    }
+
+    // An image chosen by hand is shown and waits for Start; only then are units flashed.
+    void anImageChosenInTheDialogStartsOnStart() {
+        SimBridge sim("device=UNIT0001\n");
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        StationWindow window(optionsFor(folder));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        answerModal([](QWidget* dialog) {
+            QVERIFY(qobject_cast<QFileDialog*>(dialog));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(QApplication::focusWidget(), Images + "accepted.frw");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QTest::mouseClick(window.ChooseImage, Qt::LeftButton);
+        QTRY_COMPARE(window.Header->ImageName->text(), "accepted.frw");
+        QVERIFY(!window.engine());
+        QCOMPARE(window.Slots->findChild<QLabel*>("Idle")->text(),
+                 "Press Start to flash the units plugged in");
+        QVERIFY(window.Start->isEnabled());
+        QTest::mouseClick(window.Start, Qt::LeftButton);
+        QVERIFY(window.engine());
+        QTRY_COMPARE_WITH_TIMEOUT(window.Slots->slotCount(), 1, 20000);
+    }
+
+    // A logout, systemctl stop or a shutdown ends the station window as it ends the command-line
+    // station: the first signal lets the running unit finish, a second interrupts it; it then
+    // exits with the command-line station's code and leaves no copy of the image behind. Sent to
+    // the program as the system sends them, while its unit is being flashed.
+    void signalsEndTheRunAsTheCommandLineStationDoes_data() {
+        QTest::addColumn<QList<int>>("sent");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << "upgraded" << 0;
+        QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << "upgraded" << 0;
+        QTest::newRow("SIGTERM twice") << QList<int>{SIGTERM, SIGTERM} << "interrupted" << 130;
+        QTest::newRow("SIGHUP, SIGTERM") << QList<int>{SIGHUP, SIGTERM} << "interrupted" << 130;
+    }
+    void signalsEndTheRunAsTheCommandLineStationDoes() {
+        QFETCH(QList<int>, sent);
+        QFETCH(QString, outcome);
+        QFETCH(int, exitCode);
+        SimBridge sim("device=UNIT0001\nprogram_ms=10\n");
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("tmp"));
+        const QString records = folder.filePath("records.jsonl");
+        QProcess station;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", folder.filePath("tmp"));
+        station.setProcessEnvironment(environment);
+        station.start(STATION_PROGRAM, {"--record", records, Images + "accepted.frw"});
+        QVERIFY(station.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile(records).size() > 0, 20000);
+        const auto copies = [&folder] {
+            return QDir(folder.filePath("tmp")).entryList({"tarvellon-station-*"}, QDir::Dirs);
+        };
+        QCOMPARE(copies().size(), 1);
+        ::kill(pid_t(station.processId()), sent[0]);
+        QTest::qWait(200);
+        // The unit flashes on.
+        QCOMPARE(station.state(), QProcess::Running);
+        if (sent.size() > 1) ::kill(pid_t(station.processId()), sent[1]);
+        QVERIFY(station.waitForFinished(30000));
+        QCOMPARE(station.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(station.exitCode(), exitCode);
+        QCOMPARE(closingLines(records).size(), 1);
+        QCOMPARE(closingLines(records)[0]["outcome"].toString(), outcome);
+        QCOMPARE(copies(), QStringList());
     }
 
   private:

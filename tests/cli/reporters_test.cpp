@@ -1,9 +1,10 @@
 // What a person and a program read of an upgrade: the window's lines each said once on stdout, the
-// failure's detail and hint last on stderr, nothing redrawn off a terminal; for a program one JSON
-// object a line and nothing else. A line said twice, a hint before its detail, a note lost, or a
-// field renamed breaks the scripts and the station that read them. Each row is one run of calls
-// on the reporter, with a column for each: the text reporter's stdout and stderr, the JSON
-// reporter's stdout.
+// failure's detail and hint last on stderr with nothing before them that words the failure
+// otherwise, a success summed up last, the status redrawn only on the stream that is a terminal;
+// for a program one JSON object a line and nothing else. A line said twice, a hint before its
+// detail, a note lost, or a field renamed breaks the scripts and the station that read them. Each
+// row is one run of calls on the reporter, with a column for each: the text reporter's stdout and
+// stderr, the JSON reporter's stdout.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,9 @@ UpgradeSummary summaryOf(const QString& detail) {
     UpgradeSummary summary;
     summary.serial = "TARV0001";
     summary.imagePath = "x.frw";
+    summary.report.image = "abc";
+    summary.report.records = 1234;
+    summary.durationMs = 5349;
     if (!detail.isEmpty()) {
         summary.exit = ExitCode::CommunicationError;
         summary.failedStep = "id";
@@ -73,56 +77,82 @@ void play(Reporter& reporter, const QList<Call>& calls) {
     }
 }
 
+// SHA-256 of "abc".
+#define ABC_SHA256 "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"
 const QString End =
-    R"({"detail":null,"device_key":null,"duration_ms":0,"event":"end","exit_code":0,)"
-    R"("failed_step":null,"hint":null,"image":"x.frw","image_key":null,"image_sha256":null,)"
-    R"("latency_ms_found":null,"latency_ms_used":null,"outcome":"upgraded","records":0,)"
-    R"("records_acknowledged":0,"schema_version":1,"serial":"TARV0001"})"
-    "\n";
-const QString Failed =
-    R"({"detail":"no reply","device_key":null,"duration_ms":0,"event":"end","exit_code":1,)"
-    R"("failed_step":"id","hint":"Do this.","image":"x.frw","image_key":null,)"
-    R"("image_sha256":null,"latency_ms_found":null,"latency_ms_used":null,)"
-    R"("outcome":"communication_error","records":0,"records_acknowledged":0,"schema_version":1,)"
+    R"({"detail":null,"device_key":null,"duration_ms":5349,"event":"end","exit_code":0,)"
+    R"("failed_step":null,"hint":null,"image":"x.frw","image_key":null,)"
+    R"("image_sha256":")" ABC_SHA256 R"(","latency_ms_found":null,"latency_ms_used":null,)"
+    R"("outcome":"upgraded","records":1234,"records_acknowledged":0,"schema_version":1,)"
     R"("serial":"TARV0001"})"
     "\n";
+const QString Failed =
+    R"({"detail":"no reply","device_key":null,"duration_ms":5349,"event":"end","exit_code":1,)"
+    R"("failed_step":"id","hint":"Do this.","image":"x.frw","image_key":null,)"
+    R"("image_sha256":")" ABC_SHA256 R"(","latency_ms_found":null,"latency_ms_used":null,)"
+    R"("outcome":"communication_error","records":1234,"records_acknowledged":0,)"
+    R"("schema_version":1,"serial":"TARV0001"})"
+    "\n";
+const QString Upgraded =
+    "tarvellon-flash: upgraded TARV0001: 1,234 records in 5.3 s, image SHA-256 ba7816bf8f01\n";
+const QString Status = "\r\033[Krecords 1 / 3  33%  50 records/s  1 s left";
 const QString Start = R"({"event":"start","image":"x.frw","schema_version":1,"serial":"TARV0001"})"
                       "\n";
 
+// status: the stream that is a terminal, and takes the status line.
 struct Row {
     const char* name;
     QList<Call> calls;
     QString out, err, json;
+    std::optional<ProgramOutput::Stream> status = std::nullopt;
 };
 // clang-format off
 const Row rows[] = {
     {"upgraded: the box said before the line that differs from it",
      {{K::Start}, {K::Log, "Openning file x.frw"}, {K::Progress}, {K::Box, "Upgrade successfull."}, {K::Log, "Upgrade successfull !"}, {K::Log, ""}, {K::Finish}},
-     "Openning file x.frw\nUpgrade successfull.\nUpgrade successfull !\n\n", "",
+     "Openning file x.frw\nUpgrade successfull.\nUpgrade successfull !\n\n", Upgraded,
      Start + R"({"event":"log","text":"Openning file x.frw"})" "\n"
      R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
      R"({"event":"message","icon":"information","text":"Upgrade successfull."})" "\n"
      R"({"event":"log","text":"Upgrade successfull !"})" "\n" R"({"event":"log","text":""})" "\n" + End},
-    {"failed: the box once, then the detail and the hint",
-     {{K::Start, "a-1"}, {K::Warning, "Communication error."}, {K::Log, "Communication error."}, {K::Log, "Upgrade failed. Please try again."}, {K::Finish, "no reply"}},
-     "Communication error.\nUpgrade failed. Please try again.\n",
+    {"failed: the detail and the hint in place of the box and its closing words",
+     {{K::Start, "a-1"}, {K::Log, "Openning file x.frw"}, {K::Warning, "Communication error."}, {K::Log, "Communication error."}, {K::Log, "Upgrade failed. Please try again."}, {K::Finish, "no reply"}},
+     "Openning file x.frw\n",
      "tarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
      R"({"attempt":"a-1","event":"start","image":"x.frw","schema_version":1,"serial":"TARV0001"})" "\n"
+     R"({"event":"log","text":"Openning file x.frw"})" "\n"
      R"({"event":"message","icon":"warning","text":"Communication error."})" "\n"
      R"({"event":"log","text":"Communication error."})" "\n"
      R"({"event":"log","text":"Upgrade failed. Please try again."})" "\n" + Failed},
     {"a note before the outcome at once, one after it last",
      {{K::Note, "tuned"}, {K::Warning, "Communication error."}, {K::Note, "not put back"}, {K::Finish, "no reply"}},
-     "Communication error.\n",
+     "",
      "tarvellon-flash: tuned\ntarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\ntarvellon-flash: not put back\n",
      R"({"event":"note","text":"tuned"})" "\n"
      R"({"event":"message","icon":"warning","text":"Communication error."})" "\n"
      R"({"event":"note","text":"not put back"})" "\n" + Failed},
-    {"off a terminal nothing is redrawn",
+    {"off a terminal nothing is redrawn; a program is told of a wait, and counts down",
      {{K::Progress}, {K::Waiting, "3"}, {K::Waiting, "0"}, {K::Log, "Upgrading firmware..."}},
      "Upgrading firmware...\n", "",
      R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
+     R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":3,"seconds_left":7})" "\n"
+     R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":0,"seconds_left":0})" "\n"
      R"({"event":"log","text":"Upgrading firmware..."})" "\n"},
+    {"stdout a pipe: the status on stderr, put away before each line",
+     {{K::Progress}, {K::Log, "Upgrading firmware..."}, {K::Progress}, {K::Warning, "Programming error."}, {K::Finish, "no reply"}},
+     "Upgrading firmware...\n",
+     Status + "\r\033[K" + Status + "\r\033[Ktarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
+     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
+     R"({"event":"log","text":"Upgrading firmware..."})" "\n"
+     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
+     R"({"event":"message","icon":"warning","text":"Programming error."})" "\n" + Failed,
+     ProgramOutput::Stream::Err},
+    {"stdout a terminal: the status there",
+     {{K::Progress}, {K::Log, "Upgrading firmware..."}},
+     Status + "\r\033[KUpgrading firmware...\n", "",
+     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
+     R"({"event":"log","text":"Upgrading firmware..."})" "\n",
+     ProgramOutput::Stream::Out},
 };
 // clang-format on
 
@@ -132,7 +162,7 @@ TEST(Reporters, SayEachThingOnceWhereItBelongs) {
         SCOPED_TRACE(row.name);
         {
             const CapturedOutput output;
-            TextReporter text;
+            TextReporter text(row.status);
             play(text, row.calls);
             EXPECT_EQ(output.out().toStdString(), row.out.toStdString());
             EXPECT_EQ(output.err().toStdString(), row.err.toStdString());
@@ -142,6 +172,26 @@ TEST(Reporters, SayEachThingOnceWhereItBelongs) {
         play(json, row.calls);
         EXPECT_EQ(output.out().toStdString(), row.json.toStdString());
         EXPECT_EQ(output.err().toStdString(), "");
+    }
+}
+
+// Which stream a person watches the status on: the one that is a terminal, stdout first; stderr
+// only while it may say more than failures.
+TEST(Reporters, StatusOnTheTerminal) {
+    using S = ProgramOutput::Stream;
+    struct StatusRow {
+        bool stdoutTerminal, stderrTerminal, quiet;
+        std::optional<S> status;
+    };
+    const StatusRow statusRows[] = {
+        {true, true, false, S::Out},       {true, false, false, S::Out},
+        {false, true, false, S::Err},      {true, true, true, S::Out},
+        {false, true, true, std::nullopt}, {false, false, false, std::nullopt},
+    };
+    for (const StatusRow& row : statusRows) {
+        EXPECT_EQ(TextReporter::StatusStream(row.stdoutTerminal, row.stderrTerminal, row.quiet),
+                  row.status)
+            << row.stdoutTerminal << row.stderrTerminal << row.quiet;
     }
 }
 
@@ -178,7 +228,7 @@ TEST(Reporters, TraceEveryExchange) {
     for (const ExchangeRow& row : exchangeRows) {
         SCOPED_TRACE(row.name);
         const CapturedOutput output;
-        TextReporter().exchange(row.exchange);
+        TextReporter(std::nullopt).exchange(row.exchange);
         JsonReporter().exchange(row.exchange);
         EXPECT_EQ(output.err().toStdString(), (row.line + '\n').toStdString());
         EXPECT_EQ(output.out().toStdString(), row.json.toStdString());

@@ -1,56 +1,22 @@
 // A unit that leaves the line unrecorded is a unit nobody can vouch for: a record file that fills
-// up must stop the line before another unit is touched, and say so where the operator looks.
+// up must stop the line before another unit is touched, and say so where the operator looks. And
+// the file is read by the upgrade, for the serial it flashes, and by the station, whole: were they
+// to count a damaged file differently, one unit's earlier attempts would depend on who counted.
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <QFileInfo>
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "station/AttemptLine.h"
+#include "station/RecordFile.h"
 #include "tests/cli/StationTesting.h"
 #include "tests/common/SimBridge.h"
 
 namespace {
 
 using namespace StationTesting;
-
-// The record file on a disk with `free` bytes left: a small file system where the test may mount
-// one, elsewhere a file size limit on the station and its upgrades that leaves as much room.
-class SmallDisk {
-  public:
-    SmallDisk(const QString& folder, qint64 free) : m_folder(folder) {
-        const QByteArray path = QFile::encodeName(folder);
-        m_mounted = ::mkdir(path.constData(), 0700) == 0 &&
-                    ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
-        QFile filler(m_mounted ? folder + "/filler" : recordPath());
-        if (!m_mounted) m_limit = 1 << 20;
-        const qint64 size = (m_mounted ? 64 << 10 : m_limit) - free;
-        m_ready = (m_mounted || QFileInfo(folder).isDir()) && filler.open(QIODevice::WriteOnly) &&
-                  filler.write(QByteArray(size - 1, ' ') + '\n') == size && filler.flush();
-    }
-    ~SmallDisk() {
-        if (m_mounted) ::umount2(QFile::encodeName(m_folder).constData(), MNT_DETACH);
-    }
-    bool ready() const { return m_ready; }
-    QString recordPath() const { return m_folder + "/records.jsonl"; }
-    void limit(QProcess& process) const {
-        if (m_limit == 0) return;
-        process.setChildProcessModifier([limit = m_limit] {
-            const rlimit size{rlim_t(limit), rlim_t(limit)};
-            ::setrlimit(RLIMIT_FSIZE, &size);
-        });
-    }
-
-  private:
-    QString m_folder;
-    bool m_mounted = false;
-    bool m_ready = false;
-    qint64 m_limit = 0;
-};
 
 // An attempt line that cannot be written stops the line: no unit is touched after it, the failure
 // stays on the final screen, and the station ends with 3 whatever the units did.
@@ -78,6 +44,132 @@ TEST(StationRecordFile, ALostAttemptLineStopsTheLine) {
         EXPECT_EQ(opens, lines.started.size());
         EXPECT_LE(lines.started.size() - lines.closing.size(), 1);
         EXPECT_TRUE(free == 0 ? opens == 0 : opens > 0 && opens < 8) << opens;
+    }
+}
+
+// A record file renamed during a run (log rotation, an operator archiving it): the upgrades that
+// start after it write to a new file at the path, and the station must find their lines there
+// rather than close their attempts a second time in the file it held. Where nothing can be written
+// at the path any more, the line stops and says why.
+TEST(StationRecordFile, ARenamedFileIsFollowed) {
+    constexpr int kUnits = 6;
+    struct Row {
+        const char* name;
+        bool folderAtPath;  // put where the file was
+        int exitCode;
+    };
+    for (const Row& row : {Row{"renamed", false, 0}, Row{"a folder in its place", true, 3}}) {
+        SCOPED_TRACE(row.name);
+        SimBridge sim(units(kUnits));
+        ASSERT_TRUE(sim.ready());
+        QTemporaryDir folder;
+        const QString path = folder.filePath("records.jsonl");
+        QProcess station;
+        station.start(FLASH_PROGRAM, {"station", Images + "three-records.frw", "--jobs", "1",
+                                      "--count", QString::number(kUnits), "--record", path});
+        ASSERT_TRUE(waitFor([&] { return !readRecordFile(path).closing.isEmpty(); }, 30000));
+        ASSERT_TRUE(QFile::rename(path, path + ".1"));
+        if (row.folderAtPath) {
+            ASSERT_TRUE(QDir().mkdir(path));
+        }
+        ASSERT_TRUE(station.waitForFinished(30000));
+        const QString out = QString::fromUtf8(station.readAllStandardOutput());
+        EXPECT_EQ(station.exitCode(), row.exitCode) << out.toStdString();
+
+        QStringList closed;
+        for (const QString& file : {path + ".1", path}) {
+            for (const QJsonObject& closing : readRecordFile(file).closing) {
+                closed << closing["attempt"].toString();
+            }
+        }
+        const qsizetype attempts = closed.size();
+        closed.removeDuplicates();
+        EXPECT_EQ(closed.size(), attempts);
+        if (row.folderAtPath) {
+            EXPECT_TRUE(
+                out.contains("LINE STOPPED, no new unit is started: the record file was renamed or "
+                             "removed during "
+                             "the run: cannot append to the record file " +
+                             path + ": "))
+                << out.toStdString();
+        } else {
+            EXPECT_EQ(attempts, kUnits);
+            EXPECT_FALSE(readRecordFile(path).closing.isEmpty());
+        }
+    }
+}
+
+QByteArray started(const char* attempt, const char* serial) {
+    return QByteArray(R"({"attempt":"%1","serial":"%2","state":"started"})")
+               .replace("%1", attempt)
+               .replace("%2", serial) +
+           '\n';
+}
+QByteArray closing(const char* attempt, const char* serial) {
+    return QByteArray(R"({"attempt":"%1","outcome":"upgraded","serial":"%2"})")
+               .replace("%1", attempt)
+               .replace("%2", serial) +
+           '\n';
+}
+
+// The attempts on each serial as the station counts them, and on UNIT0001 as its upgrade counts
+// them before it flashes it: the same, on every damaged file; and what the station's read of every
+// line hands over or reports as damaged agrees with both.
+TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
+    struct Row {
+        const char* name;
+        QByteArray records;
+        QMap<QString, int> attempts;
+        int damaged;  // lines the station reports as not whole records
+    };
+    const Row rows[] = {
+        {"whole lines",
+         started("a", "UNIT0001") + closing("a", "UNIT0001") + started("b", "UNIT0001"),
+         {{"UNIT0001", 2}},
+         0},
+        {"one attempt on two serials",
+         started("a", "UNIT0001") + closing("a", "UNIT0002"),
+         {{"UNIT0001", 1}, {"UNIT0002", 1}},
+         0},
+        {"a serial with a raw control byte",
+         closing("a", "UNIT0001\x01") + closing("b", "UNIT0001"),
+         {{"UNIT0001", 1}, {"UNIT0001\x01", 0}},
+         1},
+        {"a serial written with escapes", closing("a", "\\u0055NIT0001"), {{"UNIT0001", 0}}, 1},
+        {"started lines without an attempt",
+         started("", "UNIT0001") + started("", "UNIT0001") + started("", "UNIT0002") +
+             closing("a", "UNIT0002"),
+         {{"UNIT0001", 0}, {"UNIT0002", 1}},
+         3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("records.jsonl");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.records) > 0);
+        file.close();
+        RecordFile records;
+        ASSERT_TRUE(records.open(path));
+        QStringList handedOver;
+        records.readNew([&](const QJsonObject& line) { handedOver << AttemptLine::Serial(line); });
+        EXPECT_EQ(records.skippedLines(), row.damaged);
+        for (const QString& serial : handedOver) EXPECT_GT(row.attempts.value(serial), 0);
+        for (auto [serial, attempts] = std::pair(row.attempts.keyBegin(), row.attempts.begin());
+             attempts != row.attempts.end(); ++serial, ++attempts) {
+            EXPECT_EQ(records.attemptsOn(*serial), *attempts) << serial->toStdString();
+        }
+
+        SimBridge sim(units(1));
+        ASSERT_TRUE(sim.ready());
+        QProcess upgrade;
+        upgrade.start(FLASH_PROGRAM,
+                      {"upgrade", "UNIT0001", Images + "three-records.frw", "--record", path});
+        ASSERT_TRUE(upgrade.waitForFinished(30000));
+        EXPECT_EQ(upgrade.exitCode(), 0);
+        const QList<QJsonObject> written = readRecordFile(path).started;
+        ASSERT_FALSE(written.isEmpty());
+        EXPECT_EQ(written.last()["earlier_records"].toInt(-1), row.attempts["UNIT0001"]);
     }
 }
 

@@ -21,6 +21,7 @@ struct SlotRow {
     QString slotsFile;  // its text; "none" for no option, "missing" for a path to nothing
     int exit;
     QStringList places;  // "SERIAL SLOT LOCATION" of the closing lines, sorted
+    QString said = {};   // what stderr says after the file's path, when it is refused
 };
 const QString Fast = "latency_ms=0\nprogram_ms=0\n";
 const SlotRow slotRows[] = {
@@ -40,14 +41,69 @@ const SlotRow slotRows[] = {
      "# fixture 7\n0x1142 = Bay B\n  0X01141=Bay A  \n\n",
      0,
      {"UNIT0001 Bay A 0x1141", "UNIT0002 Bay B 0x1142", "UNIT0003 3 0x1143"}},
+    {"named at the longest",
+     units(1),
+     "0x1141 = " + QString(64, 'L'),
+     0,
+     {"UNIT0001 " + QString(64, 'L') + " 0x1141"}},
     {"a slots line without a name", units(1), "0x1141 = Bay A\n1-1.4 Slot 3\n", 64, {}},
+    {"a name longer than 64 characters",
+     units(1),
+     "0x1141 = " + QString(65, 'L'),
+     64,
+     {},
+     ", line 1: the name is 65 characters long; a name has 64 at most"},
+    {"a name too long for an argument list",
+     units(1),
+     "0x1141 = " + QString(200000, 'L'),
+     64,
+     {},
+     ", line 1: the name is 200000 characters long; a name has 64 at most"},
+    {"a C1 control character",
+     units(1),
+     "0x1141 = Bay\u009b2JA",
+     64,
+     {},
+     ", line 1: the name holds the control character U+009B"},
+    {"a right-to-left override",
+     units(1),
+     "0x1141 = \u202eSSAP",
+     64,
+     {},
+     ", line 1: the name holds U+202E, which reorders the text shown around it"},
+    {"an isolate",
+     units(1),
+     "0x1141 = Bay A\n0x1142 = B\u2067ay\u2069",
+     64,
+     {},
+     ", line 2: the name holds U+2067, which reorders the text shown around it"},
+    {"nothing but zero-width characters",
+     units(1),
+     "0x1141 = \u200b\u200d\ufeff",
+     64,
+     {},
+     ", line 1: the name shows nothing: it holds no letter, digit or sign"},
+    {"the same name in another case",
+     units(1),
+     "0x1141 = Bay A\n0x1142 = bay a",
+     64,
+     {},
+     ", line 2: the name bay a is given twice (line 1 gives it; case and spacing do not count)"},
+    {"the same name spaced otherwise",
+     units(1),
+     "0x1141 = Bay A\n# B\n0x1142 = Bay\u00a0\u200b A",
+     64,
+     {},
+     ", line 3: the name Bay\u00a0\u200b A is given twice (line 1 gives it; case and spacing do "
+     "not count)"},
     {"a location named twice", units(1), "1-1.4 = A\n1-1.4 = B\n", 64, {}},
     {"not a location", units(1), "ttyUSB0 = A\n", 64, {}},
     {"no slots file", units(1), "missing", 3, {}},
 };
 
-// Every program that runs the station engine, as it is started for a row.
-const QList<QStringList> FrontEnds = {{FLASH_PROGRAM, "station"}};
+// Every program that runs the station engine, as it is started for a row; the window only for the
+// rows it refuses before it opens.
+const QList<QStringList> FrontEnds = {{FLASH_PROGRAM, "station"}, {STATION_PROGRAM}};
 
 // The attempt line without what differs from run to run.
 QJsonObject normalised(QJsonObject line) {
@@ -62,6 +118,9 @@ TEST_P(StationSlots, StayWithTheirPorts) {
     const SlotRow& row = GetParam();
     QList<QJsonObject> first;
     for (const QStringList& frontEnd : FrontEnds) {
+        const bool window = frontEnd[0] == STATION_PROGRAM;
+        if (window && row.exit == 0) continue;
+        SCOPED_TRACE(frontEnd[0].toStdString());
         SimBridge sim(row.config);
         ASSERT_TRUE(sim.ready());
         QTemporaryDir folder;
@@ -70,11 +129,13 @@ TEST_P(StationSlots, StayWithTheirPorts) {
         ASSERT_TRUE(row.slotsFile == "missing" || (slotsFile.open(QIODevice::WriteOnly) &&
                                                    slotsFile.write(row.slotsFile.toUtf8()) >= 0));
         slotsFile.close();
-        QStringList args =
-            frontEnd.mid(1) + QStringList{Images + "three-records.frw", "--count",
-                                          QString::number(qMax(row.places.size(), 1))};
+        QStringList args = frontEnd.mid(1) + QStringList{Images + "three-records.frw"};
+        if (!window) args << "--count" << QString::number(qMax(row.places.size(), 1));
         if (row.slotsFile != "none") args << "--slots" << slotsPath;
         QProcess station;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        station.setProcessEnvironment(environment);
         station.setWorkingDirectory(folder.path());
         station.start(frontEnd[0], args);
         ASSERT_TRUE(station.waitForFinished(30000));
@@ -82,6 +143,8 @@ TEST_P(StationSlots, StayWithTheirPorts) {
         EXPECT_EQ(station.exitCode(), row.exit) << err.toStdString();
         if (row.exit != 0) {
             EXPECT_TRUE(err.contains(slotsPath)) << err.toStdString();
+            EXPECT_TRUE(err.section('\n', 0, 0).endsWith(row.said)) << err.toStdString();
+            EXPECT_LT(err.size(), 1000);
         }
 
         const RecordFileLines lines = readRecordFile(folder.filePath("tarvellon-records.jsonl"));

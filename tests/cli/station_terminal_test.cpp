@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <optional>
 
@@ -95,10 +96,11 @@ TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
         EXPECT_EQ(tmux.history(), 0);
         EXPECT_EQ(screen.size(), 24);
         EXPECT_EQ(screen.count(""), 1) << screen.join('\n').toStdString();
-        EXPECT_EQ(screen[21], "and 6 more: 6 PASS");
+        EXPECT_EQ(screen[21], "and 7 more: 7 PASS");
         const QString failure = screen.filter("UNIT0005").value(0);
         EXPECT_EQ(failure.size(), 79);
         EXPECT_TRUE(failure.startsWith("5   UNIT0005          FAIL  "));
+        EXPECT_TRUE(failure.endsWith("…"));
         EXPECT_EQ(saying(screen, "UNIT0009          flashing"), 1);
         const QString escapes = tmux.screen(true).join('\n');
         EXPECT_EQ(escapes.contains("32mPASS"), colour);
@@ -121,6 +123,46 @@ TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
         EXPECT_TRUE(fits(60));
         EXPECT_EQ(saying(tmux.screen(), "passed 24, failed 2,"), 1);
     }
+}
+
+// A unit that stops answering: its line says which reply it waits for and counts down to when its
+// upgrade gives up; the header names the driver and the record file, cut with "…" at 80 columns.
+TEST(StationScreen, CountsDownASilentReply) {
+    SimBridge sim(units(1, 1, "silent_from_command=firmkey"));
+    ASSERT_TRUE(sim.ready());
+    QTemporaryDir folder;
+    Tmux tmux(folder.path());
+    const QString exitFile = folder.filePath("exit");
+    const QString records = folder.filePath(QString(60, 'r') + ".jsonl");
+    ASSERT_TRUE(tmux.start(
+        80, 24,
+        {"TARVELLON_SIM_CONFIG=" + qgetenv("TARVELLON_SIM_CONFIG"),
+         "LD_LIBRARY_PATH=" + qgetenv("LD_LIBRARY_PATH")},
+        exitFile,
+        {FLASH_PROGRAM, "station", Images + "accepted.frw", "--count", "1", "--record", records}));
+    // The seconds left on the unit's line; -1 while it waits on no reply.
+    const auto secondsLeft = [&] {
+        static const QRegularExpression waiting(
+            R"(^1  UNIT0001          handshake  (\d) s left to wait for the reply to "firmkey"$)");
+        for (const QString& line : tmux.screen()) {
+            if (const QRegularExpressionMatch match = waiting.match(line); match.hasMatch())
+                return match.captured(1).toInt();
+        }
+        return -1;
+    };
+    int first = -1;
+    ASSERT_TRUE(waitFor([&] { return (first = secondsLeft()) > 0; }, 20000))
+        << tmux.screen().join('\n').toStdString();
+    EXPECT_LE(first, 9);
+    EXPECT_TRUE(waitFor([&] { return secondsLeft() > 0 && secondsLeft() < first; }, 5000))
+        << tmux.screen().join('\n').toStdString();
+    const QStringList screen = tmux.screen();
+    EXPECT_EQ(screen[1].size(), 79);
+    EXPECT_TRUE(screen[1].startsWith("driver d2xx  records to " + folder.path() + "/rrr"));
+    EXPECT_TRUE(screen[1].endsWith("…"));
+    QFile exit(exitFile);
+    EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 20000));
+    EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "6\n");
 }
 
 }  // namespace

@@ -25,6 +25,8 @@ SlotView slotIn(SlotState state, int number = 1, const QString& serial = "UNIT00
 }
 
 TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
+    // Names line up in columns as a terminal counts them, in a UTF-8 locale.
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
     struct Row {
         const char* name;
         SlotView slot;
@@ -38,6 +40,14 @@ TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
     SlotView hinted = slotIn(SlotState::Fail);
     hinted.hint = "The device refused the image's key: flash it with an image for its key.";
     hinted.detail = "the device reports key µTARVEL7";
+    SlotView handshake = slotIn(SlotState::Starting);
+    handshake.awaited = R"(the reply to "firmkey")";
+    handshake.waitSecondsLeft = 7;
+    SlotView acknowledgement = flashing;
+    acknowledgement.awaited = "the acknowledgement of record 126 of 300";
+    acknowledgement.waitSecondsLeft = 2;
+    SlotView wide = slotIn(SlotState::Pass);
+    wide.name = "界";
     SlotView unhinted = slotIn(SlotState::Fail);
     unhinted.detail = "firmkey";
     const QString lead = "1    UNIT0001          ";
@@ -50,12 +60,18 @@ TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
          lead + "queued, not started: the station is stopping", Tone::Plain},
         {"starting", slotIn(SlotState::Starting), false, lead + "handshake", Tone::Running},
         {"flashing", flashing, false, lead + "flashing 40 %, 1 min 5 s left", Tone::Running},
+        {"a silent reply to a command", handshake, false,
+         lead + R"(handshake  7 s left to wait for the reply to "firmkey")", Tone::Running},
+        {"a silent acknowledgement", acknowledgement, false,
+         lead + "flashing 40 %, 2 s left to wait for the acknowledgement of record 126 of 300",
+         Tone::Running},
         {"passed", slotIn(SlotState::Pass), true, lead + "PASS", Tone::Pass},
         {"failed with a hint", hinted, false,
          lead + "FAIL  flash it with an image for its key (the device reports key µTARVEL7)",
          Tone::Fail},
         {"failed without one", unhinted, false, lead + "FAIL  firmkey", Tone::Fail},
         {"unplugged", slotIn(SlotState::Unplugged), false, lead + "UNPLUGGED", Tone::Plain},
+        {"a name of wide letters", wide, false, "界   UNIT0001          PASS", Tone::Pass},
         {"a serial with an escape code", slotIn(SlotState::Pass, 1, "UN\x1bIT1"), false,
          "1    UN\\x1bIT1         PASS", Tone::Pass},
     };
@@ -68,6 +84,7 @@ TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
 }
 
 const QString Header = "accepted.frw  key µTARVEL0  SHA-256 0123456789abcdef  3 records";
+const QString DriverLine = "driver serial  records to /srv/line/records.jsonl";
 const QString Summary = "passed 0, failed 0, in progress 0, 0 in the last hour, 0:00:00";
 
 StationScreen::Snapshot snapshot(const QList<SlotState>& states) {
@@ -76,6 +93,8 @@ StationScreen::Snapshot snapshot(const QList<SlotState>& states) {
     snapshot.image.key = "µTARVEL0";
     snapshot.image.sha256 = "0123456789abcdef" + QString(48, 'f');
     snapshot.image.records = 3;
+    snapshot.image.driver = "serial";
+    snapshot.image.recordFile = "/srv/line/records.jsonl";
     for (int index = 0; index < states.size(); ++index) {
         snapshot.slotViews << slotIn(states[index], index + 1, QString("UNIT%1").arg(index + 1));
     }
@@ -105,21 +124,36 @@ TEST(StationFrame, KeepsWhatNeedsAnEyeInView) {
     interrupted.interrupted = true;
     interrupted.totals.running = 1;
     const QString running = "passed 0, failed 0, in progress 1, 0 in the last hour, 0:00:00";
+    // 80x24 with 32 slots: 14 waiting, 9 PASS, 3 UNPLUGGED, 2 FAIL, 4 running.
+    QList<S> line(14, S::Empty);
+    line << QList<S>(9, S::Pass) << QList<S>(3, S::Unplugged) << S::Fail << S::Fail << S::Flashing
+         << S::Flashing << S::Flashing << S::Starting;
+    QStringList full{Header, DriverLine};
+    for (int slot = 1; slot <= 4; ++slot) full << QString("%1 waiting").arg(slot);
+    for (int slot = 15; slot <= 23; ++slot) full << QString("%1 PASS").arg(slot);
+    full << "27 FAIL"
+         << "28 FAIL"
+         << "29 flashing"
+         << "30 flashing"
+         << "31 flashing"
+         << "32 handshake"
+         << "and 13 more: 10 waiting, 3 UNPLUGGED" << Summary;
     const Row rows[] = {
         {"all in view",
          snapshot({S::Empty, S::Queued}),
          24,
-         {Header, "1 waiting", "2 queued", Summary}},
+         {Header, DriverLine, "1 waiting", "2 queued", Summary}},
         {"no unit yet",
          snapshot({S::Empty}),
          24,
-         {Header, "1 waiting", "waiting for units", Summary}},
+         {Header, DriverLine, "1 waiting", "waiting for units", Summary}},
         {"more slots than rows: running and failed first, the rest counted",
          snapshot(
              {S::Pass, S::Pass, S::Fail, S::Queued, S::Flashing, S::Pass, S::Queued, S::Starting}),
-         8,
-         {Header, "1 PASS", "3 FAIL", "5 flashing", "8 handshake", "and 4 more: 2 queued, 2 PASS",
-          Summary}},
+         9,
+         {Header, DriverLine, "1 PASS", "3 FAIL", "5 flashing", "8 handshake",
+          "and 4 more: 2 queued, 2 PASS", Summary}},
+        {"a full line: the waiting and unplugged slots fold first", snapshot(line), 24, full},
         {"too few rows: the header goes first, the stopped line stays",
          stopped,
          3,
@@ -127,7 +161,7 @@ TEST(StationFrame, KeepsWhatNeedsAnEyeInView) {
         {"interrupted while a unit runs",
          interrupted,
          24,
-         {Header, "1 flashing", "2 queued", running,
+         {Header, DriverLine, "1 flashing", "2 queued", running,
           "stopping: 1 upgrade still running; Ctrl-C again interrupts it"}},
     };
     for (const Row& row : rows) {
@@ -152,16 +186,20 @@ TEST(StationFrame, CutsEachLineShortOfTheWidth) {
     const Row rows[] = {
         {"whole, in colour", failed, 80, true, "1  U  \x1b[1;31mFAIL\x1b[0m  unplug it"},
         {"whole, without", failed, 80, false, "1  U  FAIL  unplug it"},
+        {"whole to the last column", failed, 22, false, "1  U  FAIL  unplug it"},
+        {"one column short", failed, 21, false, "1  U  FAIL  unplug …"},
         {"cut in the state word, its colour closed", failed, 10, true,
-         "1  U  \x1b[1;31mFAI\x1b[0m"},
-        {"cut in the lead, no colour begun", failed, 5, true, "1  U"},
-        {"plain lines take no colour", {"", "passed 0", "", Tone::Plain}, 6, true, "passe"},
-        {"a wide character takes two columns", {"", "界界界", "", Tone::Plain}, 6, false, "界界"},
+         "1  U  \x1b[1;31mFA\x1b[0m…"},
+        {"cut in the lead, no colour begun", failed, 5, true, "1  …"},
+        {"plain lines take no colour", {"", "passed 0", "", Tone::Plain}, 6, true, "pass…"},
+        {"a wide character takes two columns", {"", "界界界", "", Tone::Plain}, 6, false, "界界…"},
+        {"a wide character that would overhang", {"", "a界界", "", Tone::Plain}, 5, false, "a界…"},
         {"a combining mark takes none",
          {"", "e\u0301e\u0301e\u0301", "", Tone::Plain},
          3,
          false,
-         "e\u0301e\u0301"},
+         "e\u0301…"},
+        {"no room even for the ellipsis", failed, 1, false, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

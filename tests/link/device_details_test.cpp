@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "link/FTDI.h"
@@ -18,55 +19,43 @@ namespace {
 
 using DeviceList::Details;
 
-// A sysfs tree as the kernel lays it out: class/tty/NAME/device links to the tty's folder, below
-// the USB interface (bInterfaceNumber), below the USB device (idVendor, serial, product).
+// A sysfs tree as the kernel lays it out: class/tty/NAME/device links to the tty's folder, in or
+// below the USB interface's (bInterfaceNumber), below the USB device's (idVendor, serial,
+// product). An attribute left empty is not written.
 struct FakeTty {
-    const char* name;
-    const char* folder;                                     // of the tty under devices/
-    QList<std::pair<const char*, const char*>> attributes;  // file under devices/, its text
+    const char *name, *interface, *below, *number, *vendor, *serial, *product;
 };
 
-void writeTree(const QString& root, const QList<FakeTty>& ttys) {
-    for (const FakeTty& tty : ttys) {
-        const QString folder = root + "/devices/" + tty.folder;
-        QDir().mkpath(folder);
-        QDir().mkpath(root + "/class/tty/" + tty.name);
-        QFile::link(folder, root + "/class/tty/" + tty.name + "/device");
-        for (const auto& [file, text] : tty.attributes) {
-            QFile attribute(root + "/devices/" + file);
-            attribute.open(QIODevice::WriteOnly);
-            attribute.write(QByteArray(text) + '\n');
-        }
-    }
-}
+// clang-format off
+const FakeTty ttys[] = {
+    {"ttyUSB0", "pci0000:00/usb1/1-1/1-1.4/1-1.4:1.0", "ttyUSB0", "00", "0403", "TARV0001", "FT232R USB UART"},
+    // A dual-channel chip whose channel B came up first.
+    {"ttyUSB1", "pci0000:00/usb1/1-1/1-1.2/1-1.2:1.1", "ttyUSB1", "01", "0403", "FT2232X", "Dual RS232-HS"},
+    {"ttyUSB2", "pci0000:00/usb1/1-1/1-1.2/1-1.2:1.0", "ttyUSB2", "00", "", "", ""},
+    // cdc-acm hangs the tty on the interface itself.
+    {"ttyACM0", "pci0000:00/usb1/1-1/1-1.3/1-1.3:1.0", "", "00", "0403", "ACM0001", ""},
+    {"ttyS0", "platform/serial8250/tty", "ttyS0", "", "", "", ""},
+};
+// clang-format on
 
 TEST(DeviceDetails, KernelDriverReadsWhatQtLacksFromSysfs) {
     QTemporaryDir sysfs;
-    writeTree(sysfs.path(), {
-                                {"ttyUSB0",
-                                 "pci0000:00/usb1/1-1/1-1.4/1-1.4:1.0/ttyUSB0",
-                                 {{"pci0000:00/usb1/1-1/1-1.4/idVendor", "0403"},
-                                  {"pci0000:00/usb1/1-1/1-1.4/serial", "TARV0001"},
-                                  {"pci0000:00/usb1/1-1/1-1.4/product", "FT232R USB UART"},
-                                  {"pci0000:00/usb1/1-1/1-1.4/1-1.4:1.0/bInterfaceNumber", "00"}}},
-                                // A dual-channel chip whose channel B came up first.
-                                {"ttyUSB1",
-                                 "pci0000:00/usb1/1-1/1-1.2/1-1.2:1.1/ttyUSB1",
-                                 {{"pci0000:00/usb1/1-1/1-1.2/idVendor", "0403"},
-                                  {"pci0000:00/usb1/1-1/1-1.2/serial", "FT2232X"},
-                                  {"pci0000:00/usb1/1-1/1-1.2/product", "Dual RS232-HS"},
-                                  {"pci0000:00/usb1/1-1/1-1.2/1-1.2:1.1/bInterfaceNumber", "01"}}},
-                                {"ttyUSB2",
-                                 "pci0000:00/usb1/1-1/1-1.2/1-1.2:1.0/ttyUSB2",
-                                 {{"pci0000:00/usb1/1-1/1-1.2/1-1.2:1.0/bInterfaceNumber", "00"}}},
-                                // cdc-acm hangs the tty on the interface itself.
-                                {"ttyACM0",
-                                 "pci0000:00/usb1/1-1/1-1.3/1-1.3:1.0",
-                                 {{"pci0000:00/usb1/1-1/1-1.3/idVendor", "0403"},
-                                  {"pci0000:00/usb1/1-1/1-1.3/serial", "ACM0001"},
-                                  {"pci0000:00/usb1/1-1/1-1.3/1-1.3:1.0/bInterfaceNumber", "00"}}},
-                                {"ttyS0", "platform/serial8250/tty/ttyS0", {}},
-                            });
+    for (const FakeTty& tty : ttys) {
+        const QString interface = sysfs.filePath("devices/") + tty.interface;
+        const QString folder = QDir::cleanPath(interface + '/' + tty.below);
+        const QString device = QFileInfo(interface).path() + '/';
+        QDir().mkpath(folder);
+        QDir().mkpath(sysfs.filePath("class/tty/") + tty.name);
+        QFile::link(folder, sysfs.filePath("class/tty/") + tty.name + "/device");
+        for (const auto& [file, text] : {std::pair{interface + "/bInterfaceNumber", tty.number},
+                                         {device + "idVendor", tty.vendor},
+                                         {device + "serial", tty.serial},
+                                         {device + "product", tty.product}}) {
+            QFile attribute(file);
+            if (*text && attribute.open(QIODevice::WriteOnly))
+                attribute.write(QByteArray(text) + '\n');
+        }
+    }
     const QList<PortDescription> fromQt = {
         {std::nullopt, "", "/dev/ttyUSB0"},
         {std::nullopt, "", "/dev/ttyUSB1"},

@@ -122,7 +122,10 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         }
         if (early) {
             QProcess host;
-            host.start("/bin/sh", {"-c", R"(printf 'id\n' > "$1")", "sh", run.port});
+            // Without echo, or a reply that reaches the port before it closes comes back to the
+            // device as though the host had sent it.
+            host.start("/bin/sh",
+                       {"-c", R"(stty -F "$1" -echo && printf 'id\n' > "$1")", "sh", run.port});
             ASSERT_TRUE(host.waitForFinished(5000));
             // The device's reply meets the closed port.
             QElapsedTimer waited;

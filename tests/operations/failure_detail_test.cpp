@@ -35,6 +35,19 @@ UpgradeReport stepFailed(const QString& command, ReadOutcome outcome, const QStr
     return report;
 }
 
+// The last of the three records answered `reply`.
+UpgradeReport lastRecordFailed(const QString& reply) {
+    UpgradeReport report = stepFailed(QStringLiteral("record"), ReadOutcome::Ok, reply);
+    report.failed.record = 3;
+    return report;
+}
+
+// The port opened, though another user's program might hold it unseen.
+UpgradeReport readerUnseen(UpgradeReport report) {
+    report.openersUnchecked = true;
+    return report;
+}
+
 const QString Usb0 = "/dev/ttyUSB0 (device TARV0001)";
 
 // hint: a few words of the hint the key finds.
@@ -51,6 +64,8 @@ const Row rows[] = {
     {"not listed", openFailed({Kind::NotListed, {}, {}}), "no device with serial number TARV0001 is attached", "open", FailureCause::NotAttached, "tarvellon-flash list"},
     {"port gone", openFailed({Kind::Missing, "/dev/ttyUSB9", {}}), "/dev/ttyUSB9 does not exist", "open", FailureCause::NotAttached, "not plugged in"},
     {"held by two programs", openFailed({Kind::Busy, "/dev/ttyUSB0", {}, {{"cat", 1432}, {"minicom", 1500}}}), Usb0 + " is in use by cat (pid 1432), minicom (pid 1500)", "open", FailureCause::PortBusy, "Another program holds the port"},
+    {"held by five programs: three named", openFailed({Kind::Busy, "/dev/ttyUSB0", {}, {{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"e", 5}}}), Usb0 + " is in use by a (pid 1), b (pid 2), c (pid 3), and 2 more", "open", FailureCause::PortBusy, "Another program holds the port"},
+    {"a file for a port", openFailed({Kind::NotPort, "/tmp/log", "a regular file"}), "/tmp/log is not a serial port: it is a regular file", "open", FailureCause::NotPort, "no serial port"},
     {"held, holder unseen", openFailed({Kind::Busy, "/dev/ttyUSB0", {}}), Usb0 + " is in use by another program", "open", FailureCause::PortBusy, "Another program"},
     {"forbidden", openFailed({Kind::NoPermission, "/dev/ttyUSB0", {}}), "no permission to open " + Usb0, "open", FailureCause::NoPermission, "dialout"},
     {"the system's words", openFailed({Kind::Other, "/dev/ttyUSB0", "Input/output error"}), Usb0 + " cannot be opened: Input/output error", "open", FailureCause::CannotOpen, "sudo rmmod ftdi_sio"},
@@ -58,15 +73,19 @@ const Row rows[] = {
     {"wrong identity", stepFailed("id", ReadOutcome::Ok, "id Tarvellon"), R"(the device answered "id Tarvellon" to "id")", "id", FailureCause::Refused, "wired to another device"},
     {"control bytes escaped", stepFailed("id", ReadOutcome::Ok, "id\x01\\\r"), R"(the device answered "id\x01\\\r" to "id")", "id", FailureCause::Refused, "wired to another device"},
     {"silent", stepFailed("firmkey", ReadOutcome::NoReply, ""), R"(no reply to "firmkey" within 10 s)", "firmkey", FailureCause::NoReply, "still be in its boot loader"},
+    {"silent, on a port others may read unseen", readerUnseen(stepFailed("id", ReadOutcome::NoReply, "")), R"(no reply to "id" within 10 s)", "id", FailureCause::NoReplyReaderUnseen, "may be reading the port"},
+    {"silent mid-transfer, on a port others may read unseen: a reader would have taken the handshake", readerUnseen(stepFailed("record", ReadOutcome::NoReply, "")), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
     {"part of a line", stepFailed("runlevel", ReadOutcome::NoReply, "run"), R"(the device sent 3 characters but no line feed in reply to "runlevel" within 10 s)", "runlevel", FailureCause::NoReply, "still be in its boot loader"},
     {"vanished", stepFailed("runlevel", ReadOutcome::DeviceError, ""), R"(the device vanished while answering "runlevel")", "runlevel", FailureCause::Vanished, "unplugged or lost power"},
     {"flood", stepFailed("id", ReadOutcome::LineTooLong, QString(4096, 'x')), R"(the device sent 4,096 characters without a line feed in reply to "id")", "id", FailureCause::Refused, "wired to another device"},
-    {"interrupted", stepFailed("monitor", ReadOutcome::Interrupted, ""), R"(interrupted while waiting for the reply to "monitor")", "monitor", FailureCause::Interrupted, "flash it again"},
+    {"interrupted", stepFailed("monitor", ReadOutcome::Interrupted, ""), R"(interrupted while waiting for the reply to "monitor")", "monitor", FailureCause::Interrupted, "flash the unit again"},
     {"key refused", stepFailed("firmkey", ReadOutcome::Ok, "firmkey µTARVEL3"), "the device reports key µTARVEL3, the image carries µTARVEL7 and is refused", "firmkey", FailureCause::Refused, "key µTARVEL7, and this unit takes µTARVEL0"},
     {"record refused", stepFailed("record", ReadOutcome::Ok, "\x01"), "record 2 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
     {"a line for a record", stepFailed("record", ReadOutcome::Ok, "error"), R"(record 2 of 3 was answered "error")", "record", FailureCause::Refused, "compare its SHA-256"},
+    {"the last record taken for one of more", lastRecordFailed(QString(QChar(0))), "record 3 of 3, the image's last, was answered 0: the device expected more records", "record", FailureCause::ExpectedMore, "may be cut short"},
+    {"the last record refused", lastRecordFailed("\x01"), "record 3 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
     {"record unanswered", stepFailed("record", ReadOutcome::NoReply, ""), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
-    {"unplugged mid-transfer", stepFailed("record", ReadOutcome::DeviceError, ""), "the device vanished after record 2 of 3 was sent", "record", FailureCause::Vanished, "plug it back in"},
+    {"unplugged mid-transfer", stepFailed("record", ReadOutcome::DeviceError, ""), "the device vanished after record 2 of 3 was sent", "record", FailureCause::Vanished, "plug the unit back in"},
 };
 // clang-format on
 
@@ -84,3 +103,52 @@ TEST(FailureDetail, SaysTheStepAndWhatWasSeen) {
 }
 
 }  // namespace
+
+// A station's screen shows only the advice of a hint, the part after its colon: a word that points
+// back into the part dropped ("check both") leaves the operator with nonsense. Every row of the
+// hints table, by its key.
+TEST(FailureHint, EveryAdviceStandsAlone) {
+    using C = FailureCause;
+    const struct {
+        FailureKey key;
+        const char* advice;
+    } rows[] = {
+        // clang-format off
+        {{"file", C::FileMissing}, "check the path given for the image, or copy the image to it"},
+        {{"file", C::FileNotRegular}, "give the path of the .frw file"},
+        {{"file", C::FileUnreadable}, "check the image file's permissions (ls -l), or copy the image afresh"},
+        {{"file", C::FileNotWhole}, "fetch the release's image again and compare its SHA-256"},
+        {{"file", C::FileTooLarge}, "check that IMAGE names the release's .frw file"},
+        {{"library", C::NoLibrary}, "install the D2XX library from FTDI's website (README, Install), or reach the bridge through the kernel's driver with --driver serial"},
+        {{"file", C::ImageNotExpected}, "fetch the expected image and check its SHA-256 before flashing"},
+        {{"record_file", C::RecordFileUnwritable}, "make room on the record file's disk or name another record file with --record, then flash the unit again so that it is recorded"},
+        {{"", C::Interrupted}, "run the upgrade again"},
+        {{"record", C::Interrupted}, "flash the unit again"},
+        {{"open", C::NotAttached}, "check the unit's cable, and its serial number against tarvellon-flash list"},
+        {{"", C::NoneAttached, "d2xx"}, "check the cable, that the kernel's ftdi_sio driver does not hold the bridge (sudo rmmod ftdi_sio), and that you are in the plugdev group"},
+        {{"", C::NoneAttached, "serial"}, "check the cable, and that the bridge appears as /dev/ttyUSB* (ls /dev/ttyUSB*) with the ftdi_sio driver loaded (lsmod)"},
+        {{"open", C::PortBusy}, "close the other program holding the port (a terminal program, ModemManager, another tarvellon-flash), then try again"},
+        {{"open", C::NoPermission}, "add yourself to the dialout group (sudo usermod -aG dialout $USER), then log in again"},
+        {{"open", C::CannotOpen, "d2xx"}, "close other programs, run sudo rmmod ftdi_sio, and check that you are in the plugdev group"},
+        {{"open", C::CannotOpen, "serial"}, "check the cable and the port's path (ls /dev/ttyUSB*), then try again"},
+        {{"record", C::Refused}, "flash the unit again"},
+        {{"record", C::ExpectedMore}, "compare the image's SHA-256 with the release's (tarvellon-flash info IMAGE, or --expect-sha256) and flash the unit with the whole image; it waits in its boot loader with part of an image"},
+        {{"record", C::NoReply}, "check the unit's power and cable, then flash it again; it waits in its boot loader with part of an image"},
+        {{"record", C::Vanished}, "plug the unit back in and flash it again"},
+        {{"id", C::Refused}, "check the wiring, then power the unit off and on and try again"},
+        {{"runlevel", C::Refused}, "power the unit off and on, then flash it again"},
+        {{"firmkey", C::Refused, {}, "µTARVEL7", "µTARVEL6"}, "pick the image made for units with key µTARVEL6"},
+        {{"monitor", C::Refused}, "power the unit off and on, then flash it again"},
+        {{"reset", C::Refused}, "power the unit off and on, then flash it again"},
+        {{"id", C::NoReply}, "check the unit's power and cable, then flash it again; it may still be in its boot loader"},
+        {{"id", C::NoReplyReaderUnseen}, "close any other program on the port (sudo fuser -v /dev/ttyUSB* names them), check the unit's power and cable, then flash the unit again"},
+        {{"open", C::NotPort}, "give --port the bridge's port (ls /dev/ttyUSB* /dev/serial/by-id/)"},
+        {{"id", C::Vanished}, "plug the unit back in and flash it again; it may be in its boot loader"},
+        {{"process", C::ProcessDied}, "flash the unit again"},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.advice);
+        EXPECT_EQ(FailureAdvice(FailureHint(row.key)).toStdString(), row.advice);
+    }
+}

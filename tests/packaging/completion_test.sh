@@ -46,7 +46,7 @@ touch "$work/TARV-notes.txt" "$work/firmware.frw"
 cd "$work"
 offer=offers check <<'EOF'
 u|upgrade
-''|list identify upgrade station info help --help --version
+''|list identify upgrade station info line help --help --version
 upgrade --js|--json
 upgrade --driver s|serial
 list -|--json -l --driver -q --quiet -h --help -V --version

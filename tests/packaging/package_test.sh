@@ -83,8 +83,10 @@ for program in $programs; do
     grep -F -- "$program" "$readme" >/dev/null || fail "the README lacks $program"
     page=$(zcat "$root/usr/share/man/man1/$program.1.gz")
     files=$(sed -n '/^\.SH "\?FILES"\?$/,/^\.SH/p' <<<"$page")
+    # The line window reaches the broker, never a bridge.
     for word in 60\\-tarvellon\\-upgrader.rules uaccess plugdev; do
-        grep -F -- "$word" <<<"$files" >/dev/null || fail "the manual page of $program lacks $word in FILES"
+        [ "$program" = tarvellon-line ] || grep -F -- "$word" <<<"$files" >/dev/null ||
+            fail "the manual page of $program lacks $word in FILES"
     done
     for other in $programs; do
         sed -n '/^\.SH "\?SEE ALSO"\?$/,/^\.SH/p' <<<"$page" | grep -F -- "$other (1)" >/dev/null ||
@@ -119,10 +121,22 @@ zcat "$root/usr/share/man/man1/tarvellon-station.1.gz" | grep -F -- '\-\-slots' 
 env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep . >/dev/null ||
     fail "tarvellon-station --version printed nothing"
 
+# The line window likewise.
+line_entry=$root/usr/share/applications/tarvellon-line.desktop
+desktop-file-validate "$line_entry"
+line_view=$(sed -n 's/^Exec=//p' "$line_entry")
+[ -x "$root/usr/bin/$line_view" ] || fail "the line's menu entry starts $line_view, which is not installed"
+file "$root/usr/share/icons/hicolor/256x256/apps/$(sed -n 's/^Icon=//p' "$line_entry").png" |
+    grep "256 x 256" >/dev/null || fail "no icon for the line window"
+zcat "$root/usr/share/man/man1/tarvellon-line.1.gz" | grep -F -- '\-\-broker' >/dev/null ||
+    fail "the manual page of tarvellon-line lacks its options"
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$line_view" --version | grep . >/dev/null ||
+    fail "tarvellon-line --version printed nothing"
+
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
     "$flash" --version | grep . >/dev/null || fail "tarvellon-flash --version printed nothing"
-    for command in list identify upgrade station info; do
+    for command in list identify upgrade station info line; do
         "$flash" --help | grep -w "$command" >/dev/null || fail "tarvellon-flash --help lacks $command"
         zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -w "$command" >/dev/null ||
             fail "the manual page of tarvellon-flash lacks $command"

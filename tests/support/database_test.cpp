@@ -50,20 +50,6 @@ class DataBaseFile : public ::testing::Test {
     QTemporaryDir m_folder;
 };
 
-// An operator's copies beside the file are theirs: a start and a write leave them be, and a write
-// leaves nothing of its own behind.
-TEST_F(DataBaseFile, StartAndWriteLeaveOtherFilesBeside) {
-    QDir folder(m_folder.path());
-    for (const char* name : {"database.ini.backup", "database.ini.200101", "DATABASE.INI.Ab12Cd"})
-        QFile(folder.filePath(name)).open(QIODevice::WriteOnly);
-    EXPECT_EQ(load("f\r\np\r\n1\r\n"), "f|p|1;");
-    DataBase::DbSync();
-    QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
-    names.sort();
-    EXPECT_EQ(names.join(' ').toStdString(),
-              "DATABASE.INI.Ab12Cd database.ini database.ini.200101 database.ini.backup");
-}
-
 TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
     const struct {
         const char* name;
@@ -133,17 +119,27 @@ TEST_F(DataBaseFile, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(readFile(), "file\r\npath\r\n/old\r\n");
 }
 
-// A write killed at any moment (an operator's kill, a crash) leaves the file whole, with the old
-// value or the new one, and the files beside it as they were; of its own it may leave only its
-// temporary file, named after the settings file.
-TEST_F(DataBaseFile, KilledWriteLeavesTheFileWholeAndOthersBeside) {
+// An operator's copies beside the file are theirs, even those named like the write's temporary
+// file: a start, a write or a write killed at any moment (an operator's kill, a crash) leaves them
+// be and the file whole, with the old value or the new one. A write leaves nothing of its own
+// behind; a killed one may leave only its temporary file, named after the settings file.
+TEST_F(DataBaseFile, WritesLeaveTheFileWholeAndOthersBeside) {
     QDir folder(m_folder.path());
-    const QStringList operators = {"database.ini.backup", "database.ini.Ab12Cd"};
+    const QStringList operators = {"database.ini.backup", "database.ini.200101",
+                                   "database.ini.Ab12Cd", "DATABASE.INI.Ab12Cd"};
     for (const QString& name : operators) {
         QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(name.toUtf8());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(name.toUtf8()) > 0);
     }
+    EXPECT_EQ(load("f\r\np\r\n1\r\n"), "f|p|1;");
+    DataBase::DbSync();
+    QStringList names = folder.entryList(QDir::Files | QDir::Hidden);
+    names.sort();
+    EXPECT_EQ(names.join(' ').toStdString(),
+              "DATABASE.INI.Ab12Cd database.ini database.ini.200101 database.ini.Ab12Cd "
+              "database.ini.backup");
+
+    QFile::remove(fileName());
     const std::string head = "file\r\npath\r\n";
     const auto whole = [&](const std::string& bytes) {
         return bytes.size() == head.size() + 65536 + 2 && bytes.starts_with(head) &&
@@ -163,14 +159,13 @@ TEST_F(DataBaseFile, KilledWriteLeavesTheFileWholeAndOthersBeside) {
     const QRegularExpression temporary(QStringLiteral("^database\\.ini\\.[A-Za-z0-9]{6}$"));
     int leftovers = 0;
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
-        if (name == "database.ini") continue;
         QFile file(folder.filePath(name));
         if (operators.contains(name) && file.open(QIODevice::ReadOnly)) {
             EXPECT_EQ(file.readAll(), name.toUtf8());
-            continue;
+        } else if (name != "database.ini") {
+            EXPECT_TRUE(temporary.match(name).hasMatch()) << name.toStdString();
+            ++leftovers;
         }
-        EXPECT_TRUE(temporary.match(name).hasMatch()) << name.toStdString();
-        ++leftovers;
     }
     EXPECT_LE(leftovers, kKills);
     EXPECT_EQ(folder.entryList(operators, QDir::Files).size(), operators.size());

@@ -29,18 +29,16 @@ struct Row {
     QString detail = {};
 };
 const Row rows[] = {
+    // clang-format off
     {"regular file", "file", "image.frw", O_RDONLY, std::nullopt},
     {"created for appending", "", "records.jsonl", O_RDWR | O_APPEND | O_CREAT, std::nullopt},
     {"nothing there", "", "gone.frw", O_RDONLY, Kind::Missing, "No such file or directory"},
-    {"in a folder that is gone", "", "gone/records.jsonl", O_RDWR | O_CREAT, Kind::Missing,
-     "No such file or directory"},
-    {"a folder", "folder", "folder", O_RDONLY, Kind::NotRegular,
-     "it is a folder, not a regular file"},
-    {"a FIFO, never waited for", "fifo", "fifo", O_RDONLY, Kind::NotRegular,
-     "it is a FIFO (named pipe), not a regular file"},
-    {"a character device", "", "/dev/null", O_RDONLY, Kind::NotRegular,
-     "it is a character device, not a regular file"},
+    {"in a folder that is gone", "", "gone/records.jsonl", O_RDWR | O_CREAT, Kind::Missing, "No such file or directory"},
+    {"a folder", "folder", "folder", O_RDONLY, Kind::NotRegular, "it is a folder, not a regular file"},
+    {"a FIFO, never waited for", "fifo", "fifo", O_RDONLY, Kind::NotRegular, "it is a FIFO (named pipe), not a regular file"},
+    {"a character device", "", "/dev/null", O_RDONLY, Kind::NotRegular, "it is a character device, not a regular file"},
     {"no permission", "locked", "locked.frw", O_RDONLY, Kind::Refused, "Permission denied"},
+    // clang-format on
 };
 
 TEST(RegularFile, OpensOnlyRegularFilesAndSaysWhyNot) {

@@ -1,0 +1,327 @@
+// The engineer in charge reads the line's state off one screen, and a monitoring script off one
+// exit code: a station shown online after it died, totals that do not add up across stations, or
+// a line reported whole while a station has stopped it, sends the day's production unwatched.
+// Stations publish through their real publishing (a process each); the view reads Debian's
+// mosquitto.
+
+#include <signal.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/line/LineWindow.h"
+#include "app/station/StationWindow.h"
+#include "line/StationStatus.h"
+#include "tests/app/StationWindowTesting.h"
+#include "tests/common/Mosquitto.h"
+#include "tests/common/SimBridge.h"
+
+namespace {
+
+const QString Driver = TEST_DRIVERS_DIR "/line_publish_driver";
+constexpr int kWaitMs = 30000;
+// The stations' keep-alive: the broker knows a station is gone within it.
+constexpr int kKeepAliveMs = 10000;
+
+// A station's status body with `passed` and `failed` units, the last of them failed in slot 2.
+QByteArray statusBody(int passed, int failed, StationState::Run run = StationState::Run::Running) {
+    StationState state;
+    state.run = run;
+    state.lineStopped = QStringLiteral("the record of UNIT0009 could not be written: disk full");
+    state.image =
+        ImageSummary{"/srv/images/accepted.frw", "accepted.frw", "µTARVEL0",          300, 3908,
+                     QString(64, 'a'),           "serial",       "/srv/records.jsonl"};
+    for (int number = 1; number <= 4; ++number) {
+        SlotView slot;
+        slot.number = number;
+        slot.name = QString::number(number);
+        slot.serial = QString("UNIT%1").arg(number);
+        slot.state = number == 2 && failed > 0 ? SlotState::Fail : SlotState::Pass;
+        slot.hint = "The unit may be faulty: flash it again.";
+        state.slotViews << slot;
+    }
+    state.totals = {passed,          failed, 0, (passed * 100) / std::max(1, passed + failed),
+                    passed + failed, 0};
+    if (failed > 0) {
+        state.lastFailure = {{"serial", "UNIT2"},
+                             {"slot", "2"},
+                             {"outcome", "programming_error"},
+                             {"detail", "record 150 of 300 was answered 1"},
+                             {"hint", "The unit may be faulty: flash it again."}};
+    }
+    return QJsonDocument(StationStatus::Body(state)).toJson(QJsonDocument::Compact);
+}
+
+class Station {
+  public:
+    Station(const Mosquitto& broker, const QString& name, const QByteArray& status,
+            const QString& folder) {
+        const QString records = folder + "/" + name + ".jsonl";
+        QFile(records).open(QIODevice::WriteOnly);
+        m_process.start(Driver, {records, "--publish", broker.url(), "--line", "L1", "--station",
+                                 name, "--status", QString::fromUtf8(status)});
+    }
+    ~Station() { kill(); }
+    void kill() {
+        if (m_process.state() == QProcess::NotRunning) return;
+        ::kill(pid_t(m_process.processId()), SIGKILL);
+        m_process.waitForFinished(kWaitMs);
+    }
+
+  private:
+    QProcess m_process;
+};
+
+LinkOptions viewOf(const Mosquitto& broker, const QString& line = "L1") {
+    LinkOptions options;
+    options.broker = {"127.0.0.1", broker.port(), false};
+    options.line = line;
+    return options;
+}
+
+// `tarvellon-flash line ARGS`: exit code, stdout, stderr.
+struct Run {
+    int exit;
+    QString out, err;
+};
+Run flashLine(const QStringList& args) {
+    QProcess flash;
+    flash.start(FLASH_PROGRAM, QStringList{"line"} + args);
+    flash.waitForFinished(kWaitMs);
+    return {flash.exitCode(), QString::fromUtf8(flash.readAllStandardOutput()),
+            QString::fromUtf8(flash.readAllStandardError())};
+}
+
+void retain(const Mosquitto& broker, const QString& topic, const QByteArray& payload) {
+    QCOMPARE(
+        QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", QString::number(broker.port()),
+                                            "-q", "1", "-r", "-t", topic, "-m", payload}),
+        0);
+}
+
+}  // namespace
+
+class LineViewTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void twoFlashingStationsAddUp();
+    void theStationWindowSaysTheLinkIsDown();
+    void twoStationsWithTheLinesTotals();
+    void aKilledStationIsOfflineWithinTheKeepAlive();
+    void onceSaysWhetherTheLineIsWhole_data();
+    void onceSaysWhetherTheLineIsWhole();
+};
+
+// Two real stations on one broker, each flashing its own simulated units, one of which fails:
+// the line window (offscreen) and `line --once --json` show both, and the line's totals add up.
+void LineViewTest::twoFlashingStationsAddUp() {
+    Mosquitto broker;
+    QVERIFY(broker.start());
+    QTemporaryDir folder;
+    const QStringList configs{"device=A1\nlatency_ms=0\ndevice=A2\nlatency_ms=0\ndevice=A3\n",
+                              "device=B1\nlatency_ms=0\ndevice=B2\nrefuse_record=2\n"};
+    std::vector<std::unique_ptr<QProcess>> stations;
+    for (int index = 0; index < 2; ++index) {
+        const QString name = QString("S%1").arg(index + 1);
+        QFile config(folder.filePath(name + ".conf"));
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write(configs[index].toUtf8()) > 0);
+        config.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TARVELLON_SIM_CONFIG", config.fileName());
+        auto& station = stations.emplace_back(std::make_unique<QProcess>());
+        station->setProcessEnvironment(environment);
+        station->start(
+            FLASH_PROGRAM,
+            {"station", "--publish", broker.url(), "--line", "L1", "--station", name, "--record",
+             folder.filePath(name + ".jsonl"), SAMPLE_IMAGES_DIR "/three-records.frw"});
+    }
+    const auto stop = qScopeGuard([&] {
+        for (auto& station : stations) {
+            ::kill(pid_t(station->processId()), SIGKILL);
+            station->waitForFinished(kWaitMs);
+        }
+    });
+    LineModel model(viewOf(broker));
+    LineWindow window(model);
+    window.resize(1920, 1080);
+    window.show();
+    model.open();
+    QVERIFY(WaitUntil(
+        [&] {
+            return window.panelCount() == 2 && window.Summary->Passed->text() == "4" &&
+                   window.Summary->Failed->text() == "1";
+        },
+        kWaitMs));
+    QCOMPARE(window.Summary->Yield->text(), "80 %");
+    QCOMPARE(window.Summary->Online->text(), "2");
+    QCOMPARE(window.panel(0)->Passed->text(), "3");
+    QCOMPARE(window.panel(1)->Failed->text(), "1");
+    QVERIFY2(window.panel(1)->Failure->text().startsWith("Last failure: B2 in slot 2: "),
+             qPrintable(window.panel(1)->Failure->text()));
+    QCOMPARE(window.panel(1)->Slots->accessibleDescription(), "1 PASS, 2 FAIL");
+    QCOMPARE(window.panel(1)->Image->text(), "three-records.frw  key µTARVEL0  SHA-256 e86e590c");
+    QCOMPARE(window.panel(1)->Passed->accessibleName(), "S2 passed");
+    model.close();
+
+    const Run json = flashLine({"--broker", broker.url(), "--line", "L1", "--once", "--json"});
+    QCOMPARE(json.exit, 0);
+    const QJsonObject line = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(line["totals"]["passed"], 4);
+    QCOMPARE(line["totals"]["failed"], 1);
+    QCOMPARE(line["totals"]["yield_percent"], 80);
+    QCOMPARE(line["totals"]["stations_online"], 2);
+    const QJsonArray both = line["stations"].toArray();
+    QCOMPARE(both.size(), 2);
+    QCOMPARE(both[0]["status"]["totals"]["passed"], 3);
+    QCOMPARE(both[1]["status"]["last_failure"]["serial"], "B2");
+}
+
+// The station window, its broker away: the header says since when and how many records wait,
+// the units are flashed all the same, and the notice goes once the backlog is through.
+void LineViewTest::theStationWindowSaysTheLinkIsDown() {
+    SimBridge sim("device=UNIT0001\nlatency_ms=0\n");
+    QVERIFY(sim.ready());
+    Mosquitto broker;
+    QVERIFY(broker.start());
+    broker.stop();
+    QTemporaryDir folder;
+    StationWindowOptions options = StationWindowTesting::optionsFor(folder);
+    LinkOptions line = viewOf(broker);
+    line.station = "S1";
+    options.line = line;
+    options.station.station = "S1";
+    StationWindow window(options);
+    window.show();
+    QVERIFY(window.startWith(SAMPLE_IMAGES_DIR "/three-records.frw"));
+    const QRegularExpression down(
+        "^line link down since \\d\\d:\\d\\d \\(connection refused\\), 2 records waiting$");
+    QVERIFY(WaitUntil(
+        [&] {
+            return window.Header->Link->isVisible() &&
+                   down.match(window.Header->Link->text()).hasMatch();
+        },
+        kWaitMs));
+    QCOMPARE(StationWindowTesting::closingLines(options.station.recordPath)[0]["station"], "S1");
+    QVERIFY(broker.start());
+    QVERIFY(WaitUntil([&] { return window.Header->Link->isHidden(); }, kWaitMs));
+}
+
+// Two stations on one broker, their statuses as given: `line --once` writes each, as text and as
+// JSON, word for word, and the line's totals add theirs up.
+void LineViewTest::twoStationsWithTheLinesTotals() {
+    Mosquitto broker;
+    QVERIFY(broker.start());
+    QTemporaryDir folder;
+    Station first(broker, "S1", statusBody(8, 0), folder.path());
+    Station second(broker, "S2", statusBody(3, 1), folder.path());
+
+    LineModel model(viewOf(broker));
+    model.open();
+    QVERIFY(WaitUntil([&] { return model.totals().passed == 11 && model.totals().online == 2; },
+                      kWaitMs));
+    model.close();
+
+    const Run json = flashLine({"--broker", broker.url(), "--line", "L1", "--once", "--json"});
+    QCOMPARE(json.exit, 0);
+    const QJsonObject line = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(line["totals"].toObject(), QJsonObject({{"passed", 11},
+                                                     {"failed", 1},
+                                                     {"yield_percent", 91},
+                                                     {"last_hour", 12},
+                                                     {"stations_online", 2},
+                                                     {"stations_offline", 0},
+                                                     {"lines_stopped", 0}}));
+    const QJsonArray stations = line["stations"].toArray();
+    QCOMPARE(stations.size(), 2);
+    QCOMPARE(stations[1]["station"], "S2");
+    QCOMPARE(stations[1]["status"]["totals"]["failed"], 1);
+
+    const Run text = flashLine({"--broker", broker.url(), "--line", "L1", "--once"});
+    QCOMPARE(text.exit, 0);
+    QCOMPARE(text.out.split('\n'),
+             QStringList({"line L1: 2 online, 0 offline; passed 11, failed 1, yield 91 %, 12 in "
+                          "the last hour",
+                          "S1  RUNNING  accepted.frw  key µTARVEL0  SHA-256 aaaaaaaa  passed 8, "
+                          "failed 0, yield 100 %, 8 in the last hour, 0 waiting",
+                          "S2  RUNNING  accepted.frw  key µTARVEL0  SHA-256 aaaaaaaa  passed 3, "
+                          "failed 1, yield 75 %, 4 in the last hour, 0 waiting",
+                          "S2  last failure: UNIT2 in slot 2: flash it again (record 150 of 300 "
+                          "was answered 1)",
+                          ""}));
+}
+
+// A station killed: the broker sends its last will, and the view turns it grey, offline since
+// the moment it saw it go, within the keep-alive.
+void LineViewTest::aKilledStationIsOfflineWithinTheKeepAlive() {
+    Mosquitto broker;
+    QVERIFY(broker.start());
+    QTemporaryDir folder;
+    Station station(broker, "S1", statusBody(2, 0), folder.path());
+    LineModel model(viewOf(broker));
+    LineWindow window(model);
+    window.show();
+    model.open();
+    QVERIFY(WaitUntil([&] { return model.totals().online == 1; }, kWaitMs));
+    const QDateTime killedAt = QDateTime::currentDateTime();
+    station.kill();
+    QVERIFY(WaitUntil([&] { return model.totals().offline == 1; }, kKeepAliveMs));
+    const StationEntry entry = model.stations().value(0);
+    QVERIFY(!entry.online);
+    QVERIFY(entry.offlineSince >= killedAt.addSecs(-1));
+    QVERIFY(WaitUntil(
+        [&] { return window.panelCount() == 1 && window.panel(0)->State->text() == "OFFLINE"; },
+        kWaitMs));
+    QCOMPARE(window.panel(0)->Backlog->text(),
+             "offline since " + entry.offlineSince.toLocalTime().toString("HH:mm:ss"));
+    QCOMPARE(window.panel(0)->Passed->text(), "2");
+}
+
+// What a monitoring script gets from --once, from what the broker holds.
+void LineViewTest::onceSaysWhetherTheLineIsWhole_data() {
+    QTest::addColumn<QStringList>("retained");  // "STATION online|offline STATE"
+    QTest::addColumn<int>("exit");
+    QTest::newRow("every station online")
+        << QStringList{"S1 online running", "S2 online stopping"} << 0;
+    QTest::newRow("one offline") << QStringList{"S1 online running", "S2 offline running"} << 7;
+    QTest::newRow("none has reported") << QStringList{} << 7;
+    QTest::newRow("one stopped its line")
+        << QStringList{"S1 online line_stopped", "S2 offline running"} << 8;
+    QTest::newRow("the broker is down") << QStringList{"down"} << 9;
+}
+
+void LineViewTest::onceSaysWhetherTheLineIsWhole() {
+    QFETCH(QStringList, retained);
+    QFETCH(int, exit);
+    Mosquitto broker;
+    QVERIFY(broker.start());
+    for (const QString& station : retained) {
+        const QStringList words = station.split(' ');
+        if (words[0] == "down") {
+            broker.stop();
+            continue;
+        }
+        QJsonObject status = QJsonDocument::fromJson(statusBody(1, 0)).object();
+        status["state"] = words[2];
+        retain(broker, "tarvellon/L1/" + words[0] + "/status",
+               QJsonDocument(status).toJson(QJsonDocument::Compact));
+        retain(broker, "tarvellon/L1/" + words[0] + "/online",
+               words[1] == "online" ? R"({"online":true})" : R"({"online":false})");
+    }
+    const Run run = flashLine({"--broker", broker.url(), "--line", "L1", "--once", "--json"});
+    QCOMPARE(run.exit, exit);
+    if (exit == 9) {
+        QCOMPARE(run.err, "tarvellon-flash: connection refused\n");
+        QCOMPARE(run.out, "");
+        return;
+    }
+    const QJsonObject line = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QCOMPARE(line["exit_code"], exit);
+    QCOMPARE(line["stations"].toArray().size(), retained.size());
+}
+
+QTEST_MAIN(LineViewTest)
+#include "line_window_qtest.moc"
