@@ -25,6 +25,27 @@ qint64 expectedMs(int records, int timerMs) {
     return qRound64(records * (wireMs + kProgrammingMs + timerMs));
 }
 
+// What an image holds and how long flashing it takes, for a person.
+void printInfo(const QString& path, const UpgradeReport& report, const QString& sha256,
+               qint64 ignored) {
+    CommandLine::Out(QStringLiteral("file      %1").arg(path));
+    CommandLine::Out(QStringLiteral("size      %1 bytes").arg(CountText(report.fileLength)));
+    CommandLine::Out(QStringLiteral("key       %1").arg(EscapedDeviceText(report.imageKey)));
+    CommandLine::Out(QStringLiteral("records   %1").arg(CountText(report.records)));
+    if (ignored > 0) {
+        CommandLine::Out(
+            QStringLiteral("ignored   %1 bytes after the last whole record, never sent")
+                .arg(ignored));
+    }
+    CommandLine::Out(QStringLiteral("sha256    %1").arg(sha256));
+    CommandLine::Out(QStringLiteral("duration  %1 at the bridge's default %2 ms latency timer, "
+                                    "%3 with the fast link (%4 ms)")
+                         .arg(SecondsText(expectedMs(report.records, kDefaultTimerMs)))
+                         .arg(kDefaultTimerMs)
+                         .arg(SecondsText(expectedMs(report.records, kFastTimerMs)))
+                         .arg(kFastTimerMs));
+}
+
 }  // namespace
 
 ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
@@ -72,21 +93,6 @@ ExitCode Commands::Info(const Command& command, const QStringList& arguments) {
         CommandLine::Hint(check.hint);
         return exit;
     }
-    CommandLine::Out(QStringLiteral("file      %1").arg(path));
-    CommandLine::Out(QStringLiteral("size      %1 bytes").arg(CountText(report.fileLength)));
-    CommandLine::Out(QStringLiteral("key       %1").arg(EscapedDeviceText(report.imageKey)));
-    CommandLine::Out(QStringLiteral("records   %1").arg(CountText(report.records)));
-    if (ignored > 0) {
-        CommandLine::Out(
-            QStringLiteral("ignored   %1 bytes after the last whole record, never sent")
-                .arg(ignored));
-    }
-    CommandLine::Out(QStringLiteral("sha256    %1").arg(sha256));
-    CommandLine::Out(QStringLiteral("duration  %1 at the bridge's default %2 ms latency timer, "
-                                    "%3 with the fast link (%4 ms)")
-                         .arg(SecondsText(expectedMs(report.records, kDefaultTimerMs)))
-                         .arg(kDefaultTimerMs)
-                         .arg(SecondsText(expectedMs(report.records, kFastTimerMs)))
-                         .arg(kFastTimerMs));
+    printInfo(path, report, sha256, ignored);
     return exit;
 }

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 
 #include "line/LineTexts.h"
+#include "line/StationStatus.h"
 
 namespace LineReport {
 
@@ -13,10 +14,8 @@ QStringList Lines(const LineModel& model) {
                           .arg(model.line())
                           .arg(totals.online)
                           .arg(totals.offline)
-                          .arg(LineTexts::Figures(
-                              totals.passed, totals.failed,
-                              totals.yieldPercent ? QJsonValue(*totals.yieldPercent) : QJsonValue(),
-                              totals.lastHour))};
+                          .arg(LineTexts::Figures(totals.passed, totals.failed, totals.yieldPercent,
+                                                  totals.lastHour))};
     const QList<StationEntry> stations = model.stations();
     for (const StationEntry& station : stations) lines << StationLines(station);
     if (const QString mixed = LineTexts::MixedImages(stations); !mixed.isEmpty()) {
@@ -27,19 +26,16 @@ QStringList Lines(const LineModel& model) {
 
 QStringList StationLines(const StationEntry& station) {
     const QJsonObject& status = station.status;
-    const QJsonObject figures = status.value(QStringLiteral("totals")).toObject();
+    const Totals figures = StationStatus::FiguresOf(status);
     QString state = LineTexts::StateWord(station);
     if (!station.online) state = LineTexts::OfflineSince(station).toUpper();
     const QString reason = status.value(QStringLiteral("line_stopped_reason")).toString();
     if (station.online && !reason.isEmpty()) state += QStringLiteral(" (%1)").arg(reason);
-    QStringList lines{
-        QStringLiteral("%1  %2  %3  %4, %5 waiting")
-            .arg(station.name, state, LineTexts::Image(status),
-                 LineTexts::Figures(figures.value(QStringLiteral("passed")).toInt(),
-                                    figures.value(QStringLiteral("failed")).toInt(),
-                                    figures.value(QStringLiteral("yield_percent")),
-                                    figures.value(QStringLiteral("last_hour")).toInt()))
-            .arg(status.value(QStringLiteral("backlog")).toInt())};
+    QStringList lines{QStringLiteral("%1  %2  %3  %4, %5 waiting")
+                          .arg(station.name, state, LineTexts::Image(status),
+                               LineTexts::Figures(figures.passed, figures.failed,
+                                                  figures.yieldPercent, figures.lastHour))
+                          .arg(status.value(QStringLiteral("backlog")).toInt())};
     if (const QString failure = LineTexts::LastFailure(status); !failure.isEmpty()) {
         lines << QStringLiteral("%1  last failure: %2").arg(station.name, failure);
     }
@@ -60,18 +56,15 @@ QJsonObject Json(const LineModel& model, ExitCode verdict) {
             {"status", station.status.isEmpty() ? QJsonValue() : QJsonValue(station.status)}});
     }
     const QString mixed = LineTexts::MixedImages(stations);
+    QJsonObject figures =
+        StationStatus::Figures(totals.passed, totals.failed, totals.yieldPercent, totals.lastHour);
+    figures.insert(QStringLiteral("stations_online"), totals.online);
+    figures.insert(QStringLiteral("stations_offline"), totals.offline);
+    figures.insert(QStringLiteral("lines_stopped"), totals.linesStopped);
     return {{"schema_version", 1},
             {"line", model.line()},
             {"time", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
-            {"totals",
-             QJsonObject{{"passed", totals.passed},
-                         {"failed", totals.failed},
-                         {"yield_percent",
-                          totals.yieldPercent ? QJsonValue(*totals.yieldPercent) : QJsonValue()},
-                         {"last_hour", totals.lastHour},
-                         {"stations_online", totals.online},
-                         {"stations_offline", totals.offline},
-                         {"lines_stopped", totals.linesStopped}}},
+            {"totals", figures},
             {"mixed_images", mixed.isEmpty() ? QJsonValue() : QJsonValue(mixed)},
             {"stations", entries},
             {"exit_code", int(verdict)}};

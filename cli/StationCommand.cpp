@@ -15,20 +15,16 @@
 #include "station/StationStart.h"
 #include "station/StopSignals.h"
 
-ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
-    QCommandLineParser parser;
-    const QCommandLineOption count(QStringLiteral("count"),
-                                   QStringLiteral("End after N units. Default: run until Ctrl-C "
-                                                  "(a second Ctrl-C interrupts the upgrades)."),
-                                   QStringLiteral("N"));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Print the unit records on stdout, one a line."));
-    parser.addOptions(StationArguments::Options()
-                      << count << json << LinkArguments::Options(LinkArguments::Role::Station));
-    if (const auto exit =
-            CommandLine::Parse(parser, command, arguments, {CommandLine::ImageArgument})) {
-        return *exit;
-    }
+namespace {
+
+struct StationRequest {
+    StationOptions options;
+    DriverChoice::Choice driver = DriverChoice::Choice::Auto;
+    std::optional<LinkOptions> publish;
+};
+
+// The station's options read whole, or the exit code of a mistake in them.
+std::variant<StationRequest, ExitCode> readRequest(const QCommandLineParser& parser) {
     const std::optional<int> units =
         StationArguments::PositiveNumber(parser, QStringLiteral("count"));
     if (!units) {
@@ -46,16 +42,38 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
     if (const QString* error = std::get_if<QString>(&line)) return CommandLine::UsageError(*error);
     const std::optional<LinkOptions>& publish = std::get<std::optional<LinkOptions>>(line);
     const StationArguments::Parsed& read = std::get<StationArguments::Parsed>(parsed);
-    StationOptions options = read.options;
-    if (publish) options.station = publish->station;
-    options.count = *units;
-    options.program = QCoreApplication::applicationFilePath();
-    options.imagePath = parser.positionalArguments().at(0);
-    const QString recordPath = options.recordPath;
+    StationRequest request{read.options, read.driver, publish};
+    if (publish) request.options.station = publish->station;
+    request.options.count = *units;
+    request.options.program = QCoreApplication::applicationFilePath();
+    request.options.imagePath = parser.positionalArguments().at(0);
+    return request;
+}
+
+}  // namespace
+
+ExitCode Commands::Station(const Command& command, const QStringList& arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption count(QStringLiteral("count"),
+                                   QStringLiteral("End after N units. Default: run until Ctrl-C "
+                                                  "(a second Ctrl-C interrupts the upgrades)."),
+                                   QStringLiteral("N"));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print the unit records on stdout, one a line."));
+    parser.addOptions(StationArguments::Options()
+                      << count << json << LinkArguments::Options(LinkArguments::Role::Station));
+    if (const auto exit =
+            CommandLine::Parse(parser, command, arguments, {CommandLine::ImageArgument})) {
+        return *exit;
+    }
+    const std::variant<StationRequest, ExitCode> read = readRequest(parser);
+    if (const ExitCode* exit = std::get_if<ExitCode>(&read)) return *exit;
+    const StationRequest& request = std::get<StationRequest>(read);
+    const QString& recordPath = request.options.recordPath;
 
     StopSignals stopSignals;
     std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
-        StationStart::Start(std::move(options), read.driver);
+        StationStart::Start(request.options, request.driver);
     if (const auto* failure = std::get_if<StartFailure>(&started)) {
         for (const QString& line : StationStart::TerminalLines(*failure)) CommandLine::Err(line);
         return failure->step == StartFailure::Step::Library ? ExitCode::NoLibrary
@@ -68,8 +86,8 @@ ExitCode Commands::Station(const Command& command, const QStringList& arguments)
                              .arg(recordPath, QString::number(engine.skippedRecordLines())));
     }
     std::unique_ptr<StationLink> link;
-    if (publish) {
-        link = std::make_unique<StationLink>(*publish, engine);
+    if (request.publish) {
+        link = std::make_unique<StationLink>(*request.publish, engine);
         if (const std::optional<QString> failure = link->start()) {
             CommandLine::Err(*failure);
             return ExitCode::FileError;

@@ -107,20 +107,6 @@ std::unique_ptr<Display> displayFor(const StationEngine& engine, bool json) {
     return std::make_unique<TerminalDisplay>(engine, terminal.colour);
 }
 
-ExitCode exitCodeFor(StationResult result) {
-    switch (result) {
-        case StationResult::LineStopped:
-            return ExitCode::FileError;
-        case StationResult::Aborted:
-            return ExitCode::Interrupted;
-        case StationResult::UnitsFailed:
-            return ExitCode::UnitsFailed;
-        case StationResult::AllPassed:
-            break;
-    }
-    return ExitCode::Success;
-}
-
 }  // namespace
 
 ExitCode RunStation(StationEngine& engine, StopSignals& stopSignals, bool json,
@@ -146,5 +132,5 @@ ExitCode RunStation(StationEngine& engine, StopSignals& stopSignals, bool json,
     loop.exec();
     display->tick(stopSignals.received() > 0);
     display->finish();
-    return exitCodeFor(engine.result());
+    return static_cast<ExitCode>(engine.result());
 }

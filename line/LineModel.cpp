@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 
+#include "line/StationStatus.h"
 #include "line/Topics.h"
 
 namespace {
@@ -99,10 +100,10 @@ LineTotals LineModel::totals() const {
     LineTotals totals;
     for (const Heard& heard : m_stations) {
         const QJsonObject& status = heard.entry.status;
-        const QJsonObject figures = status.value(QStringLiteral("totals")).toObject();
-        totals.passed += figures.value(QStringLiteral("passed")).toInt();
-        totals.failed += figures.value(QStringLiteral("failed")).toInt();
-        totals.lastHour += figures.value(QStringLiteral("last_hour")).toInt();
+        const Totals figures = StationStatus::FiguresOf(status);
+        totals.passed += figures.passed;
+        totals.failed += figures.failed;
+        totals.lastHour += figures.lastHour;
         ++(heard.entry.online ? totals.online : totals.offline);
         if (heard.entry.online &&
             status.value(QStringLiteral("state")) == QStringLiteral("line_stopped")) {

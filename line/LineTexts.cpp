@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QMap>
 
+#include "station/StationTexts.h"
+
 namespace LineTexts {
 namespace {
 
@@ -48,13 +50,11 @@ QString Image(const QJsonObject& status) {
         .arg(text(image, "file"), text(image, "key"), text(image, "sha256").left(kShownDigits));
 }
 
-QString Figures(int passed, int failed, const QJsonValue& yieldPercent, int lastHour) {
-    const QString yield = yieldPercent.isDouble() ? QStringLiteral("%1 %").arg(yieldPercent.toInt())
-                                                  : QStringLiteral("–");
+QString Figures(int passed, int failed, std::optional<int> yieldPercent, int lastHour) {
     return QStringLiteral("passed %1, failed %2, yield %3, %4 in the last hour")
         .arg(passed)
         .arg(failed)
-        .arg(yield)
+        .arg(StationTexts::Yield(yieldPercent))
         .arg(lastHour);
 }
 

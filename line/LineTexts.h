@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "line/LineModel.h"
 
@@ -21,7 +22,7 @@ QString SlotWord(const QJsonObject& slot);
 // "accepted.frw  key µTARVEL0  SHA-256 a66cef8a"; "no image" before one.
 QString Image(const QJsonObject& status);
 // "passed 8, failed 1, yield 88 %, 9 in the last hour"
-QString Figures(int passed, int failed, const QJsonValue& yieldPercent, int lastHour);
+QString Figures(int passed, int failed, std::optional<int> yieldPercent, int lastHour);
 // The latest failure and what to do about it; "" when there was none.
 QString LastFailure(const QJsonObject& status);
 // "" unless the online stations run more than one image: then which runs which.

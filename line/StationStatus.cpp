@@ -83,20 +83,36 @@ QJsonObject Body(const StationState& state) {
     QJsonArray slotList;
     for (const SlotView& view : state.slotViews) slotList.append(slot(view));
     const Totals& totals = state.totals;
+    QJsonObject figures =
+        Figures(totals.passed, totals.failed, totals.yieldPercent, totals.lastHour);
+    figures.insert(QStringLiteral("in_progress"), totals.running);
     return {{"state", runName(state.run)},
             {"line_stopped_reason", state.run == StationState::Run::LineStopped
                                         ? textOrNull(state.lineStopped)
                                         : QJsonValue()},
             {"image", image(state.image)},
             {"slots", slotList},
-            {"totals",
-             QJsonObject{{"passed", totals.passed},
-                         {"failed", totals.failed},
-                         {"yield_percent",
-                          totals.yieldPercent ? QJsonValue(*totals.yieldPercent) : QJsonValue()},
-                         {"last_hour", totals.lastHour},
-                         {"in_progress", totals.running}}},
+            {"totals", figures},
             {"last_failure", failure(state.lastFailure)}};
+}
+
+QJsonObject Figures(int passed, int failed, std::optional<int> yieldPercent, int lastHour) {
+    return {{"passed", passed},
+            {"failed", failed},
+            {"yield_percent", yieldPercent ? QJsonValue(*yieldPercent) : QJsonValue()},
+            {"last_hour", lastHour}};
+}
+
+Totals FiguresOf(const QJsonObject& status) {
+    const QJsonObject figures = status.value(QStringLiteral("totals")).toObject();
+    const QJsonValue yield = figures.value(QStringLiteral("yield_percent"));
+    Totals totals;
+    totals.passed = figures.value(QStringLiteral("passed")).toInt();
+    totals.failed = figures.value(QStringLiteral("failed")).toInt();
+    if (yield.isDouble()) totals.yieldPercent = yield.toInt();
+    totals.lastHour = figures.value(QStringLiteral("last_hour")).toInt();
+    totals.running = figures.value(QStringLiteral("in_progress")).toInt();
+    return totals;
 }
 
 }  // namespace StationStatus

@@ -7,6 +7,7 @@
 
 #include <QJsonObject>
 #include <QList>
+#include <optional>
 
 #include "station/StationValues.h"
 
@@ -23,6 +24,11 @@ struct StationState {
 namespace StationStatus {
 
 QJsonObject Body(const StationState& state);
+// passed, failed, yield_percent (null before the first unit is done) and last_hour: the figures
+// of a station's status and of the whole line's totals.
+QJsonObject Figures(int passed, int failed, std::optional<int> yieldPercent, int lastHour);
+// The figures of a status, read back, in_progress as running.
+Totals FiguresOf(const QJsonObject& status);
 // As the status names a slot's state: "empty", "flashing", "pass", ...
 QString SlotStateName(SlotState state);
 

@@ -15,6 +15,10 @@ QString Elapsed(qint64 ms) {
         .arg(seconds % 60, 2, 10, QChar('0'));
 }
 
+QString Yield(std::optional<int> percent) {
+    return percent ? QStringLiteral("%1 %").arg(*percent) : QStringLiteral("–");
+}
+
 QString DriverUsed(const QString& driverName) {
     return QStringLiteral("driver ") + driverName;
 }

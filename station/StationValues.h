@@ -97,5 +97,6 @@ struct StartFailure {
     QString hint;
 };
 
-// How a run ended, most serious first: the command line's exit codes 3, 130, 6 and 0.
-enum class StationResult { LineStopped, Aborted, UnitsFailed, AllPassed };
+// How a run ended, most serious first. The values are the exit codes of both station faces, so
+// that a script reads the window's end as it reads the command line's.
+enum class StationResult : int { LineStopped = 3, Aborted = 130, UnitsFailed = 6, AllPassed = 0 };

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "line/LineTexts.h"
+#include "station/StationTexts.h"
 
 LineSummary::LineSummary(QWidget* parent) : QWidget(parent) {
     Title = new QLabel(this);
@@ -63,8 +64,7 @@ void LineSummary::showLine(const LineModel& model) {
     Title->setText(QStringLiteral("Line ") + model.line());
     Passed->setText(QString::number(totals.passed));
     Failed->setText(QString::number(totals.failed));
-    Yield->setText(totals.yieldPercent ? QStringLiteral("%1 %").arg(*totals.yieldPercent)
-                                       : QStringLiteral("–"));
+    Yield->setText(StationTexts::Yield(totals.yieldPercent));
     LastHour->setText(QString::number(totals.lastHour));
     Online->setText(QString::number(totals.online));
     Offline->setText(QString::number(totals.offline));

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/FloorLook.h"
 #include "app/line/GridShape.h"
 
 namespace {
@@ -11,20 +12,12 @@ namespace {
 constexpr int kGap = 10;
 // However busy the line, the screen changes a few times a second at most.
 constexpr int kRedrawMs = 250;
-// Calm grey: colour is kept for what needs a person.
-const QColor kBackground(0xd0, 0xd0, 0xd0);
 
 }  // namespace
 
 LineWindow::LineWindow(LineModel& model, QWidget* parent) : QWidget(parent), m_model(model) {
     setWindowTitle(Caption);
-    QIcon icon(QStringLiteral(":/resources/line32.png"));
-    icon.addFile(QStringLiteral(":/resources/line16.png"));
-    setWindowIcon(icon);
-    QPalette calm = palette();
-    calm.setColor(QPalette::Window, kBackground);
-    setPalette(calm);
-    setAutoFillBackground(true);
+    DressForTheFloor(*this, QStringLiteral("line"));
 
     Summary = new LineSummary(this);
     m_area = new QWidget(this);

@@ -6,6 +6,9 @@
 #include <algorithm>
 
 #include "line/LineTexts.h"
+#include "line/StationStatus.h"
+#include "operations/CountText.h"
+#include "station/StationTexts.h"
 
 namespace {
 
@@ -85,17 +88,15 @@ StationPanel::StationPanel(QWidget* parent) : QFrame(parent) {
 
 void StationPanel::showStation(const StationEntry& station) {
     const QJsonObject& status = station.status;
-    const QJsonObject figures = status.value(QStringLiteral("totals")).toObject();
+    const Totals figures = StationStatus::FiguresOf(status);
     const QString word = LineTexts::StateWord(station);
-    const QJsonValue yield = figures.value(QStringLiteral("yield_percent"));
     Name->setText(station.name);
     State->setText(word);
     Image->setText(LineTexts::Image(status));
-    Passed->setText(QString::number(figures.value(QStringLiteral("passed")).toInt()));
-    Failed->setText(QString::number(figures.value(QStringLiteral("failed")).toInt()));
-    Yield->setText(yield.isDouble() ? QStringLiteral("%1 %").arg(yield.toInt())
-                                    : QStringLiteral("–"));
-    LastHour->setText(QString::number(figures.value(QStringLiteral("last_hour")).toInt()));
+    Passed->setText(QString::number(figures.passed));
+    Failed->setText(QString::number(figures.failed));
+    Yield->setText(StationTexts::Yield(figures.yieldPercent));
+    LastHour->setText(QString::number(figures.lastHour));
     Slots->showSlots(status.value(QStringLiteral("slots")).toArray(), !station.online);
     const QString failure = LineTexts::LastFailure(status);
     const QString stopped = status.value(QStringLiteral("line_stopped_reason")).toString();

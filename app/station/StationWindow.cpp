@@ -6,13 +6,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/FloorLook.h"
 #include "station/StationTexts.h"
 
 namespace {
 
 constexpr int kTotalsEveryMs = 1000;
-// Calm grey: colour is kept for what needs a person.
-const QColor kBackground(0xd0, 0xd0, 0xd0);
 // The column beside the tiles, narrowest and widest: a quarter of the window between them.
 constexpr std::pair<int, int> kSideWidths = {300, 440};
 const QString kDestructive = QStringLiteral(
@@ -38,13 +37,7 @@ QPushButton* button(QWidget* parent, const QString& text, const QString& accessi
 StationWindow::StationWindow(StationWindowOptions options, QWidget* parent)
     : QWidget(parent), m_options(std::move(options)) {
     setWindowTitle(Caption);
-    QIcon icon(QStringLiteral(":/resources/station32.png"));
-    icon.addFile(QStringLiteral(":/resources/station16.png"));
-    setWindowIcon(icon);
-    QPalette calm = palette();
-    calm.setColor(QPalette::Window, kBackground);
-    setPalette(calm);
-    setAutoFillBackground(true);
+    DressForTheFloor(*this, QStringLiteral("station"));
     buildLayout();
     connect(ChooseImage, &QPushButton::clicked, this, &StationWindow::chooseImage);
     connect(Start, &QPushButton::clicked, this, &StationWindow::start);

@@ -181,20 +181,8 @@ void StationWindow::exitBySignal() {
     QCoreApplication::exit(exitCode());
 }
 
-// The command-line station's, so that whatever started the window reads how the run ended.
 int StationWindow::exitCode() const {
-    if (!m_engine) return 0;
-    switch (m_engine->result()) {
-        case StationResult::LineStopped:
-            return 3;
-        case StationResult::Aborted:
-            return 130;
-        case StationResult::UnitsFailed:
-            return 6;
-        case StationResult::AllPassed:
-            break;
-    }
-    return 0;
+    return m_engine ? int(m_engine->result()) : 0;
 }
 
 void StationWindow::updateControls() {

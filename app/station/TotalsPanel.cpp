@@ -49,9 +49,7 @@ TotalsPanel::TotalsPanel(QWidget* parent) : QWidget(parent) {
 void TotalsPanel::showTotals(const Totals& totals) {
     ShowValue(Passed, kPassed, QString::number(totals.passed));
     ShowValue(Failed, kFailed, QString::number(totals.failed));
-    ShowValue(Yield, kYield,
-              totals.yieldPercent ? QStringLiteral("%1 %").arg(*totals.yieldPercent)
-                                  : QStringLiteral("–"));
+    ShowValue(Yield, kYield, StationTexts::Yield(totals.yieldPercent));
     ShowValue(LastHour, kLastHour, QString::number(totals.lastHour));
     ShowValue(Elapsed, kElapsed, StationTexts::Elapsed(totals.elapsedMs));
 }

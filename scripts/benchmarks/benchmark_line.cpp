@@ -7,7 +7,6 @@
 #include <signal.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -17,46 +16,15 @@
 #include <cstdio>
 
 #include "scripts/benchmarks/BenchmarkImage.h"
-#include "scripts/benchmarks/ProcessorTime.h"
+#include "scripts/benchmarks/StationRun.h"
 #include "tests/common/Mosquitto.h"
 
 namespace {
 
 constexpr int kUnits = 32;
 constexpr int kRecords = 300;
-constexpr int kSampleMs = 20;
 
-struct Run {
-    double seconds = -1;
-    double stationSeconds = 0;
-    double allSeconds = 0;
-};
-
-Run station(const QTemporaryDir& folder, const QStringList& publish) {
-    QFile::remove(folder.filePath("records.jsonl"));
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TARVELLON_SIM_CONFIG", folder.filePath("sim.conf"));
-    process.setProcessEnvironment(environment);
-    const double before = ProcessorSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer clock;
-    clock.start();
-    process.start(FLASH_PROGRAM, QStringList{"station", folder.filePath("image.frw"), "--count",
-                                             QString::number(kUnits), "--record",
-                                             folder.filePath("records.jsonl")} +
-                                     publish);
-    Run run;
-    while (!process.waitForFinished(kSampleMs)) {
-        if (process.state() == QProcess::NotRunning) return {};
-        run.stationSeconds = qMax(run.stationSeconds, OwnProcessorSeconds(process.processId()));
-    }
-    if (process.exitCode() != 0) return {};
-    run.seconds = clock.elapsed() / 1000.0;
-    run.allSeconds = ProcessorSeconds(RUSAGE_CHILDREN) - before;
-    return run;
-}
-
-void print(const char* name, const Run& run) {
+void print(const char* name, const StationRun& run) {
     if (run.seconds < 0) {
         std::printf("%-18s failed\n", name);
         return;
@@ -70,18 +38,11 @@ void print(const char* name, const Run& run) {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTemporaryDir folder;
-    QFile config(folder.filePath("sim.conf"));
     if (!folder.isValid() || !WriteBenchmarkImage(folder.filePath("image.frw"), kRecords) ||
-        !config.open(QIODevice::WriteOnly)) {
+        !WriteSimulatedUnits(folder, kUnits)) {
         std::fprintf(stderr, "benchmark_line: cannot write the image\n");
         return 1;
     }
-    for (int i = 1; i <= kUnits; ++i) {
-        config.write(QString("device = BENCH%1\nrunlevel = boot\nlatency_ms = 16\nprogram_ms = 1\n")
-                         .arg(i, 3, 10, QChar('0'))
-                         .toUtf8());
-    }
-    config.close();
     Mosquitto broker;
     if (!broker.start()) {
         std::fprintf(stderr, "benchmark_line: mosquitto did not start\n");
@@ -98,9 +59,9 @@ int main(int argc, char* argv[]) {
     std::printf("station, %d units at once, %d records, latency timer 16 ms\n", kUnits, kRecords);
     std::printf("                   time       processor per attempt:   with upgrades\n");
     std::printf("                              station alone\n");
-    print("without --publish", station(folder, {}));
-    const Run published =
-        station(folder, {"--publish", broker.url(), "--line", "L1", "--station", "bench"});
+    print("without --publish", RunStation(folder, kUnits));
+    const StationRun published = RunStation(
+        folder, kUnits, {"--publish", broker.url(), "--line", "L1", "--station", "bench"});
     print("with --publish", published);
 
     QThread::msleep(500);
