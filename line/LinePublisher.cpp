@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QSysInfo>
 
@@ -58,12 +59,9 @@ LinePublisher::LinePublisher(const LinkOptions& options, const QString& recordPa
     connect(&m_client, &MqttClient::connected, this, &LinePublisher::connected);
     connect(&m_client, &MqttClient::disconnected, this, &LinePublisher::disconnected);
     connect(&m_client, &MqttClient::delivered, this, &LinePublisher::delivered);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
-        m_outbox.readNew();
-        sendLines();
-        statusChanged();
-        updateLink();
-    });
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &LinePublisher::recordFileChanged);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
+            &LinePublisher::recordFileChanged);
 }
 
 std::optional<QString> LinePublisher::start() {
@@ -74,13 +72,30 @@ std::optional<QString> LinePublisher::start() {
     return std::nullopt;
 }
 
+void LinePublisher::recordFileChanged() {
+    // A file renamed away leaves the watch; its folder stands in until the station has made the
+    // one that now goes by the name.
+    if (m_watcher.files().isEmpty()) {
+        if (m_watcher.addPath(m_recordPath)) {
+            m_watcher.removePath(QFileInfo(m_recordPath).path());
+        } else {
+            m_watcher.addPath(QFileInfo(m_recordPath).path());
+        }
+    }
+    m_outbox.readNew();
+    sendLines();
+    statusChanged();
+    updateLink();
+}
+
 void LinePublisher::setStatus(const QJsonObject& body) {
     m_body = body;
     statusChanged();
 }
 
 void LinePublisher::finish(int ms) {
-    m_watcher.removePath(m_recordPath);
+    if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
+    if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
     // The last units' lines may have come after the watcher last said so.
     m_outbox.readNew();
     if (m_client.isConnected()) {
@@ -146,6 +161,8 @@ void LinePublisher::delivered(int id) {
     if (line == m_inFlight.cend()) return;
     m_outbox.acknowledged(*line);
     m_inFlight.erase(line);
+    // The last line of a file renamed away lets the outbox go on with the new one.
+    if (m_outbox.waiting() == 0) m_outbox.readNew();
     if (!m_cursorDue.isActive()) m_cursorDue.start();
     sendLines();
     statusChanged();

@@ -44,6 +44,7 @@ class LinePublisher : public QObject {
     void connected();
     void disconnected(const QString& reason);
     void delivered(int id);
+    void recordFileChanged();
     void sendLines();
     // `always`: also when nothing changed since the last. The message's id, when one went.
     std::optional<int> sendStatus(bool always);

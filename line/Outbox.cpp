@@ -17,6 +17,15 @@
 namespace {
 
 const QString kAcknowledged = QStringLiteral("acknowledged_bytes");
+const QString kDevice = QStringLiteral("device");
+const QString kInode = QStringLiteral("inode");
+
+// The file's device and inode, which stay with it when it is renamed.
+std::optional<std::pair<qint64, qint64>> identity(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return std::nullopt;
+    return std::pair<qint64, qint64>(info.st_dev, info.st_ino);
+}
 
 }  // namespace
 
@@ -50,21 +59,54 @@ std::optional<QString> Outbox::open() {
     return std::nullopt;
 }
 
-// Where the last run's acknowledgements reached; the start when that is not a line's start in
-// this file (another file under the same name), since a repeat costs less than a line missed.
+// Where the last run's acknowledgements reached; the start when they were counted in another file
+// under the same name, or are not a line's start in this one, since a repeat costs less than a
+// line missed.
 qint64 Outbox::readCursor() const {
     QFile file(m_cursorPath);
     if (!file.open(QIODevice::ReadOnly)) return 0;
-    const qint64 offset =
-        QJsonDocument::fromJson(file.read(1024)).object().value(kAcknowledged).toInteger(-1);
+    const QJsonObject cursor = QJsonDocument::fromJson(file.read(1024)).object();
+    const qint64 offset = cursor.value(kAcknowledged).toInteger(-1);
+    const auto held = identity(m_fd);
+    const bool sameFile = held && (!cursor.contains(kInode) ||
+                                   std::pair(cursor.value(kDevice).toInteger(-1),
+                                             cursor.value(kInode).toInteger(-1)) == *held);
     struct stat info {};
     char before = 0;
-    const bool fits = offset > 0 && ::fstat(m_fd, &info) == 0 && offset <= info.st_size &&
-                      ::pread(m_fd, &before, 1, offset - 1) == 1 && before == '\n';
+    const bool fits = sameFile && offset > 0 && ::fstat(m_fd, &info) == 0 &&
+                      offset <= info.st_size && ::pread(m_fd, &before, 1, offset - 1) == 1 &&
+                      before == '\n';
     return fits ? offset : 0;
 }
 
 void Outbox::readNew() {
+    readForward();
+    if (followName()) readForward();
+}
+
+// The file now under the record file's name, once nothing of the one held waits: it starts
+// from its beginning.
+bool Outbox::followName() {
+    struct stat named {};
+    const auto held = identity(m_fd);
+    if (!m_pending.empty() || !held ||
+        ::stat(QFile::encodeName(m_recordPath).constData(), &named) != 0 ||
+        std::pair<qint64, qint64>(named.st_dev, named.st_ino) == *held) {
+        return false;
+    }
+    const std::variant<int, RegularFile::Failure> opened =
+        RegularFile::Open(m_recordPath, O_RDONLY);
+    if (!std::holds_alternative<int>(opened)) return false;
+    ::close(m_fd);
+    m_fd = std::get<int>(opened);
+    m_readTo = {};
+    m_handedOut = 0;
+    m_savedCursor = -1;
+    saveCursor();
+    return true;
+}
+
+void Outbox::readForward() {
     m_readTo = FileLines::Forward(m_fd, m_readTo, [this](const FileLines::Line& text) {
         if (text.tooLong) return;
         const QJsonObject line =
@@ -108,11 +150,14 @@ bool Outbox::saveCursor() {
     const qint64 at = cursor();
     if (at == m_savedCursor) return true;
     QSaveFile file(m_cursorPath);
-    const QByteArray text =
-        QJsonDocument(
-            QJsonObject{{"schema_version", 1}, {"station", m_station}, {kAcknowledged, at}})
-            .toJson(QJsonDocument::Compact) +
-        '\n';
+    const auto held = identity(m_fd);
+    const QByteArray text = QJsonDocument(QJsonObject{{"schema_version", 1},
+                                                      {"station", m_station},
+                                                      {kAcknowledged, at},
+                                                      {kDevice, held ? held->first : -1},
+                                                      {kInode, held ? held->second : -1}})
+                                .toJson(QJsonDocument::Compact) +
+                            '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         m_error = QStringLiteral("cannot write the publishing cursor %1: %2")
                       .arg(m_cursorPath, file.errorString());

@@ -5,7 +5,9 @@
 // keeps (one a station name), replaced whole each time. After a broker outage, a network cut or a
 // station killed, what lies past the cursor goes out first, so nothing is skipped. A line may go
 // twice (acknowledged, and the station gone before the cursor was written): consumers drop
-// repeats by `attempt` and `state`.
+// repeats by `attempt` and `state`. The cursor names the file it counts in, so that a file
+// rotated away and another under its name is read from its start, never from the old one's
+// cursor; during a run the outbox follows the name once the old file's lines are through.
 
 #include <QByteArray>
 #include <QList>
@@ -31,7 +33,9 @@ class Outbox {
     std::optional<QString> open();
 
     // Reads what was appended since, keeping this station's whole lines; a last line without its
-    // line feed waits for it, and a line longer than any record is passed over.
+    // line feed waits for it, and a line longer than any record is passed over. Once every line
+    // of a file that no longer goes by the record file's name is acknowledged, goes on with the
+    // file that does.
     void readNew();
     // Lines read and not yet acknowledged.
     int waiting() const { return int(m_pending.size()); }
@@ -60,6 +64,8 @@ class Outbox {
         return m_pending.empty() ? m_readTo.lineStart : m_pending.front().begin;
     }
     qint64 readCursor() const;
+    void readForward();
+    bool followName();
 
     QString m_recordPath;
     QString m_station;

@@ -1,0 +1,97 @@
+// A record file rotated away (logrotate, an operator archiving it) must cost the broker no line:
+// neither a cursor counted in the old file nor the old file's descriptor may hide the lines of
+// the file that now goes by its name.
+
+#include "line/Outbox.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray line(int n) {
+    return QStringLiteral(R"({"attempt":"a%1","station":"S1"})").arg(n).toUtf8();
+}
+
+bool append(const QString& path, int from, int to) {
+    QFile file(path);
+    if (!file.open(QIODevice::Append)) return false;
+    for (int n = from; n < to; ++n) file.write(line(n) + '\n');
+    return file.error() == QFileDevice::NoError;
+}
+
+// What the outbox hands out, acknowledging each.
+QByteArrayList drain(Outbox& outbox) {
+    QByteArrayList sent;
+    for (const Outbox::Line& next : outbox.next(100)) {
+        sent << next.bytes;
+        outbox.acknowledged(next.end);
+    }
+    return sent;
+}
+
+QByteArrayList lines(int from, int to) {
+    QByteArrayList expected;
+    for (int n = from; n < to; ++n) expected << line(n);
+    return expected;
+}
+
+TEST(Outbox, ACursorCountsOnlyInTheFileItWasCountedIn) {
+    struct Row {
+        const char* name;
+        // Another file under the name before the second run, its lines as long as the first's,
+        // so that the old cursor falls on one of its line starts.
+        bool rotated;
+        QByteArrayList expected;
+    };
+    const Row rows[] = {
+        {"the same file: the lines past the cursor", false, lines(3, 5)},
+        {"another file under the name: all of it", true, lines(5, 10)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("records.jsonl");
+        ASSERT_TRUE(append(path, 0, 3));
+        {
+            Outbox first(path, "S1");
+            ASSERT_FALSE(first.open());
+            ASSERT_EQ(drain(first), lines(0, 3));
+            ASSERT_TRUE(first.saveCursor());
+        }
+        if (row.rotated) {
+            ASSERT_TRUE(QFile::rename(path, path + ".1"));
+            ASSERT_TRUE(append(path, 5, 10));
+        } else {
+            ASSERT_TRUE(append(path, 3, 5));
+        }
+        Outbox second(path, "S1");
+        ASSERT_FALSE(second.open());
+        EXPECT_EQ(drain(second), row.expected);
+    }
+}
+
+TEST(Outbox, FollowsTheNameOnceTheRenamedFileIsThrough) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("records.jsonl");
+    ASSERT_TRUE(append(path, 0, 2));
+    Outbox outbox(path, "S1");
+    ASSERT_FALSE(outbox.open());
+    ASSERT_TRUE(append(path, 2, 4));
+    ASSERT_TRUE(QFile::rename(path, path + ".1"));
+    ASSERT_TRUE(append(path, 10, 12));
+
+    // The renamed file's lines first, all of them, then the new file's from its start.
+    outbox.readNew();
+    EXPECT_EQ(drain(outbox), lines(0, 4));
+    outbox.readNew();
+    EXPECT_EQ(drain(outbox), lines(10, 12));
+    ASSERT_TRUE(append(path, 12, 13));
+    outbox.readNew();
+    EXPECT_EQ(drain(outbox), lines(12, 13));
+}
+
+}  // namespace
