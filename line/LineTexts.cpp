@@ -71,19 +71,25 @@ QString LastFailure(const QJsonObject& status) {
 }
 
 QString MixedImages(const QList<StationEntry>& stations) {
-    QMap<QString, QStringList> byImage;
+    // By their bytes: one image under two file names is the same image.
+    struct Stations {
+        QString image;
+        QStringList names;
+    };
+    QMap<QString, Stations> bySha256;
     QMap<QString, int> keys;
     for (const StationEntry& station : stations) {
         const QJsonObject image = station.status.value(QStringLiteral("image")).toObject();
         if (!station.online || image.isEmpty()) continue;
-        byImage[Image(station.status)] << station.name;
+        Stations& same = bySha256[text(image, "sha256")];
+        if (same.image.isEmpty()) same.image = Image(station.status);
+        same.names << station.name;
         ++keys[text(image, "key")];
     }
-    if (byImage.size() < 2) return {};
+    if (bySha256.size() < 2) return {};
     QStringList which;
-    for (auto image = byImage.cbegin(); image != byImage.cend(); ++image) {
-        which << QStringLiteral("%1 on %2")
-                     .arg(image.value().join(QStringLiteral(", ")), image.key());
+    for (const Stations& same : std::as_const(bySha256)) {
+        which << QStringLiteral("%1 on %2").arg(same.names.join(QStringLiteral(", ")), same.image);
     }
     return QStringLiteral("the stations run different %1: %2")
         .arg(keys.size() > 1 ? QStringLiteral("keys") : QStringLiteral("images"),
