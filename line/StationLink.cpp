@@ -15,7 +15,10 @@ constexpr int kGoodbyeMs = 2000;
 }  // namespace
 
 StationLink::StationLink(const LinkOptions& options, const StationEngine& engine, QObject* parent)
-    : QObject(parent), m_engine(engine), m_publisher(options, engine.image().recordFile) {
+    : QObject(parent),
+      m_engine(engine),
+      m_publisher(options, engine.image().recordFile),
+      m_station(options.station) {
     connect(&m_publisher, &LinePublisher::linkChanged, this, &StationLink::linkChanged);
     connect(&engine, &StationEngine::slotsChanged, this, &StationLink::update);
     connect(&engine, &StationEngine::slotChanged, this, &StationLink::update);
@@ -34,7 +37,11 @@ StationLink::StationLink(const LinkOptions& options, const StationEngine& engine
 std::optional<QString> StationLink::start() {
     const QList<QJsonObject> earlier = m_engine.history(kFailuresLookedAt);
     for (auto closing = earlier.crbegin(); closing != earlier.crend(); ++closing) {
-        if (AttemptLine::Passed(*closing)) continue;
+        // A record file may be shared by stations: only this one's failure is its own.
+        if (AttemptLine::Passed(*closing) ||
+            closing->value(QStringLiteral("station")).toString() != m_station) {
+            continue;
+        }
         m_lastFailure = *closing;
         break;
     }

@@ -35,6 +35,7 @@ class StationLink : public QObject {
 
     const StationEngine& m_engine;
     LinePublisher m_publisher;
+    QString m_station;
     QJsonObject m_lastFailure;
     bool m_finished = false;
     QTimer m_clock;
