@@ -1,5 +1,6 @@
 #include "line/LinkOptions.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QFile>
@@ -58,13 +59,17 @@ std::variant<BrokerAddress, QString> ParseBroker(const QString& url) {
 }
 
 std::variant<Credentials, QString> ReadCredentials(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
-    if (::stat(name.constData(), &info) != 0) {
+    // The mode is checked on the file opened, so that no other file can be put under the name
+    // between the check and the read; without blocking, since a FIFO's open would wait.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return QStringLiteral("cannot read the credentials file %1: %2")
             .arg(path, qt_error_string(errno));
     }
-    if (!S_ISREG(info.st_mode)) {
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         return QStringLiteral("the credentials file %1 is not a regular file").arg(path);
     }
     if ((info.st_mode & (S_IRGRP | S_IROTH | S_IWGRP | S_IWOTH)) != 0) {
@@ -73,11 +78,6 @@ std::variant<Credentials, QString> ReadCredentials(const QString& path) {
                    "chmod 600 %1")
             .arg(path)
             .arg(info.st_mode & 0777, 4, 8, QChar('0'));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("cannot read the credentials file %1: %2")
-            .arg(path, file.errorString());
     }
     const QString line = QString::fromUtf8(file.readLine()).remove('\n').remove('\r');
     const qsizetype colon = line.indexOf(':');
