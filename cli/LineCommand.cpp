@@ -124,7 +124,8 @@ ExitCode Commands::Line(const Command& command, const QStringList& arguments) {
     const QCommandLineOption onceOption(
         QStringLiteral("once"),
         QStringLiteral("Print what the broker holds and exit: 0 when every station is online and "
-                       "none has stopped its line, 7 or 8 otherwise."));
+                       "none has stopped its line; 7 when one is offline, 8 when one has stopped "
+                       "its line, 9 when the broker cannot be reached."));
     parser.addOptions(LinkArguments::Options(LinkArguments::Role::View) << json << onceOption);
     if (const auto exit = CommandLine::Parse(parser, command, arguments, {})) return *exit;
     const auto read =

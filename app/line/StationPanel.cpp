@@ -105,8 +105,11 @@ void StationPanel::showStation(const StationEntry& station) {
             ? QStringLiteral("Line stopped: ") + stopped
             : (failure.isEmpty() ? QString() : QStringLiteral("Last failure: ") + failure));
     const int backlog = status.value(QStringLiteral("backlog")).toInt();
-    Backlog->setText(!station.online ? LineTexts::OfflineSince(station)
-                                     : QStringLiteral("%1 record(s) not yet sent").arg(backlog));
+    Backlog->setText(!station.online
+                         ? LineTexts::OfflineSince(station)
+                         : QStringLiteral("%1 %2 not yet sent")
+                               .arg(CountText(backlog), backlog == 1 ? QStringLiteral("record")
+                                                                     : QStringLiteral("records")));
     Backlog->setVisible(!station.online || backlog > 0);
     setTone(!station.online                          ? Tone::Offline
             : word == QStringLiteral("LINE STOPPED") ? Tone::Stopped
