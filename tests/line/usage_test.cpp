@@ -33,44 +33,20 @@ struct UsageRow {
     QStringList args;  // CREDENTIALS: a credentials file others may read
     QString error;     // <file>: that file
 };
+// clang-format off
 const UsageRow rows[] = {
     {"no broker", Views, {"--line", "L1"}, "--broker URL is needed"},
-    {"not a broker URL",
-     Views,
-     {"--broker", "http://line-pc", "--line", "L1"},
-     "the broker 'http://line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: unknown scheme "
-     "'http'"},
-    {"a password in the URL",
-     Views,
-     {"--broker", "mqtt://view:pw@line-pc", "--line", "L1"},
-     "the broker 'mqtt://view@line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: "
-     "credentials go in --mqtt-credentials FILE, not in the URL"},
+    {"not a broker URL", Views, {"--broker", "http://line-pc", "--line", "L1"}, "the broker 'http://line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: unknown scheme 'http'"},
+    {"a password in the URL", Views, {"--broker", "mqtt://view:pw@line-pc", "--line", "L1"}, "the broker 'mqtt://view@line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: credentials go in --mqtt-credentials FILE, not in the URL"},
     {"no line", Views, {"--broker", "mqtt://line-pc"}, "--line NAME is needed with --broker"},
-    {"a line that is no topic level",
-     Views,
-     {"--broker", "mqtt://line-pc", "--line", "L1/a"},
-     "--line 'L1/a' holds '/', which a topic's name cannot"},
-    {"certificates without TLS",
-     Views,
-     {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-ca", "/etc/hostname"},
-     "--mqtt-ca goes with an mqtts:// broker"},
-    {"credentials others may read",
-     Views,
-     {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"},
-     "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
-    {"a station's broker that is no URL",
-     Stations,
-     {"--publish", "line-pc", "--line", "L1"},
-     "the broker 'line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: no scheme"},
-    {"a station's line without a broker",
-     Stations,
-     {"--line", "L1"},
-     "--line goes with --publish URL"},
-    {"a station's credentials others may read",
-     Stations,
-     {"--publish", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"},
-     "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
+    {"a line that is no topic level", Views, {"--broker", "mqtt://line-pc", "--line", "L1/a"}, "--line 'L1/a' holds '/', which a topic's name cannot"},
+    {"certificates without TLS", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-ca", "/etc/hostname"}, "--mqtt-ca goes with an mqtts:// broker"},
+    {"credentials others may read", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
+    {"a station's broker that is no URL", Stations, {"--publish", "line-pc", "--line", "L1"}, "the broker 'line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: no scheme"},
+    {"a station's line without a broker", Stations, {"--line", "L1"}, "--line goes with --publish URL"},
+    {"a station's credentials others may read", Stations, {"--publish", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
 };
+// clang-format on
 
 class Usage : public testing::TestWithParam<UsageRow> {};
 
@@ -87,15 +63,14 @@ TEST_P(Usage, RefusedAtTheStart) {
     QStringList args = row.args;
     args.replaceInStrings("CREDENTIALS", credentials);
     const QString error = QString(row.error).replace("<file>", credentials);
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        noDisplay.remove(name);
 
     for (const Program& program : row.programs) {
         SCOPED_TRACE(program.path.toStdString());
         QProcess view;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("DISPLAY");
-        environment.remove("WAYLAND_DISPLAY");
-        environment.remove("QT_QPA_PLATFORM");
-        view.setProcessEnvironment(environment);
+        view.setProcessEnvironment(noDisplay);
         view.start(program.path, program.args + args);
         ASSERT_TRUE(view.waitForFinished(30000));
         const QString name = QFileInfo(program.path).fileName();
