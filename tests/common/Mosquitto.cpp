@@ -55,6 +55,13 @@ void end(QProcess& process, int signal) {
     process.waitForFinished(kStartMs);
 }
 
+// A client's options: the broker, QoS 1 and the login, if any.
+QStringList clientArgs(const Mosquitto& broker, const QString& login) {
+    QStringList args{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q", "1"};
+    if (!login.isEmpty()) args << "-u" << login.section(':', 0, 0) << "-P" << login.section(':', 1);
+    return args;
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, int ms) {
@@ -128,30 +135,13 @@ void Mosquitto::stop() {
     end(m_process, SIGTERM);
 }
 
-void Mosquitto::kill() {
-    end(m_process, SIGKILL);
-}
-
 Subscriber::Subscriber(const Mosquitto& broker, const QString& filter, const QString& login)
     : m_broker(broker),
       m_login(login),
       m_probe("tarvellon-test/" + QUuid::createUuid().toString(QUuid::Id128)) {
-    QStringList args{"-h",
-                     "127.0.0.1",
-                     "-p",
-                     QString::number(broker.port()),
-                     "-q",
-                     "1",
-                     "-c",
-                     "-i",
-                     m_probe.mid(15),
-                     "-v",
-                     "-t",
-                     filter,
-                     "-t",
-                     m_probe};
-    if (!login.isEmpty()) args << "-u" << login.section(':', 0, 0) << "-P" << login.section(':', 1);
-    m_process.start(program("mosquitto_sub"), args);
+    m_process.start(program("mosquitto_sub"),
+                    clientArgs(broker, login) + QStringList{"-c", "-i", m_probe.mid(15), "-v", "-t",
+                                                            filter, "-t", m_probe});
 }
 
 Subscriber::~Subscriber() {
@@ -159,12 +149,8 @@ Subscriber::~Subscriber() {
 }
 
 bool Subscriber::ready() {
-    QStringList args{"-h", "127.0.0.1", "-p", QString::number(m_broker.port()),
-                     "-q", "1",         "-t", m_probe,
-                     "-m", "probe"};
-    if (!m_login.isEmpty()) {
-        args << "-u" << m_login.section(':', 0, 0) << "-P" << m_login.section(':', 1);
-    }
+    const QStringList args =
+        clientArgs(m_broker, m_login) + QStringList{"-t", m_probe, "-m", "probe"};
     // Again and again: until the subscription stands, the broker drops what is sent.
     QElapsedTimer sinceProbe;
     return WaitUntil(

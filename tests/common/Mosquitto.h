@@ -23,12 +23,9 @@ class Mosquitto {
     bool start();
     // SIGTERM: it saves its sessions and ends, as a broker restarted on purpose does.
     void stop();
-    // SIGKILL.
-    void kill();
 
     int port() const { return m_port; }
     QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(m_port); }
-    QString folder() const { return m_folder.path(); }
     // A credentials file holding `login`, with file mode `mode`.
     QString credentialsFile(const QString& login, int mode = 0600) const;
 
