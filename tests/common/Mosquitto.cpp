@@ -168,10 +168,8 @@ bool Subscriber::ready() {
 QList<MqttMessage> Subscriber::messages() {
     while (m_process.waitForReadyRead(0)) {
     }
-    m_pending += m_process.readAllStandardOutput();
-    qsizetype start = 0;
-    for (qsizetype end; (end = m_pending.indexOf('\n', start)) >= 0; start = end + 1) {
-        const QByteArray line = m_pending.sliced(start, end - start);
+    while (m_process.canReadLine()) {
+        const QByteArray line = m_process.readLine().chopped(1);
         const qsizetype space = line.indexOf(' ');
         const QString topic = QString::fromUtf8(line.left(space));
         if (topic == m_probe) {
@@ -180,7 +178,6 @@ QList<MqttMessage> Subscriber::messages() {
             m_messages.append({topic, line.mid(space + 1)});
         }
     }
-    m_pending.remove(0, start);
     return m_messages;
 }
 

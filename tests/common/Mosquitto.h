@@ -58,7 +58,6 @@ class Subscriber {
     QString m_login;
     QString m_probe;
     QProcess m_process;
-    QByteArray m_pending;
     QList<MqttMessage> m_messages;
     bool m_probed = false;
 };

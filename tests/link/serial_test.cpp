@@ -191,26 +191,9 @@ TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
     EXPECT_EQ(SerialLatency::Read("/dev/ttyUSB0", sysfs.path()), 4);
 }
 
-TEST(KernelSerial, ListsFtdiBridgesBySerialNumber) {
-    QList<PortDescription> ports = {
-        {0x0403, "TARV0002", "/dev/ttyUSB0"},
-        {0x0403, "", "/dev/ttyUSB1"},          // reports no serial number
-        {0x10C4, "CP000001", "/dev/ttyUSB2"},  // another vendor's bridge
-        {std::nullopt, "", "/dev/ttyS0"},      // not USB
-        {0x0403, "FT2232X", "/dev/ttyUSB10"},  // the two channels of one chip
-        {0x0403, "FT2232X", "/dev/ttyUSB3"},
-        {0x0403, "TARV0001", "/dev/ttyUSB4"},
-    };
-    const QList<FtdiPort> listed = {{"FT2232XA", "/dev/ttyUSB3"},
-                                    {"FT2232XB", "/dev/ttyUSB10"},
-                                    {"TARV0001", "/dev/ttyUSB4"},
-                                    {"TARV0002", "/dev/ttyUSB0"}};
-    EXPECT_EQ(FtdiPorts(ports), listed);
-    std::reverse(ports.begin(), ports.end());
-    EXPECT_EQ(FtdiPorts(ports), listed);
-
-    // Ports given to the window join the list once each, named by the serial number the system
-    // reports, else by their path with links followed; a path that is not there is left out.
+// Ports given to the window join the list once each, named by the serial number the system
+// reports, else by their path with links followed; a path that is not there is left out.
+TEST(KernelSerial, PortsGivenByPathJoinTheList) {
     QTemporaryDir folder;
     const QString dev = QDir(folder.path()).canonicalPath() + '/';
     for (const char* name : {"ttyUSB0", "ttyUSB2", "ttyS0"})
