@@ -21,30 +21,20 @@ UpgradeReport openFailed(OpenFailure failure) {
     return report;
 }
 
-// `command` fails with `outcome` after `reply`; "record" as the second of three records.
-UpgradeReport stepFailed(const QString& command, ReadOutcome outcome, const QString& reply) {
+// `command` fails with `outcome` after `reply`; "record" as record `record` of three; `unseen`:
+// the port opened, though another user's program might hold it unseen.
+UpgradeReport stepFailed(const QString& command, ReadOutcome outcome, const QString& reply,
+                         int record = 2, bool unseen = false) {
     UpgradeReport report;
-    const bool record = command == QStringLiteral("record");
+    const bool transfer = command == QStringLiteral("record");
     report.exit = outcome == ReadOutcome::Interrupted ? UpgradeExit::Interrupted
-                  : record                            ? UpgradeExit::ProgrammingFailure
+                  : transfer                          ? UpgradeExit::ProgrammingFailure
                                                       : UpgradeExit::CommunicationFailure;
-    report.failed = {command, outcome, reply, record ? 2 : 0};
+    report.failed = {command, outcome, reply, transfer ? record : 0};
     report.records = 3;
     report.imageKey = QStringLiteral("µTARVEL7");
+    report.openersUnchecked = unseen;
     if (command == QStringLiteral("firmkey")) report.deviceKeyReply = reply;
-    return report;
-}
-
-// The last of the three records answered `reply`.
-UpgradeReport lastRecordFailed(const QString& reply) {
-    UpgradeReport report = stepFailed(QStringLiteral("record"), ReadOutcome::Ok, reply);
-    report.failed.record = 3;
-    return report;
-}
-
-// The port opened, though another user's program might hold it unseen.
-UpgradeReport readerUnseen(UpgradeReport report) {
-    report.openersUnchecked = true;
     return report;
 }
 
@@ -73,8 +63,8 @@ const Row rows[] = {
     {"wrong identity", stepFailed("id", ReadOutcome::Ok, "id Tarvellon"), R"(the device answered "id Tarvellon" to "id")", "id", FailureCause::Refused, "wired to another device"},
     {"control bytes escaped", stepFailed("id", ReadOutcome::Ok, "id\x01\\\r"), R"(the device answered "id\x01\\\r" to "id")", "id", FailureCause::Refused, "wired to another device"},
     {"silent", stepFailed("firmkey", ReadOutcome::NoReply, ""), R"(no reply to "firmkey" within 10 s)", "firmkey", FailureCause::NoReply, "still be in its boot loader"},
-    {"silent, on a port others may read unseen", readerUnseen(stepFailed("id", ReadOutcome::NoReply, "")), R"(no reply to "id" within 10 s)", "id", FailureCause::NoReplyReaderUnseen, "may be reading the port"},
-    {"silent mid-transfer, on a port others may read unseen: a reader would have taken the handshake", readerUnseen(stepFailed("record", ReadOutcome::NoReply, "")), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
+    {"silent, on a port others may read unseen", stepFailed("id", ReadOutcome::NoReply, "", 0, true), R"(no reply to "id" within 10 s)", "id", FailureCause::NoReplyReaderUnseen, "may be reading the port"},
+    {"silent mid-transfer, on a port others may read unseen: a reader would have taken the handshake", stepFailed("record", ReadOutcome::NoReply, "", 2, true), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
     {"part of a line", stepFailed("runlevel", ReadOutcome::NoReply, "run"), R"(the device sent 3 characters but no line feed in reply to "runlevel" within 10 s)", "runlevel", FailureCause::NoReply, "still be in its boot loader"},
     {"vanished", stepFailed("runlevel", ReadOutcome::DeviceError, ""), R"(the device vanished while answering "runlevel")", "runlevel", FailureCause::Vanished, "unplugged or lost power"},
     {"flood", stepFailed("id", ReadOutcome::LineTooLong, QString(4096, 'x')), R"(the device sent 4,096 characters without a line feed in reply to "id")", "id", FailureCause::Refused, "wired to another device"},
@@ -82,8 +72,8 @@ const Row rows[] = {
     {"key refused", stepFailed("firmkey", ReadOutcome::Ok, "firmkey µTARVEL3"), "the device reports key µTARVEL3, the image carries µTARVEL7 and is refused", "firmkey", FailureCause::Refused, "key µTARVEL7, and this unit takes µTARVEL0"},
     {"record refused", stepFailed("record", ReadOutcome::Ok, "\x01"), "record 2 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
     {"a line for a record", stepFailed("record", ReadOutcome::Ok, "error"), R"(record 2 of 3 was answered "error")", "record", FailureCause::Refused, "compare its SHA-256"},
-    {"the last record taken for one of more", lastRecordFailed(QString(QChar(0))), "record 3 of 3, the image's last, was answered 0: the device expected more records", "record", FailureCause::ExpectedMore, "may be cut short"},
-    {"the last record refused", lastRecordFailed("\x01"), "record 3 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
+    {"the last record taken for one of more", stepFailed("record", ReadOutcome::Ok, QString(QChar(0)), 3), "record 3 of 3, the image's last, was answered 0: the device expected more records", "record", FailureCause::ExpectedMore, "may be cut short"},
+    {"the last record refused", stepFailed("record", ReadOutcome::Ok, "\x01", 3), "record 3 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
     {"record unanswered", stepFailed("record", ReadOutcome::NoReply, ""), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
     {"unplugged mid-transfer", stepFailed("record", ReadOutcome::DeviceError, ""), "the device vanished after record 2 of 3 was sent", "record", FailureCause::Vanished, "plug the unit back in"},
 };

@@ -20,7 +20,7 @@ QList<DeviceList::Details> ports(const QString& text) {
     QList<DeviceList::Details> seen;
     for (const QString& port : text.split(' ', Qt::SkipEmptyParts)) {
         const QString serial = port.section('@', 0, 0);
-        seen.append({serial == "-" ? QString() : serial, port.section('@', 1)});
+        seen.append({serial == "-" ? QString() : serial, port.section('@', 1), {}, {}});
     }
     return seen;
 }

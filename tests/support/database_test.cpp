@@ -140,7 +140,7 @@ TEST_F(DataBaseFile, WritesLeaveTheFileWholeAndOthersBeside) {
     const auto whole = [](const QByteArray& bytes) {
         const QByteArray value = bytes.mid(12, 65536);
         return bytes == "file\r\npath\r\n" + value + "\r\n" &&
-               value == QByteArray(65536, value.value(0));
+               value == value.left(1).repeated(65536);
     };
     constexpr int kKills = 20;
     for (int kill = 0; kill < kKills; ++kill) {
