@@ -11,15 +11,17 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <memory>
 #include <optional>
 
 #include "line/Outbox.h"
 #include "tests/cli/StationTesting.h"
 #include "tests/common/Mosquitto.h"
 #include "tests/common/SimBridge.h"
-#include "tests/common/WatchedProcess.h"
 
 namespace {
 
@@ -96,15 +98,36 @@ class OnTheLine : public testing::Test {
     const QString records = folder.filePath("records.jsonl");
 };
 
-// The station's publishing alone, its link's changes read as they come.
-class Publisher : public WatchedProcess {
+// A program the test starts and reads while it runs, ended with the test whatever happens.
+class Watched {
   public:
-    Publisher(const Mosquitto& broker, const QString& records) {
-        process.start(TEST_DRIVERS_DIR "/line_publish_driver",
-                      QStringList{records} + publishing(broker));
+    Watched(const QString& program, const QStringList& args) { process.start(program, args); }
+    ~Watched() {
+        if (process.state() != QProcess::NotRunning) end(SIGKILL);
     }
-    bool says(const QString& pattern) { return WatchedProcess::says("^" + pattern + "$", kWaitMs); }
+    // Waits until its stdout so far matches `pattern`, in which ^ and $ stand at each line's start
+    // and end.
+    bool says(const QString& pattern) {
+        const QRegularExpression lines(pattern, QRegularExpression::MultilineOption);
+        return WaitUntil(
+            [&] {
+                process.waitForReadyRead(0);
+                out += process.readAllStandardOutput();
+                return lines.match(QString::fromUtf8(out)).hasMatch();
+            },
+            kWaitMs);
+    }
+    void end(int signal) {
+        ::kill(pid_t(process.processId()), signal);
+        process.waitForFinished(kWaitMs);
+    }
+
+    QProcess process;
+    QByteArray out;
 };
+
+// The station's publishing alone.
+const QString Driver = TEST_DRIVERS_DIR "/line_publish_driver";
 
 QByteArray mixedFile() {
     QByteArray text;
@@ -159,8 +182,8 @@ TEST_P(Order, ThisStationsLinesInFileOrder) {
     } else if (!row.cursor.isEmpty()) {
         ASSERT_TRUE(append(Outbox::CursorPath(records, "S1"), row.cursor));
     }
-    Publisher publisher(broker, records);
-    ASSERT_TRUE(publisher.says("connected"));
+    Watched publisher(Driver, QStringList{records} + publishing(broker));
+    ASSERT_TRUE(publisher.says("^connected$"));
     const QByteArrayList first = before.mid(row.sentFrom);
     ASSERT_TRUE(got(first.size()));
     // As the upgrades append: each in one write, the last line in two.
@@ -171,7 +194,7 @@ TEST_P(Order, ThisStationsLinesInFileOrder) {
     ASSERT_TRUE(got(first.size() + 6));
     ASSERT_TRUE(append(records, appended.last().mid(10) + '\n'));
     ASSERT_TRUE(got(first.size() + appended.size()));
-    publisher.kill(SIGTERM);
+    publisher.end(SIGTERM);
     EXPECT_EQ(publisher.process.exitCode(), 0);
     EXPECT_EQ(attempts(subscriber->messages()), first + appended);
     // The cursor kept what the broker acknowledged: the whole file.
@@ -191,11 +214,11 @@ TEST_F(OnTheLine, NothingMissingAfterAKilledStation) {
     for (int n = 0; n < 20000; ++n) backlog += recordLine(n, "S1") + '\n';
     ASSERT_TRUE(append(records, backlog));
     {
-        Publisher killed(broker, records);
+        Watched killed(Driver, QStringList{records} + publishing(broker));
         ASSERT_TRUE(got(1));
-        killed.kill(SIGKILL);
+        killed.end(SIGKILL);
     }
-    Publisher publisher(broker, records);
+    Watched publisher(Driver, QStringList{records} + publishing(broker));
     ASSERT_TRUE(got(20000, true));
     EXPECT_EQ(attempts(subscriber->messages(), true), linesOf(backlog));
 }
@@ -218,10 +241,9 @@ class EveryLine : public OnTheLine, public testing::WithParamInterface<Face> {};
 TEST_P(EveryLine, ArrivesInFileOrderAsTheFileHoldsIt) {
     SimBridge sim(units(8));
     ASSERT_TRUE(sim.ready());
-    WatchedProcess station;
-    station.process.start(GetParam().program,
-                          GetParam().args + publishing(broker) +
-                              QStringList{"--record", records, Images + "three-records.frw"});
+    Watched station(GetParam().program,
+                    GetParam().args + publishing(broker) +
+                        QStringList{"--record", records, Images + "three-records.frw"});
     ASSERT_TRUE(got(16, true));
     const QByteArrayList lines = fileLines(records);
     ASSERT_EQ(lines.size(), 16);
@@ -246,10 +268,9 @@ INSTANTIATE_TEST_SUITE_P(Faces, EveryLine, testing::ValuesIn(faces),
 TEST_F(OnTheLine, ABrokerRestartedMidRunLosesNothing) {
     SimBridge sim(units(8).replace("program_ms=4", "program_ms=2"));
     ASSERT_TRUE(sim.ready());
-    WatchedProcess station;
-    station.process.start(
-        FLASH_PROGRAM, QStringList{"station", "--count", "8", "--jobs", "2", "--record", records} +
-                           publishing(broker) + QStringList{Images + "accepted.frw"});
+    Watched station(FLASH_PROGRAM,
+                    QStringList{"station", "--count", "8", "--jobs", "2", "--record", records} +
+                        publishing(broker) + QStringList{Images + "accepted.frw"});
     const auto closed = [&](int count) {
         return StationTesting::waitFor(
             [&] { return StationTesting::readRecordFile(records).closing.size() >= count; },
@@ -257,13 +278,12 @@ TEST_F(OnTheLine, ABrokerRestartedMidRunLosesNothing) {
     };
     ASSERT_TRUE(closed(1));
     broker.stop();
-    EXPECT_TRUE(station.says(
-        "line link down since \\d\\d:\\d\\d \\([^)]+\\), \\d+ records? waiting", kWaitMs))
-        << station.output().toStdString();
+    EXPECT_TRUE(
+        station.says("line link down since \\d\\d:\\d\\d \\([^)]+\\), \\d+ records? waiting"))
+        << station.out.toStdString();
     ASSERT_TRUE(closed(4));
     ASSERT_TRUE(broker.start());
-    EXPECT_TRUE(station.says("line link up, every record sent", kWaitMs))
-        << station.output().toStdString();
+    EXPECT_TRUE(station.says("line link up, every record sent")) << station.out.toStdString();
     ASSERT_TRUE(station.process.waitForFinished(kWaitMs));
     EXPECT_EQ(station.process.exitCode(), 0);
     EXPECT_TRUE(got(16, true));
@@ -279,27 +299,28 @@ TEST(Login, AWrongPasswordIsSaidAndFlashingGoesOn) {
     ASSERT_TRUE(broker.start());
     QTemporaryDir folder;
     const QString records = folder.filePath("records.jsonl");
-    const auto run = [&](const QString& login, WatchedProcess& station) {
-        station.process.start(FLASH_PROGRAM,
-                              QStringList{"station", "--count", "2", "--record", records,
-                                          "--mqtt-credentials", broker.credentialsFile(login)} +
-                                  publishing(broker) + QStringList{Images + "three-records.frw"});
-        return station.says("passed 2, failed 0", kWaitMs) &&
-               station.process.waitForFinished(kWaitMs) && station.process.exitCode() == 0;
+    // Both units flashed, and the station ended well.
+    const auto flashed = [&](const QString& login) {
+        auto station = std::make_unique<Watched>(
+            FLASH_PROGRAM, QStringList{"station", "--count", "2", "--record", records,
+                                       "--mqtt-credentials", broker.credentialsFile(login)} +
+                               publishing(broker) + QStringList{Images + "three-records.frw"});
+        EXPECT_TRUE(station->says("passed 2, failed 0") &&
+                    station->process.waitForFinished(kWaitMs) && station->process.exitCode() == 0)
+            << station->out.toStdString();
+        return station;
     };
-    WatchedProcess refused;
-    ASSERT_TRUE(run("station:wrong", refused)) << refused.output().toStdString();
-    EXPECT_TRUE(refused.says(
-        "Z line link down since \\d\\d:\\d\\d \\(not authorised\\), \\d records? waiting$", 0))
-        << refused.output().toStdString();
+    const auto refused = flashed("station:wrong");
+    EXPECT_TRUE(refused->says(
+        "Z line link down since \\d\\d:\\d\\d \\(not authorised\\), \\d records? waiting$"))
+        << refused->out.toStdString();
     const StationTesting::RecordFileLines lines = StationTesting::readRecordFile(records);
     ASSERT_EQ(lines.closing.size(), 2);
     for (const QJsonObject& closing : lines.closing) EXPECT_EQ(closing["outcome"], "upgraded");
 
     Subscriber subscriber(broker, "tarvellon/+/+/attempts", "station:s3cret");
     ASSERT_TRUE(subscriber.ready());
-    WatchedProcess admitted;
-    ASSERT_TRUE(run("station:s3cret", admitted)) << admitted.output().toStdString();
+    flashed("station:s3cret");
     EXPECT_TRUE(subscriber.waitFor(
         [](const QList<MqttMessage>& came) { return attempts(came, true).size() >= 8; }, kWaitMs));
     EXPECT_EQ(attempts(subscriber.messages(), true), fileLines(records));
