@@ -1,16 +1,24 @@
-// A station started with a broker it can never reach, or with credentials anyone may read, would
-// run a shift with its link down or its password out: each is refused at the start, in words that
-// say what to write instead. The programs' own refusals of the rest: usage_test.cpp.
+// A station or a view started against a broker it cannot parse, or with credentials others may
+// read, must say so at once and end (64), before it flashes a unit, connects or opens a window: a
+// station whose link is down all shift, or a view that silently shows nothing, is read as a line
+// with nothing on it. What the options take, in process; what the programs say, as processes.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "line/LinkOptions.h"
 
 namespace {
+
+bool writeCredentials(const QString& path, const QByteArray& text, int mode) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.flush() &&
+           ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
+}
 
 TEST(BrokerUrl, ParsedOrRefusedWithWhy) {
     const struct {
@@ -58,12 +66,7 @@ TEST(CredentialsFile, OnlyItsOwnerMayReadIt) {
         SCOPED_TRACE(row.text.toStdString());
         QTemporaryDir folder;
         const QString path = folder.filePath("credentials");
-        if (row.mode >= 0) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.text) == row.text.size());
-            ASSERT_TRUE(file.flush());
-            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode_t(row.mode)), 0);
-        }
+        ASSERT_TRUE(row.mode < 0 || writeCredentials(path, row.text, row.mode));
         const auto read = LinkArguments::ReadCredentials(path);
         const auto* credentials = std::get_if<Credentials>(&read);
         EXPECT_EQ(
@@ -71,5 +74,74 @@ TEST(CredentialsFile, OnlyItsOwnerMayReadIt) {
             QString(row.read).replace("FILE", path));
     }
 }
+
+// The programs that take the options, each with the arguments it is started with and the help
+// its usage error points at.
+struct Program {
+    QString path;
+    QStringList args;
+    QString help;
+};
+const QList<Program> Views = {{FLASH_PROGRAM, {"line"}, "tarvellon-flash line --help"},
+                              {LINE_PROGRAM, {}, "tarvellon-line --help"}};
+const QList<Program> Stations = {
+    {FLASH_PROGRAM,
+     {"station", SAMPLE_IMAGES_DIR "/accepted.frw"},
+     "tarvellon-flash station --help"},
+    {STATION_PROGRAM, {SAMPLE_IMAGES_DIR "/accepted.frw"}, "tarvellon-station --help"}};
+
+struct UsageRow {
+    const char* name;
+    QList<Program> programs;
+    QStringList args;  // CREDENTIALS: a credentials file others may read
+    QString error;     // <file>: that file
+};
+// clang-format off
+const UsageRow rows[] = {
+    {"no broker", Views, {"--line", "L1"}, "--broker URL is needed"},
+    {"not a broker URL", Views, {"--broker", "http://line-pc", "--line", "L1"}, "the broker 'http://line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: unknown scheme 'http'"},
+    {"a password in the URL", Views, {"--broker", "mqtt://view:pw@line-pc", "--line", "L1"}, "the broker 'mqtt://view@line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: credentials go in --mqtt-credentials FILE, not in the URL"},
+    {"no line", Views, {"--broker", "mqtt://line-pc"}, "--line NAME is needed with --broker"},
+    {"a line that is no topic level", Views, {"--broker", "mqtt://line-pc", "--line", "L1/a"}, "--line 'L1/a' holds '/', which a topic's name cannot"},
+    {"certificates without TLS", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-ca", "/etc/hostname"}, "--mqtt-ca goes with an mqtts:// broker"},
+    {"credentials others may read", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
+    {"a station's broker that is no URL", Stations, {"--publish", "line-pc", "--line", "L1"}, "the broker 'line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: no scheme"},
+    {"a station's line without a broker", Stations, {"--line", "L1"}, "--line goes with --publish URL"},
+    {"a station's credentials others may read", Stations, {"--publish", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
+};
+// clang-format on
+
+class Usage : public testing::TestWithParam<UsageRow> {};
+
+// Each program in its own words: the command line points at the command's help, a window at its
+// own, and a window needs no display to say it.
+TEST_P(Usage, RefusedAtTheStart) {
+    const UsageRow& row = GetParam();
+    QTemporaryDir folder;
+    const QString credentials = folder.filePath("line.login");
+    ASSERT_TRUE(writeCredentials(credentials, "view:secret\n", 0644));
+    QStringList args = row.args;
+    args.replaceInStrings("CREDENTIALS", credentials);
+    const QString error = QString(row.error).replace("<file>", credentials);
+    QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        noDisplay.remove(name);
+
+    for (const Program& program : row.programs) {
+        SCOPED_TRACE(program.path.toStdString());
+        QProcess view;
+        view.setProcessEnvironment(noDisplay);
+        view.start(program.path, program.args + args);
+        ASSERT_TRUE(view.waitForFinished(30000));
+        const QString name = QFileInfo(program.path).fileName();
+        EXPECT_EQ(view.exitCode(), 64);
+        EXPECT_EQ(view.readAllStandardOutput(), "");
+        EXPECT_EQ(view.readAllStandardError().toStdString(),
+                  QString("%1: %2\n%1: try '%3'\n").arg(name, error, program.help).toStdString());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Usage, testing::ValuesIn(rows),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 }  // namespace
