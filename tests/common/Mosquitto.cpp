@@ -9,11 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
 #include <QUuid>
 
 namespace {
@@ -63,15 +61,6 @@ QStringList clientArgs(const Mosquitto& broker, const QString& login) {
 }
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    for (clock.start(); !done(); QThread::msleep(5)) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 Mosquitto::Mosquitto(const QString& login) : m_login(login) {
     m_process.setStandardOutputFile(QProcess::nullDevice());

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include "tests/common/WaitUntil.h"
+
 class Mosquitto {
   public:
     // With `login` ("user:password") the broker takes that login only; without, anyone.
@@ -61,6 +63,3 @@ class Subscriber {
     QList<MqttMessage> m_messages;
     bool m_probed = false;
 };
-
-// Waits until `done` holds, `ms` at most, running the event loop meanwhile.
-bool WaitUntil(const std::function<bool()>& done, int ms);

@@ -17,8 +17,8 @@
 #include "link/serial/FtdiPorts.h"
 #include "link/serial/SerialLatency.h"
 #include "operations/UpgradeProcedure.h"
-#include "tests/common/Mosquitto.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WaitUntil.h"
 
 namespace {
 
