@@ -9,11 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStandardPaths>
-#include <QThread>
 #include <QUuid>
 
 namespace {
@@ -55,16 +53,14 @@ void end(QProcess& process, int signal) {
     process.waitForFinished(kStartMs);
 }
 
-}  // namespace
-
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    for (clock.start(); !done(); QThread::msleep(5)) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+// A client's options: the broker, QoS 1 and the login, if any.
+QStringList clientArgs(const Mosquitto& broker, const QString& login) {
+    QStringList args{"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q", "1"};
+    if (!login.isEmpty()) args << "-u" << login.section(':', 0, 0) << "-P" << login.section(':', 1);
+    return args;
 }
+
+}  // namespace
 
 Mosquitto::Mosquitto(const QString& login) : m_login(login) {
     m_process.setStandardOutputFile(QProcess::nullDevice());
@@ -128,30 +124,13 @@ void Mosquitto::stop() {
     end(m_process, SIGTERM);
 }
 
-void Mosquitto::kill() {
-    end(m_process, SIGKILL);
-}
-
 Subscriber::Subscriber(const Mosquitto& broker, const QString& filter, const QString& login)
     : m_broker(broker),
       m_login(login),
       m_probe("tarvellon-test/" + QUuid::createUuid().toString(QUuid::Id128)) {
-    QStringList args{"-h",
-                     "127.0.0.1",
-                     "-p",
-                     QString::number(broker.port()),
-                     "-q",
-                     "1",
-                     "-c",
-                     "-i",
-                     m_probe.mid(15),
-                     "-v",
-                     "-t",
-                     filter,
-                     "-t",
-                     m_probe};
-    if (!login.isEmpty()) args << "-u" << login.section(':', 0, 0) << "-P" << login.section(':', 1);
-    m_process.start(program("mosquitto_sub"), args);
+    m_process.start(program("mosquitto_sub"),
+                    clientArgs(broker, login) + QStringList{"-c", "-i", m_probe.mid(15), "-v", "-t",
+                                                            filter, "-t", m_probe});
 }
 
 Subscriber::~Subscriber() {
@@ -159,12 +138,8 @@ Subscriber::~Subscriber() {
 }
 
 bool Subscriber::ready() {
-    QStringList args{"-h", "127.0.0.1", "-p", QString::number(m_broker.port()),
-                     "-q", "1",         "-t", m_probe,
-                     "-m", "probe"};
-    if (!m_login.isEmpty()) {
-        args << "-u" << m_login.section(':', 0, 0) << "-P" << m_login.section(':', 1);
-    }
+    const QStringList args =
+        clientArgs(m_broker, m_login) + QStringList{"-t", m_probe, "-m", "probe"};
     // Again and again: until the subscription stands, the broker drops what is sent.
     QElapsedTimer sinceProbe;
     return WaitUntil(
@@ -182,10 +157,8 @@ bool Subscriber::ready() {
 QList<MqttMessage> Subscriber::messages() {
     while (m_process.waitForReadyRead(0)) {
     }
-    m_pending += m_process.readAllStandardOutput();
-    qsizetype start = 0;
-    for (qsizetype end; (end = m_pending.indexOf('\n', start)) >= 0; start = end + 1) {
-        const QByteArray line = m_pending.sliced(start, end - start);
+    while (m_process.canReadLine()) {
+        const QByteArray line = m_process.readLine().chopped(1);
         const qsizetype space = line.indexOf(' ');
         const QString topic = QString::fromUtf8(line.left(space));
         if (topic == m_probe) {
@@ -194,7 +167,6 @@ QList<MqttMessage> Subscriber::messages() {
             m_messages.append({topic, line.mid(space + 1)});
         }
     }
-    m_pending.remove(0, start);
     return m_messages;
 }
 

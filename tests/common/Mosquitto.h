@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include "tests/common/WaitUntil.h"
+
 class Mosquitto {
   public:
     // With `login` ("user:password") the broker takes that login only; without, anyone.
@@ -23,12 +25,9 @@ class Mosquitto {
     bool start();
     // SIGTERM: it saves its sessions and ends, as a broker restarted on purpose does.
     void stop();
-    // SIGKILL.
-    void kill();
 
     int port() const { return m_port; }
     QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(m_port); }
-    QString folder() const { return m_folder.path(); }
     // A credentials file holding `login`, with file mode `mode`.
     QString credentialsFile(const QString& login, int mode = 0600) const;
 
@@ -61,10 +60,6 @@ class Subscriber {
     QString m_login;
     QString m_probe;
     QProcess m_process;
-    QByteArray m_pending;
     QList<MqttMessage> m_messages;
     bool m_probed = false;
 };
-
-// Waits until `done` holds, `ms` at most, running the event loop meanwhile.
-bool WaitUntil(const std::function<bool()>& done, int ms);

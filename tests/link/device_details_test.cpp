@@ -1,6 +1,7 @@
 // The command line and the station tell bridges apart by more than a serial number: the socket a
 // bridge hangs on and the port it opens by. Without udev's database (a container, a minimal
 // system) the kernel's driver must still find the bridges through sysfs, or nothing is listed.
+// Whichever order the ports come in, the list is the same.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "link/FTDI.h"
 #include "link/serial/FtdiPorts.h"
@@ -63,6 +65,10 @@ TEST(DeviceDetails, KernelDriverReadsWhatQtLacksFromSysfs) {
         {0x0403, "UDEV0001", "/dev/ttyACM0", std::nullopt, "", "from udev"},
         {std::nullopt, "", "/dev/ttyS0"},
         {std::nullopt, "", "/dev/pts/3"},
+        {0x0403, "", "/dev/ttyUSB5"},          // reports no serial number
+        {0x10C4, "CP000001", "/dev/ttyUSB6"},  // another vendor's bridge
+        {0x0403, "FT2232Y", "/dev/ttyUSB10"},  // two channels, which, unknown
+        {0x0403, "FT2232Y", "/dev/ttyUSB3"},
     };
     QList<PortDescription> completed;
     for (const PortDescription& port : fromQt)
@@ -70,9 +76,13 @@ TEST(DeviceDetails, KernelDriverReadsWhatQtLacksFromSysfs) {
     const QList<FtdiPort> listed = {
         {"FT2232XA", "/dev/ttyUSB2", "1-1.2", "Dual RS232-HS"},
         {"FT2232XB", "/dev/ttyUSB1", "1-1.2", "Dual RS232-HS"},
+        {"FT2232YA", "/dev/ttyUSB3"},
+        {"FT2232YB", "/dev/ttyUSB10"},
         {"TARV0001", "/dev/ttyUSB0", "1-1.4", "FT232R USB UART"},
         {"UDEV0001", "/dev/ttyACM0", "1-1.3", "from udev"},
     };
+    EXPECT_EQ(FtdiPorts(completed), listed);
+    std::reverse(completed.begin(), completed.end());
     EXPECT_EQ(FtdiPorts(completed), listed);
 }
 

@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <algorithm>
 #include <memory>
 
@@ -20,6 +18,7 @@
 #include "link/serial/SerialLatency.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WaitUntil.h"
 
 namespace {
 
@@ -30,6 +29,10 @@ const QString Images = SAMPLE_IMAGES_DIR "/";
 // that does not exist; "early": a host with its echo on writes "id" and closes the port before the
 // reply, then the upgrade follows. said: a line on stderr, %1 the port, %2 the holder's process
 // id; after a failure a hint ends stderr.
+const QString Unreadable =
+    "the bridge's latency timer cannot be read, so it is left alone; the upgrade runs at the "
+    "bridge's pace";
+
 struct Row {
     const char* name;
     QString config;
@@ -37,23 +40,17 @@ struct Row {
     int exit;
     QString said;
 };
+// clang-format off
 const Row rows[] = {
-    {"whole upgrade", "latency_ms=0\nprogram_ms=0", "accepted.frw", 0,
-     "the bridge's latency timer cannot be read, so it is left alone; the upgrade runs at the "
-     "bridge's pace"},
-    {"silent device", "silent_from_record=2", "three-records.frw", 2,
-     "no reply to record 2 of 3 within 10 s"},
-    {"unplugged mid-transfer", "unplug_at_record=2", "three-records.frw", 2,
-     "the device vanished after record 2 of 3 was sent"},
-    {"busy port", "held", "three-records.frw", 1,
-     "%1 (device TARV0001) is in use by tarvellon-flash (pid %2)"},
-    {"port held without a lock", "held by cat", "three-records.frw", 1,
-     "%1 (device TARV0001) is in use by cat (pid %2)"},
+    {"whole upgrade", "latency_ms=0\nprogram_ms=0", "accepted.frw", 0, Unreadable},
+    {"silent device", "silent_from_record=2", "three-records.frw", 2, "no reply to record 2 of 3 within 10 s"},
+    {"unplugged mid-transfer", "unplug_at_record=2", "three-records.frw", 2, "the device vanished after record 2 of 3 was sent"},
+    {"busy port", "held", "three-records.frw", 1, "%1 (device TARV0001) is in use by tarvellon-flash (pid %2)"},
+    {"port held without a lock", "held by cat", "three-records.frw", 1, "%1 (device TARV0001) is in use by cat (pid %2)"},
     {"no such port", "missing", "three-records.frw", 4, "/dev/tarvellon-none does not exist"},
-    {"an earlier host gone before its reply", "early", "three-records.frw", 0,
-     "the bridge's latency timer cannot be read, so it is left alone; the upgrade runs at the "
-     "bridge's pace"},
+    {"an earlier host gone before its reply", "early", "three-records.frw", 0, Unreadable},
 };
+// clang-format on
 
 struct PtyRun {
     std::unique_ptr<SimBridge> sim;
@@ -69,19 +66,6 @@ bool bridgeSaid(PtyRun& run, const QByteArray& line) {
     while (!run.bridgeOut.split('\n').contains(line) && run.bridge->waitForReadyRead(5000))
         run.bridgeOut += run.bridge->readAllStandardOutput();
     return run.bridgeOut.split('\n').contains(line);
-}
-
-// Waits until the process has the port open.
-bool holdsOpen(qint64 pid, const QString& port) {
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
-        for (const QFileInfo& descriptor :
-             descriptors.entryInfoList(QDir::AllEntries | QDir::System))
-            if (descriptor.symLinkTarget() == port) return true;
-        QThread::msleep(10);
-    }
-    return false;
 }
 
 std::unique_ptr<QProcess> flash(const QStringList& args) {
@@ -118,7 +102,16 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
             run.holder = std::make_unique<QProcess>();
             run.holder->start("cat", {run.port});
             run.holderPid = run.holder->processId();
-            ASSERT_TRUE(holdsOpen(run.holderPid, run.port));
+            const QString descriptors = QStringLiteral("/proc/%1/fd").arg(run.holderPid);
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    const QFileInfoList open =
+                        QDir(descriptors).entryInfoList(QDir::AllEntries | QDir::System);
+                    return std::any_of(open.begin(), open.end(), [&](const QFileInfo& fd) {
+                        return fd.symLinkTarget() == run.port;
+                    });
+                },
+                10000));
         }
         if (early) {
             QProcess host;
@@ -128,12 +121,8 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
                        {"-c", R"(stty -F "$1" -echo && printf 'id\n' > "$1")", "sh", run.port});
             ASSERT_TRUE(host.waitForFinished(5000));
             // The device's reply meets the closed port.
-            QElapsedTimer waited;
-            waited.start();
-            while (run.sim->events(SimEvent::Kind::Lost).isEmpty()) {
-                ASSERT_LT(waited.elapsed(), 5000);
-                QThread::msleep(10);
-            }
+            ASSERT_TRUE(
+                WaitUntil([&] { return !run.sim->events(SimEvent::Kind::Lost).isEmpty(); }, 5000));
         }
         run.clock.start();
         run.flash = flash(QStringList{"--port", run.port} + target);
@@ -160,12 +149,10 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
             if (row.config == "early") {
                 EXPECT_EQ(heard.value(0).bytes + '|' + heard.value(1).bytes, "id\r|id");
             }
-            run.bridge->kill();
-            run.bridge->waitForFinished();
         }
-        if (run.holder) {
-            run.holder->kill();
-            run.holder->waitForFinished();
+        for (QProcess* process : {run.bridge.get(), run.holder.get()}) {
+            if (process) process->kill();
+            if (process) process->waitForFinished();
         }
     }
 
@@ -204,26 +191,9 @@ TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
     EXPECT_EQ(SerialLatency::Read("/dev/ttyUSB0", sysfs.path()), 4);
 }
 
-TEST(KernelSerial, ListsFtdiBridgesBySerialNumber) {
-    QList<PortDescription> ports = {
-        {0x0403, "TARV0002", "/dev/ttyUSB0"},
-        {0x0403, "", "/dev/ttyUSB1"},          // reports no serial number
-        {0x10C4, "CP000001", "/dev/ttyUSB2"},  // another vendor's bridge
-        {std::nullopt, "", "/dev/ttyS0"},      // not USB
-        {0x0403, "FT2232X", "/dev/ttyUSB10"},  // the two channels of one chip
-        {0x0403, "FT2232X", "/dev/ttyUSB3"},
-        {0x0403, "TARV0001", "/dev/ttyUSB4"},
-    };
-    const QList<FtdiPort> listed = {{"FT2232XA", "/dev/ttyUSB3"},
-                                    {"FT2232XB", "/dev/ttyUSB10"},
-                                    {"TARV0001", "/dev/ttyUSB4"},
-                                    {"TARV0002", "/dev/ttyUSB0"}};
-    EXPECT_EQ(FtdiPorts(ports), listed);
-    std::reverse(ports.begin(), ports.end());
-    EXPECT_EQ(FtdiPorts(ports), listed);
-
-    // Ports given to the window join the list once each, named by the serial number the system
-    // reports, else by their path with links followed; a path that is not there is left out.
+// Ports given to the window join the list once each, named by the serial number the system
+// reports, else by their path with links followed; a path that is not there is left out.
+TEST(KernelSerial, PortsGivenByPathJoinTheList) {
     QTemporaryDir folder;
     const QString dev = QDir(folder.path()).canonicalPath() + '/';
     for (const char* name : {"ttyUSB0", "ttyUSB2", "ttyS0"})

@@ -26,133 +26,108 @@ QByteArray closing(int n) {
            '\n';
 }
 
+QByteArray started(const QString& serial) {
+    return QString(R"({"attempt":"b","serial":"%1","state":"started"})").arg(serial).toUtf8() +
+           '\n';
+}
+
+// The serial numbers of `lines`.
+QStringList serials(const QList<QJsonObject>& lines) {
+    QStringList serials;
+    for (const QJsonObject& line : lines) serials << line["serial"].toString();
+    return serials;
+}
+
 TEST(RecordHistory, LastAttemptsFromTheEnd) {
-    struct Row {
+    const struct {
         const char* name;
         int lines;  // closing lines UNIT1..UNITn, each followed by a started line when odd
         QByteArray tail;
         int asked;
-        int first;  // the serial number of the first one returned; 0 for none
+        int first;  // the serial number of the first one returned
         int count;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"empty file", 0, "", 5, 0, 0},
         {"fewer than asked", 3, "", 5, 1, 3},
         {"across many chunks", 3000, "", 1500, 1501, 1500},
         {"a torn last line", 10, R"({"serial":"UNIT11","outc)", 4, 7, 4},
-        {"a last line of a started attempt", 10,
-         R"({"attempt":"b","serial":"UNIT11","state":"started"})"
-         "\n",
-         2, 9, 2},
+        {"a last line of a started attempt", 10, started("UNIT11"), 2, 9, 2},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
         QFile file(folder.filePath("records.jsonl"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        for (int n = 1; n <= row.lines; ++n) {
-            file.write(closing(n));
-            if (n % 2)
-                file.write(R"({"serial":"UNIT0","state":"started","attempt":"a"})"
-                           "\n");
-        }
+        for (int n = 1; n <= row.lines; ++n)
+            file.write(closing(n) + (n % 2 ? started("UNIT0") : ""));
         file.write(row.tail);
         file.close();
         RecordFile records;
         ASSERT_TRUE(records.open(file.fileName()));
-        const QList<QJsonObject> last = records.lastClosing(row.asked);
-        ASSERT_EQ(last.size(), row.count);
-        for (int i = 0; i < last.size(); ++i) {
-            EXPECT_EQ(last[i]["serial"].toString(), QString("UNIT%1").arg(row.first + i));
-        }
+        QStringList expected;
+        for (int n = row.first; n < row.first + row.count; ++n)
+            expected << QString("UNIT%1").arg(n);
+        EXPECT_EQ(serials(records.lastClosing(row.asked)), expected);
     }
 }
 
-// The resident memory of this process at its peak since the last reset, and now; the bytes it
-// has read: the work a reader does, counted rather than timed.
-qint64 memoryKb(const char* field) {
-    QFile status("/proc/self/status");
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n')) {
+// A number of /proc/self/`file` (status: the resident memory in kB, now and at its peak since the
+// last reset; io: the bytes read, the work a reader does, counted rather than timed).
+qint64 ownFigure(const char* file, const QByteArray& field) {
+    QFile figures(QString("/proc/self/") + file);
+    figures.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : figures.readAll().split('\n')) {
         if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ')[0].toLongLong();
+            return line.mid(field.size()).simplified().split(' ')[0].toLongLong();
     }
     return -1;
-}
-void resetPeakMemory() {
-    QFile peak("/proc/self/clear_refs");
-    ASSERT_TRUE(peak.open(QIODevice::WriteOnly) && peak.write("5") == 1);
-}
-qint64 bytesRead() {
-    QFile io("/proc/self/io");
-    io.open(QIODevice::ReadOnly);
-    return io.readLine().mid(qstrlen("rchar:")).trimmed().toLongLong();
 }
 
 // A stretch without a line feed (a copy gone wrong, a disk that filled mid-line) is passed over by
 // every reader without being held, and a reader that has passed over part of one does not read
 // that part again.
 TEST(RecordFileReading, ALongStretchWithoutALineFeedIsPassedOver) {
-    constexpr qint64 kStretch = 24 << 20;
     QTemporaryDir folder;
     QFile file(folder.filePath("records.jsonl"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const auto stretch = [&] {
-        const QByteArray block(1 << 20, 'x');
-        for (qint64 written = 0; written < kStretch; written += block.size()) file.write(block);
-    };
-    file.write(closing(1) + closing(2));
-    stretch();
-    file.write("\n" + closing(3));
-    stretch();
-    file.flush();
-    const auto serials = [](const QList<QJsonObject>& lines) {
-        QStringList serials;
-        for (const QJsonObject& line : lines) serials << line["serial"].toString();
-        return serials;
-    };
-    struct Row {
-        const char* name;
-        std::function<QStringList(RecordFile&)> read;
-        QStringList found;
-    };
-    const Row rows[] = {
-        {"forwards",
-         [&](RecordFile& records) {
-             QList<QJsonObject> lines;
-             records.readNew([&](const QJsonObject& line) { lines << line; });
-             return serials(lines) << QString::number(records.skippedLines());
-         },
-         {"UNIT1", "UNIT2", "UNIT3", "1"}},
-        {"backwards from the end",
-         [&](RecordFile& records) { return serials(records.lastClosing(5)); },
-         {"UNIT1", "UNIT2", "UNIT3"}},
-        {"for one serial",
-         [](RecordFile& records) {
-             return QStringList{QString::number(records.attemptsOn("UNIT3"))};
-         },
-         {"1"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    const QByteArray stretch(24 << 20, 'x');
+    ASSERT_TRUE(file.write(closing(1) + closing(2) + stretch + '\n' + closing(3) + stretch) > 0);
+    ASSERT_TRUE(file.flush());
+    // Each way of reading, by a reader of its own that holds no more than 8 MB meanwhile.
+    const auto read = [&](const std::function<QStringList(RecordFile&)>& way) {
         RecordFile records;
-        ASSERT_TRUE(records.open(file.fileName()));
-        resetPeakMemory();
-        const qint64 before = memoryKb("VmRSS:");
-        EXPECT_EQ(row.read(records), row.found);
-        EXPECT_LT(memoryKb("VmHWM:") - before, 8 << 10);
-    }
+        EXPECT_TRUE(records.open(file.fileName()));
+        QFile peak("/proc/self/clear_refs");
+        EXPECT_TRUE(peak.open(QIODevice::WriteOnly) && peak.write("5") == 1);
+        peak.close();
+        const qint64 before = ownFigure("status", "VmRSS:");
+        const QStringList found = way(records);
+        EXPECT_LT(ownFigure("status", "VmHWM:") - before, 8 << 10);
+        return found;
+    };
+    EXPECT_EQ(read([](RecordFile& records) {
+                  QList<QJsonObject> lines;
+                  records.readNew([&](const QJsonObject& line) { lines << line; });
+                  return serials(lines) << QString::number(records.skippedLines());
+              }),
+              QStringList({"UNIT1", "UNIT2", "UNIT3", "1"}));
+    EXPECT_EQ(read([](RecordFile& records) { return serials(records.lastClosing(5)); }),
+              QStringList({"UNIT1", "UNIT2", "UNIT3"}));
+    EXPECT_EQ(read([](RecordFile& records) {
+                  return QStringList{QString::number(records.attemptsOn("UNIT3"))};
+              }),
+              QStringList{"1"});
 
     RecordFile records;
     ASSERT_TRUE(records.open(file.fileName()));
     records.readNew();
     file.write("\n" + closing(4));
     file.flush();
-    const qint64 before = bytesRead();
-    QStringList found;
-    records.readNew([&](const QJsonObject& line) { found << line["serial"].toString(); });
-    EXPECT_LT(bytesRead() - before, 1 << 20);
-    EXPECT_EQ(found, QStringList{"UNIT4"});
+    const qint64 before = ownFigure("io", "rchar:");
+    QList<QJsonObject> found;
+    records.readNew([&](const QJsonObject& line) { found << line; });
+    EXPECT_LT(ownFigure("io", "rchar:") - before, 1 << 20);
+    EXPECT_EQ(serials(found), QStringList{"UNIT4"});
     EXPECT_EQ(records.skippedLines(), 2);
 }
 

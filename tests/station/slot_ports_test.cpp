@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "station/SlotPorts.h"
 
 namespace {
@@ -18,10 +20,7 @@ QList<DeviceList::Details> ports(const QString& text) {
     QList<DeviceList::Details> seen;
     for (const QString& port : text.split(' ', Qt::SkipEmptyParts)) {
         const QString serial = port.section('@', 0, 0);
-        DeviceList::Details device;
-        device.serial = serial == "-" ? QString() : serial;
-        device.location = port.section('@', 1);
-        seen.append(device);
+        seen.append({serial == "-" ? QString() : serial, port.section('@', 1), {}, {}});
     }
     return seen;
 }
@@ -31,10 +30,9 @@ QString shown(const SlotPorts& slotPorts) {
     QStringList texts;
     for (int index = 0; index < slotPorts.count(); ++index) {
         const SlotView& slot = slotPorts.slot(index);
-        QStringList fields{slot.name, slot.location, slot.serial, kStates[int(slot.state)]};
-        for (QString& field : fields)
-            if (field.isEmpty()) field = "-";
-        texts << fields.join(' ');
+        texts << QStringList{slot.name, slot.location, slot.serial, kStates[int(slot.state)]}
+                     .replaceInStrings(QRegularExpression("^$"), "-")
+                     .join(' ');
     }
     return texts.join("; ");
 }
@@ -55,70 +53,51 @@ struct Row {
     QList<Look> looks;
 };
 
+// clang-format off
 const Row rows[] = {
-    {"numbered by location, a later lot after the first",
-     {},
-     false,
-     {{0, "", "B@0x1150 A@0x1140", "1 0x1140 A Queued; 2 0x1150 B Queued"},
-      {500, "", "B@0x1150 C@0x1145 A@0x1140",
-       "1 0x1140 A Queued; 2 0x1150 B Queued; 3 0x1145 C Queued"}}},
-    {"named slots from the first look, the rest numbered after them",
-     {{"0x1142", "Bay B"}},
-     false,
-     {{0, "", "", "Bay B 0x1142 - Empty"},
-      {500, "", "U1@0x1141 U2@0x1142", "Bay B 0x1142 U2 Queued; 2 0x1141 U1 Queued"}}},
-    {"new only: the first units left alone until plugged in again",
-     {},
-     true,
-     {{0, "", "U1@1-1", "1 1-1 U1 LeftAlone"},
-      {500, "", "U1@1-1 U2@1-2", "1 1-1 U1 LeftAlone; 2 1-2 U2 Queued"},
-      {1000, "", "U2@1-2", "1 1-1 U1 Unplugged; 2 1-2 U2 Queued"},
-      {1500, "", "U1@1-1 U2@1-2", "1 1-1 U1 Queued; 2 1-2 U2 Queued"}}},
-    {"unplugged for three seconds, then empty",
-     {},
-     false,
-     {{0, "", "U1@1-1", "1 1-1 U1 Queued"},
-      {500, "1=Pass", "", "1 1-1 U1 Unplugged"},
-      {3500, "", "", "1 1-1 U1 Unplugged"},
-      {3501, "", "", "1 1-1 - Empty"}}},
-    {"plugged back while it says unplugged: a new unit",
-     {},
-     false,
-     {{0, "", "U1@1-1", "1 1-1 U1 Queued"},
-      {500, "1=Fail", "", "1 1-1 U1 Unplugged"},
-      {1000, "", "U1@1-1", "1 1-1 U1 Queued"}}},
-    {"a running upgrade keeps its slot whatever the port shows",
-     {},
-     false,
-     {{0, "", "U1@1-1 U2@1-2", "1 1-1 U1 Queued; 2 1-2 U2 Queued"},
-      {500, "1=Starting 2=Flashing", "", "1 1-1 U1 Starting; 2 1-2 U2 Flashing"},
-      {5000, "", "U3@1-1", "1 1-1 U1 Starting; 2 1-2 U2 Flashing"}}},
-    {"a bridge held open may be the unit missing: not unplugged",
-     {},
-     false,
-     {{0, "", "U1@1-1", "1 1-1 U1 Queued"},
-      {500, "1=Pass", "-@1-1", "1 1-1 U1 Pass"},
-      {1000, "", "", "1 1-1 U1 Unplugged"}}},
-    {"another unit in the port without an unplug seen is queued",
-     {},
-     false,
-     {{0, "", "U1@1-1", "1 1-1 U1 Queued"}, {500, "1=Fail", "U2@1-1", "1 1-1 U2 Queued"}}},
-    {"without a location the serial stands in, the same unit in its slot",
-     {},
-     false,
-     {{0, "", "U1", "1 - U1 Queued"},
-      {500, "1=Pass", "U1", "1 - U1 Pass"},
-      {1000, "", "U1 U2", "1 - U1 Pass; 2 - U2 Queued"}}},
-    {"a location left out while held open keeps the unit in its slot",
-     {},
-     false,
-     {{0, "", "U1@0x1141", "1 0x1141 U1 Queued"}, {500, "1=Pass", "U1", "1 0x1141 U1 Pass"}}},
-    {"two channels of one chip: one location, two slots",
-     {},
-     false,
-     {{0, "", "A@1-1 B@1-1", "1 1-1 A Queued; 2 1-1 B Queued"},
-      {500, "1=Pass", "", "1 1-1 A Unplugged; 2 1-1 B Unplugged"}}},
+    {"numbered by location, a later lot after the first", {}, false, {
+        {0, "", "B@0x1150 A@0x1140", "1 0x1140 A Queued; 2 0x1150 B Queued"},
+        {500, "", "B@0x1150 C@0x1145 A@0x1140", "1 0x1140 A Queued; 2 0x1150 B Queued; 3 0x1145 C Queued"}}},
+    {"named slots from the first look, the rest numbered after them", {{"0x1142", "Bay B"}}, false, {
+        {0, "", "", "Bay B 0x1142 - Empty"},
+        {500, "", "U1@0x1141 U2@0x1142", "Bay B 0x1142 U2 Queued; 2 0x1141 U1 Queued"}}},
+    {"new only: the first units left alone until plugged in again", {}, true, {
+        {0, "", "U1@1-1", "1 1-1 U1 LeftAlone"},
+        {500, "", "U1@1-1 U2@1-2", "1 1-1 U1 LeftAlone; 2 1-2 U2 Queued"},
+        {1000, "", "U2@1-2", "1 1-1 U1 Unplugged; 2 1-2 U2 Queued"},
+        {1500, "", "U1@1-1 U2@1-2", "1 1-1 U1 Queued; 2 1-2 U2 Queued"}}},
+    {"unplugged for three seconds, then empty", {}, false, {
+        {0, "", "U1@1-1", "1 1-1 U1 Queued"},
+        {500, "1=Pass", "", "1 1-1 U1 Unplugged"},
+        {3500, "", "", "1 1-1 U1 Unplugged"},
+        {3501, "", "", "1 1-1 - Empty"}}},
+    {"plugged back while it says unplugged: a new unit", {}, false, {
+        {0, "", "U1@1-1", "1 1-1 U1 Queued"},
+        {500, "1=Fail", "", "1 1-1 U1 Unplugged"},
+        {1000, "", "U1@1-1", "1 1-1 U1 Queued"}}},
+    {"a running upgrade keeps its slot whatever the port shows", {}, false, {
+        {0, "", "U1@1-1 U2@1-2", "1 1-1 U1 Queued; 2 1-2 U2 Queued"},
+        {500, "1=Starting 2=Flashing", "", "1 1-1 U1 Starting; 2 1-2 U2 Flashing"},
+        {5000, "", "U3@1-1", "1 1-1 U1 Starting; 2 1-2 U2 Flashing"}}},
+    {"a bridge held open may be the unit missing: not unplugged", {}, false, {
+        {0, "", "U1@1-1", "1 1-1 U1 Queued"},
+        {500, "1=Pass", "-@1-1", "1 1-1 U1 Pass"},
+        {1000, "", "", "1 1-1 U1 Unplugged"}}},
+    {"another unit in the port without an unplug seen is queued", {}, false, {
+        {0, "", "U1@1-1", "1 1-1 U1 Queued"},
+        {500, "1=Fail", "U2@1-1", "1 1-1 U2 Queued"}}},
+    {"without a location the serial stands in, the same unit in its slot", {}, false, {
+        {0, "", "U1", "1 - U1 Queued"},
+        {500, "1=Pass", "U1", "1 - U1 Pass"},
+        {1000, "", "U1 U2", "1 - U1 Pass; 2 - U2 Queued"}}},
+    {"a location left out while held open keeps the unit in its slot", {}, false, {
+        {0, "", "U1@0x1141", "1 0x1141 U1 Queued"},
+        {500, "1=Pass", "U1", "1 0x1141 U1 Pass"}}},
+    {"two channels of one chip: one location, two slots", {}, false, {
+        {0, "", "A@1-1 B@1-1", "1 1-1 A Queued; 2 1-1 B Queued"},
+        {500, "1=Pass", "", "1 1-1 A Unplugged; 2 1-1 B Unplugged"}}},
 };
+// clang-format on
 
 class SlotPortsTable : public testing::TestWithParam<Row> {};
 

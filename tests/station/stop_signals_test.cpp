@@ -6,9 +6,9 @@
 #include <signal.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include "station/StopSignals.h"
+#include "tests/common/WaitUntil.h"
 
 namespace {
 
@@ -32,10 +32,7 @@ TEST(StopSignals, EachReachesTheEventLoopAndEndsNothing) {
             SCOPED_TRACE(number);
             const qsizetype before = arrived.size();
             ASSERT_EQ(::kill(::getpid(), number), 0);
-            QElapsedTimer clock;
-            for (clock.start(); arrived.size() == before && clock.elapsed() < 10000;) {
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-            }
+            EXPECT_TRUE(WaitUntil([&] { return arrived.size() > before; }, 10000));
         }
         EXPECT_EQ(arrived, (QList<int>{1, 2, 3}));
         EXPECT_EQ(stopSignals.received(), 3);

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "support/RegularFile.h"
@@ -54,8 +53,8 @@ TEST(RegularFile, OpensOnlyRegularFilesAndSaysWhyNot) {
         const bool placed =
             made.isEmpty() || (made == "folder" && QDir().mkdir(path)) ||
             (made == "fifo" && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0) ||
-            (made.contains(QRegularExpression("file|locked")) && file.open(QIODevice::WriteOnly) &&
-             file.write("image") == 5 && (made == "file" || file.setPermissions({})));
+            (file.open(QIODevice::WriteOnly) && file.write("image") == 5 &&
+             (made == "file" || file.setPermissions({})));
         ASSERT_TRUE(placed);
 
         const std::variant<int, RegularFile::Failure> opened = RegularFile::Open(path, row.flags);
