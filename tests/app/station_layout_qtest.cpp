@@ -13,6 +13,24 @@
 
 using namespace StationWindowTesting;
 
+namespace {
+
+const QString Keys = QStringLiteral(
+    "the device reports key µTARVEL7, the image carries µTARVEL0 and is meant for other units");
+
+SlotView failedUnit(const QString& detail) {
+    SlotView failed;
+    failed.state = SlotState::Fail;
+    failed.number = 7;
+    failed.name = "7";
+    failed.serial = "TV240899";
+    failed.hint = FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
+    failed.detail = detail;
+    return failed;
+}
+
+}  // namespace
+
 class StationLayoutTest : public QObject {
     Q_OBJECT
   private slots:
@@ -67,30 +85,19 @@ class StationLayoutTest : public QObject {
             "the device answered \"id Tarvellon\\x00\\x00\\xff boot 2.1 rev C "
             "(factory test build, do not ship; serial port console enabled at 115200 baud, "
             "watchdog off, self test skipped)\" to \"id\"");
-        const QString keys = QStringLiteral(
-            "the device reports key µTARVEL7, the image carries µTARVEL0 and is meant for other "
-            "units");
         QTest::newRow("8 slots at 1080p") << QSize(470, 290) << device;
-        QTest::newRow("16 slots at 1080p") << QSize(350, 210) << keys;
-        QTest::newRow("32 slots at 1080p") << QSize(310, 138) << keys;
-        QTest::newRow("32 slots at 1366x768") << QSize(200, 94) << keys;
+        QTest::newRow("16 slots at 1080p") << QSize(350, 210) << Keys;
+        QTest::newRow("32 slots at 1080p") << QSize(310, 138) << Keys;
+        QTest::newRow("32 slots at 1366x768") << QSize(200, 94) << Keys;
         QTest::newRow("a short detail") << QSize(470, 290) << QStringLiteral("no reply to \"id\"");
     }
     void failDetailIsCutWithAnEllipsis() {
         QFETCH(QSize, size);
         QFETCH(QString, detail);
-        SlotView failed;
-        failed.state = SlotState::Fail;
-        failed.number = 7;
-        failed.name = "7";
-        failed.serial = "TV240899";
-        failed.hint =
-            FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
-        failed.detail = detail;
         SlotTile tile;
         tile.resize(size);
         tile.show();
-        tile.showSlot(failed, false);
+        tile.showSlot(failedUnit(detail), false);
         QCoreApplication::processEvents();
         const auto* shown = tile.findChild<QLabel*>("Detail");
         const QRect drawn = shown->text().isEmpty()
@@ -166,16 +173,7 @@ class StationLayoutTest : public QObject {
         grid.show();
         SlotView unplugged;
         unplugged.state = SlotState::Unplugged;
-        SlotView failed;
-        failed.state = SlotState::Fail;
-        failed.number = 12;
-        failed.name = QStringLiteral("12");
-        failed.serial = QStringLiteral("TV240899");
-        failed.hint =
-            FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
-        failed.detail = QStringLiteral(
-            "the device reports key µTARVEL7, the image carries "
-            "µTARVEL0 and is meant for other units");
+        const SlotView failed = failedUnit(Keys);
         for (int count = 1; count <= 32; ++count) {
             grid.setNamedCount(count);
             grid.setSlotCount(count);
