@@ -28,9 +28,9 @@ constexpr int kWaitMs = 30000;
 constexpr int kKeepAliveMs = 10000;
 
 // A station's status body with `passed` and `failed` units, the last of them failed in slot 2.
-QByteArray statusBody(int passed, int failed, StationState::Run run = StationState::Run::Running) {
+QByteArray statusBody(int passed, int failed) {
     StationState state;
-    state.run = run;
+    state.run = StationState::Run::Running;
     state.lineStopped = QStringLiteral("the record of UNIT0009 could not be written: disk full");
     state.image =
         ImageSummary{"/srv/images/accepted.frw", "accepted.frw", "µTARVEL0",          300, 3908,
@@ -76,10 +76,10 @@ class Station {
     QProcess m_process;
 };
 
-LinkOptions viewOf(const Mosquitto& broker, const QString& line = "L1") {
+LinkOptions viewOf(const Mosquitto& broker) {
     LinkOptions options;
     options.broker = {"127.0.0.1", broker.port(), false};
-    options.line = line;
+    options.line = "L1";
     return options;
 }
 
