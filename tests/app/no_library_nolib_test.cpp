@@ -69,8 +69,8 @@ TEST(NoLibrary, StationWindowSaysHowToGoOn) {
     int argc = 1;
     char name[] = "no_library_nolib_test", *argv[] = {name, nullptr};
     QApplication application(argc, argv);
-    QTemporaryDir config, folder;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const StationWindowTesting::OwnConfigFolder config;
+    QTemporaryDir folder;
     StationWindowOptions options = StationWindowTesting::optionsFor(folder);
     options.driver = DriverChoice::Choice::D2xx;
     StationWindow window(options);

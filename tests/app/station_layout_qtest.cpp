@@ -34,11 +34,6 @@ SlotView failedUnit(const QString& detail) {
 class StationLayoutTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
-
     // Ports are first seen one by one as units are plugged in: a tile shown stays in its column
     // and row whatever comes after it, with the slots named beforehand or without (-1: each slot
     // named as it comes, a grid shaped afresh each time). The tiles fill the grid without
@@ -195,7 +190,7 @@ class StationLayoutTest : public QObject {
     }
 
   private:
-    QTemporaryDir m_config;
+    OwnConfigFolder m_config;
 };
 
 QTEST_MAIN(StationLayoutTest)

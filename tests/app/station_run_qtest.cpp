@@ -48,8 +48,6 @@ class StationRunTest : public QObject {
     // for Start, and only then are units flashed. The run goes on until the three units are done
     // and the unplugged slot waits again.
     void initTestCase() {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
         m_options = optionsFor(m_folder);
         m_options.station.slotNames = {{"0x1142", "Bay B"}};
         m_sim = std::make_unique<SimBridge>(Units);
@@ -213,7 +211,7 @@ class StationRunTest : public QObject {
             .join(' ');
     }
 
-    QTemporaryDir m_config;
+    OwnConfigFolder m_config;
     QTemporaryDir m_folder;
     StationWindowOptions m_options;
     std::unique_ptr<SimBridge> m_sim;

@@ -32,12 +32,6 @@ int reddish(QWidget* button) {
 class StationWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    // The image chosen last is remembered in a configuration folder of the test's own.
-    void initTestCase() {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
-
     // Closing the window or Abort, by a click or by Alt+A, while a unit is flashed asks first in a
     // real modal box whose default and Escape keep the unit flashing. Started as a line PC starts
     // it, with the image given, the focus rests where neither Return nor one Tab reaches Abort,
@@ -225,7 +219,7 @@ class StationWindowTest : public QObject {
     }
 
   private:
-    QTemporaryDir m_config;
+    OwnConfigFolder m_config;
 };
 
 QTEST_MAIN(StationWindowTest)
