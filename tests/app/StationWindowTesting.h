@@ -20,6 +20,15 @@ namespace StationWindowTesting {
 
 inline const QString Images = SAMPLE_IMAGES_DIR "/";
 
+// The image chosen last is remembered in a configuration folder of the test's own.
+class OwnConfigFolder {
+  public:
+    OwnConfigFolder() { qputenv("XDG_CONFIG_HOME", m_folder.path().toLocal8Bit()); }
+
+  private:
+    QTemporaryDir m_folder;
+};
+
 // Runs `answer` on the next modal window once it has the focus, from within its own event loop.
 inline void answerModal(const std::function<void(QWidget*)>& answer) {
     auto* poll = new QTimer;

@@ -3,7 +3,8 @@
 // and finds none, and picking the placeholder entry must not call into a library that is not
 // there. Left to choose, it lists what the kernel's serial driver serves instead. Its command line
 // answers before a display is needed, so --help works over ssh and a mistyped option opens no
-// window.
+// window. A station window asked for the library says so in a box that bears the station's name
+// and tells whoever starts it, from a menu or a start-up script, how to go on.
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,10 @@
 #include <QTemporaryDir>
 
 #include "app/Form1.h"
+#include "app/station/StationWindow.h"
 #include "link/FTDI.h"
 #include "support/DataBase.h"
+#include "tests/app/StationWindowTesting.h"
 
 namespace {
 
@@ -59,6 +62,31 @@ TEST(NoLibrary, WindowAndLinkTakeTheFailurePaths) {
     chosen.Form_Load();
     EXPECT_EQ(listed(chosen.DevicesList) + '|' + chosen.Status->text(),
               "No device found.|Please select a file and device.");
+}
+
+// The image, which passed its checks, stays shown.
+TEST(NoLibrary, StationWindowSaysHowToGoOn) {
+    int argc = 1;
+    char name[] = "no_library_nolib_test", *argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    const StationWindowTesting::OwnConfigFolder config;
+    QTemporaryDir folder;
+    StationWindowOptions options = StationWindowTesting::optionsFor(folder);
+    options.driver = DriverChoice::Choice::D2xx;
+    StationWindow window(options);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QString title, text;
+    StationWindowTesting::readBox(title, text);
+    EXPECT_FALSE(window.startWith(StationWindowTesting::Images + "accepted.frw"));
+    EXPECT_EQ(title, StationWindow::Caption);
+    EXPECT_EQ(text,
+              "The D2XX library (libftd2xx) is not installed, and --driver d2xx keeps the station "
+              "to it.\nInstall the D2XX library from FTDI's website, or start the station with "
+              "--driver serial, or from its menu entry, to reach the bridges through the kernel's "
+              "driver.");
+    EXPECT_EQ(window.Header->ImageName->text(), "accepted.frw");
+    EXPECT_EQ(window.engine(), nullptr);
 }
 
 // Both windows' command lines. Seen: the exit code and the first line of stdout and of stderr.

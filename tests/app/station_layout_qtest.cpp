@@ -13,31 +13,55 @@
 
 using namespace StationWindowTesting;
 
+namespace {
+
+const QString Keys = QStringLiteral(
+    "the device reports key µTARVEL7, the image carries µTARVEL0 and is meant for other units");
+
+SlotView failedUnit(const QString& detail) {
+    SlotView failed;
+    failed.state = SlotState::Fail;
+    failed.number = 7;
+    failed.name = "7";
+    failed.serial = "TV240899";
+    failed.hint = FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
+    failed.detail = detail;
+    return failed;
+}
+
+}  // namespace
+
 class StationLayoutTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
-
     // Ports are first seen one by one as units are plugged in: a tile shown stays in its column
-    // and row whatever comes after it, with the slots named beforehand or without.
-    void tilesNeverMove_data() {
+    // and row whatever comes after it, with the slots named beforehand or without (-1: each slot
+    // named as it comes, a grid shaped afresh each time). The tiles fill the grid without
+    // overlapping or leaving it, each tile's state word on one line, no text over another, the
+    // word never squeezed by a FAIL's advice and detail, and as large as the room allows: at
+    // least `pixels` (28 for 32 named slots in the room a 1080p screen leaves them).
+    void tilesStayAndFit_data() {
         QTest::addColumn<int>("named");
         QTest::addColumn<QSize>("room");
-        QTest::newRow("none named, 1080p") << 0 << QSize(1420, 880);
-        QTest::newRow("10 named, 1080p") << 10 << QSize(1420, 880);
-        QTest::newRow("32 named, 1366x768") << 32 << QSize(1340, 560);
-        QTest::newRow("none named, 1024x768") << 0 << QSize(720, 560);
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("none named, 1080p") << 0 << QSize(1420, 880) << 0;
+        QTest::newRow("10 named, 1080p") << 10 << QSize(1420, 880) << 0;
+        QTest::newRow("32 named, 1366x768") << 32 << QSize(1340, 560) << 0;
+        // Past 30 ports the tiles here are too low for the word's line: its letters are not read.
+        QTest::newRow("none named, 1024x768") << 0 << QSize(720, 560) << -1;
+        QTest::newRow("each named, 1080p") << -1 << QSize(1400, 900) << 28;
     }
-    void tilesNeverMove() {
+    void tilesStayAndFit() {
         QFETCH(int, named);
         QFETCH(QSize, room);
+        QFETCH(int, pixels);
         SlotGrid grid;
         grid.setNamedCount(named);
         grid.resize(room);
         grid.show();
+        SlotView unplugged;
+        unplugged.state = SlotState::Unplugged;
+        const SlotView failed = failedUnit(Keys);
         // Each tile's column by its left edge, its row by how many rows stand above it.
         const auto cells = [&grid] {
             std::set<int> tops;
@@ -51,10 +75,34 @@ class StationLayoutTest : public QObject {
         };
         QList<QPoint> before;
         for (int count = 1; count <= 32; ++count) {
+            if (named < 0) grid.setNamedCount(count);
             grid.setSlotCount(count);
             const QList<QPoint> now = cells();
-            QCOMPARE(now.mid(0, before.size()), before);
+            if (named >= 0) QCOMPARE(now.mid(0, before.size()), before);
             before = now;
+            QRegion covered;
+            for (int i = 0; i < count; ++i) {
+                SlotTile* tile = grid.tile(i);
+                tile->showSlot(i % 2 ? failed : unplugged, false);
+                QVERIFY(grid.rect().contains(tile->geometry()));
+                QVERIFY(!covered.intersects(tile->geometry()));
+                covered += tile->geometry();
+            }
+            QCoreApplication::processEvents();
+            for (int i = 0; pixels >= 0 && i < std::min(count, 2); ++i) {
+                const auto* word = grid.tile(i)->findChild<QLabel*>("StateWord");
+                const QFontMetrics metrics(word->font());
+                QVERIFY(metrics.horizontalAdvance("UNPLUGGED") <= word->width());
+                const QString where = QStringLiteral("%1 slots, %2").arg(count).arg(word->text());
+                QVERIFY2(metrics.height() <= word->height(), qPrintable(where));
+                QRegion texts;
+                for (const QLabel* text : grid.tile(i)->findChildren<QLabel*>()) {
+                    if (text->text().isEmpty()) continue;
+                    QVERIFY2(!texts.intersects(text->geometry()), qPrintable(where));
+                    texts += text->geometry();
+                }
+                QVERIFY2(word->font().pixelSize() >= pixels, qPrintable(where));
+            }
         }
     }
 
@@ -67,30 +115,19 @@ class StationLayoutTest : public QObject {
             "the device answered \"id Tarvellon\\x00\\x00\\xff boot 2.1 rev C "
             "(factory test build, do not ship; serial port console enabled at 115200 baud, "
             "watchdog off, self test skipped)\" to \"id\"");
-        const QString keys = QStringLiteral(
-            "the device reports key µTARVEL7, the image carries µTARVEL0 and is meant for other "
-            "units");
         QTest::newRow("8 slots at 1080p") << QSize(470, 290) << device;
-        QTest::newRow("16 slots at 1080p") << QSize(350, 210) << keys;
-        QTest::newRow("32 slots at 1080p") << QSize(310, 138) << keys;
-        QTest::newRow("32 slots at 1366x768") << QSize(200, 94) << keys;
+        QTest::newRow("16 slots at 1080p") << QSize(350, 210) << Keys;
+        QTest::newRow("32 slots at 1080p") << QSize(310, 138) << Keys;
+        QTest::newRow("32 slots at 1366x768") << QSize(200, 94) << Keys;
         QTest::newRow("a short detail") << QSize(470, 290) << QStringLiteral("no reply to \"id\"");
     }
     void failDetailIsCutWithAnEllipsis() {
         QFETCH(QSize, size);
         QFETCH(QString, detail);
-        SlotView failed;
-        failed.state = SlotState::Fail;
-        failed.number = 7;
-        failed.name = "7";
-        failed.serial = "TV240899";
-        failed.hint =
-            FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
-        failed.detail = detail;
         SlotTile tile;
         tile.resize(size);
         tile.show();
-        tile.showSlot(failed, false);
+        tile.showSlot(failedUnit(detail), false);
         QCoreApplication::processEvents();
         const auto* shown = tile.findChild<QLabel*>("Detail");
         const QRect drawn = shown->text().isEmpty()
@@ -144,11 +181,7 @@ class StationLayoutTest : public QObject {
                                          {"outcome", "communication_error"},
                                          {"duration_ms", 12345}});
         QTRY_COMPARE(window.Slots->slotCount(), count);
-        QVERIFY2(
-            window.minimumSizeHint().width() <= 1024 && window.minimumSizeHint().height() <= 728,
-            qPrintable(QString("%1x%2")
-                           .arg(window.minimumSizeHint().width())
-                           .arg(window.minimumSizeHint().height())));
+        QCOMPARE(window.minimumSizeHint().boundedTo(QSize(1024, 728)), window.minimumSizeHint());
         QCOMPARE(window.size(), screen);
         QCoreApplication::processEvents();
         const auto* word = window.Slots->tile(count - 1)->findChild<QLabel*>("StateWord");
@@ -156,57 +189,8 @@ class StationLayoutTest : public QObject {
         QVERIFY2(height >= capitals, qPrintable(QString::number(height)));
     }
 
-    // 1 to 32 named slots fill the grid without overlapping or leaving it, each tile's state word
-    // on one line, no text over another, the word never squeezed by a FAIL's advice and detail, and
-    // as large as the room allows: at least 28 pixels for 32 slots in the room a 1080p screen
-    // leaves them.
-    void gridFitsOneToThirtyTwoSlots() {
-        SlotGrid grid;
-        grid.resize(1400, 900);
-        grid.show();
-        SlotView unplugged;
-        unplugged.state = SlotState::Unplugged;
-        SlotView failed;
-        failed.state = SlotState::Fail;
-        failed.number = 12;
-        failed.name = QStringLiteral("12");
-        failed.serial = QStringLiteral("TV240899");
-        failed.hint =
-            FailureHint({"firmkey", FailureCause::Refused, "serial", "µTARVEL0", "µTARVEL7"});
-        failed.detail = QStringLiteral(
-            "the device reports key µTARVEL7, the image carries "
-            "µTARVEL0 and is meant for other units");
-        for (int count = 1; count <= 32; ++count) {
-            grid.setNamedCount(count);
-            grid.setSlotCount(count);
-            QRegion covered;
-            for (int i = 0; i < count; ++i) {
-                SlotTile* tile = grid.tile(i);
-                tile->showSlot(i % 2 ? failed : unplugged, false);
-                QVERIFY(grid.rect().contains(tile->geometry()));
-                QVERIFY(!covered.intersects(tile->geometry()));
-                covered += tile->geometry();
-            }
-            QCoreApplication::processEvents();
-            for (int i = 0; i < std::min(count, 2); ++i) {
-                const auto* word = grid.tile(i)->findChild<QLabel*>("StateWord");
-                const QFontMetrics metrics(word->font());
-                QVERIFY(metrics.horizontalAdvance("UNPLUGGED") <= word->width());
-                const QString where = QStringLiteral("%1 slots, %2").arg(count).arg(word->text());
-                QVERIFY2(metrics.height() <= word->height(), qPrintable(where));
-                QRegion texts;
-                for (const QLabel* text : grid.tile(i)->findChildren<QLabel*>()) {
-                    if (text->text().isEmpty()) continue;
-                    QVERIFY2(!texts.intersects(text->geometry()), qPrintable(where));
-                    texts += text->geometry();
-                }
-                QVERIFY2(word->font().pixelSize() >= 28, qPrintable(QString::number(count)));
-            }
-        }
-    }
-
   private:
-    QTemporaryDir m_config;
+    OwnConfigFolder m_config;
 };
 
 QTEST_MAIN(StationLayoutTest)

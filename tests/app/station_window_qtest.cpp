@@ -5,7 +5,6 @@
 
 #include <signal.h>
 
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -16,122 +15,49 @@
 
 using namespace StationWindowTesting;
 
+namespace {
+
+// The pixels of a button's look that are clearly red.
+int reddish(QWidget* button) {
+    const QImage look = button->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < look.height(); ++y)
+        for (int x = 0; x < look.width(); ++x)
+            if (QColor c = look.pixelColor(x, y); c.red() > c.green() + 80) ++count;
+    return count;
+}
+
+}  // namespace
+
 class StationWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    // The image chosen last is remembered in a configuration folder of the test's own.
-    void initTestCase() {
-        QVERIFY(m_config.isValid());
-        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
-    }
-
-    // Closing the window while a unit is flashed asks, in a real modal box: keep flashing, let
-    // the unit finish and then close, or interrupt it and close. Seen: whether the window stayed
-    // open, and the unit's outcome in the record file.
-    void closingWhileFlashingAsks_data() {
-        QTest::addColumn<QString>("answer");
+    // Closing the window or Abort, by a click or by Alt+A, while a unit is flashed asks first in a
+    // real modal box whose default and Escape keep the unit flashing. Started as a line PC starts
+    // it, with the image given, the focus rests where neither Return nor one Tab reaches Abort,
+    // Abort is no default button, and it looks unlike Stop. A step: how the question is asked,
+    // then the button or key that answers it. Seen: whether the window stayed open, and the
+    // unit's outcome in the record file.
+    void askedBeforeTheUnitIsDropped_data() {
+        QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("seen");
-        QTest::newRow("keep flashing") << "&Keep flashing"
-                                       << "open upgraded";
-        QTest::newRow("finish, then close") << "Let them &finish, then close"
-                                            << "closed upgraded";
-        QTest::newRow("interrupt and close") << "&Interrupt them and close"
-                                             << "closed interrupted";
+        QTest::newRow("kept flashing, then finish and close")
+            << QStringList{"Alt+A|Escape", "Alt+A|Return", "click|&Keep flashing",
+                           "close|&Keep flashing", "close|Let them &finish, then close"}
+            << "closed upgraded";
+        QTest::newRow("Abort, interrupt")
+            << QStringList{"click|&Interrupt it"} << "open interrupted";
+        QTest::newRow("close, interrupt")
+            << QStringList{"close|&Interrupt them and close"} << "closed interrupted";
     }
-    void closingWhileFlashingAsks() {
-        QFETCH(QString, answer);
+    void askedBeforeTheUnitIsDropped() {
+        QFETCH(QStringList, steps);
         QFETCH(QString, seen);
-        SimBridge sim("device=UNIT0001\nprogram_ms=10\n");
+        SimBridge sim("device=UNIT0001\nprogram_ms=20\n");
         QVERIFY(sim.ready());
         QTemporaryDir folder;
         const StationWindowOptions options = optionsFor(folder);
         StationWindow window(options);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QVERIFY(window.startWith(Images + "accepted.frw"));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            window.Slots->slotCount() == 1 && window.Slots->tile(0)->progressShown(), 20000);
-        QString question;
-        answerModal([&](QWidget* box) {
-            question = qobject_cast<QMessageBox*>(box)->text();
-            QTest::mouseClick(buttonOf(box, answer), Qt::LeftButton);
-        });
-        window.windowHandle()->close();
-        QCOMPARE(question, "1 unit is being flashed. Close the station?");
-        QTRY_VERIFY_WITH_TIMEOUT(closingLines(options.station.recordPath).size() == 1 &&
-                                     window.engine()->totals().running == 0,
-                                 20000);
-        QTRY_COMPARE(window.isVisible() ? "open" : "closed", seen.section(' ', 0, 0));
-        QCOMPARE(closingLines(options.station.recordPath)[0]["outcome"].toString(),
-                 seen.section(' ', 1));
-    }
-
-    // Abort asks first, by a click or by Alt+A, in a real modal box whose default and Escape keep
-    // the units flashing. Seen: the question, and the unit's outcome in the record file.
-    void abortAsksFirst_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("outcome");
-        QTest::newRow("click, keep flashing") << "click"
-                                              << "&Keep flashing"
-                                              << "upgraded";
-        QTest::newRow("click, interrupt") << "click"
-                                          << "&Interrupt it"
-                                          << "interrupted";
-        QTest::newRow("Alt+A, Escape") << "Alt+A"
-                                       << "Escape"
-                                       << "upgraded";
-        QTest::newRow("Alt+A, Return") << "Alt+A"
-                                       << "Return"
-                                       << "upgraded";
-        QTest::newRow("Alt+A, interrupt") << "Alt+A"
-                                          << "&Interrupt it"
-                                          << "interrupted";
-    }
-    void abortAsksFirst() {
-        QFETCH(QString, how);
-        QFETCH(QString, answer);
-        QFETCH(QString, outcome);
-        SimBridge sim("device=UNIT0001\nprogram_ms=5\n");
-        QVERIFY(sim.ready());
-        QTemporaryDir folder;
-        const StationWindowOptions options = optionsFor(folder);
-        StationWindow window(options);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QVERIFY(window.startWith(Images + "accepted.frw"));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            window.Slots->slotCount() == 1 && window.Slots->tile(0)->progressShown(), 20000);
-        QString question, consequence;
-        answerModal([&](QWidget* modal) {
-            const auto* box = qobject_cast<QMessageBox*>(modal);
-            question = box->text();
-            consequence = box->informativeText();
-            if (answer == "Escape" || answer == "Return") {
-                QTest::keyClick(modal, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
-            } else {
-                QTest::mouseClick(buttonOf(modal, answer), Qt::LeftButton);
-            }
-        });
-        if (how == "click") {
-            QTest::mouseClick(window.Abort, Qt::LeftButton);
-        } else {
-            QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
-        }
-        // A mnemonic clicks its button a moment later.
-        QTRY_COMPARE(question, "1 unit is being flashed: interrupt it?");
-        QCOMPARE(consequence, "It must be flashed again.");
-        QTRY_COMPARE_WITH_TIMEOUT(closingLines(options.station.recordPath).size(), 1, 20000);
-        QCOMPARE(closingLines(options.station.recordPath)[0]["outcome"].toString(), outcome);
-    }
-
-    // Started as a line PC starts it, with the image given: the focus rests where neither Return
-    // nor one Tab reaches Abort, Abort is no default button, and it looks unlike Stop.
-    void abortIsOutOfTheWay() {
-        SimBridge sim("");
-        QVERIFY(sim.ready());
-        QTemporaryDir folder;
-        StationWindow window(optionsFor(folder));
         window.show();
         QVERIFY(window.startWith(Images + "accepted.frw"));
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -141,52 +67,54 @@ class StationWindowTest : public QObject {
         QTest::keyClick(initial, Qt::Key_Tab);
         QVERIFY2(QApplication::focusWidget() != window.Abort,
                  qPrintable(initial->accessibleName()));
-        const auto reddish = [](QWidget* button) {
-            const QImage look = button->grab().toImage();
-            int count = 0;
-            for (int y = 0; y < look.height(); ++y)
-                for (int x = 0; x < look.width(); ++x)
-                    if (QColor c = look.pixelColor(x, y); c.red() > c.green() + 80) ++count;
-            return count;
-        };
         QCOMPARE(reddish(window.Stop), 0);
         QVERIFY(reddish(window.Abort) > window.Abort->width());
-    }
-
-    // With eight bridges attached and no run, the empty grid says what the operator must do,
-    // before an image is chosen and after one is refused; a run started says what it waits for.
-    void theEmptyGridSaysWhatIsTrue_data() {
-        QTest::addColumn<QString>("image");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("none chosen") << ""
-                                     << "Choose an image to start";
-        QTest::newRow("refused") << "not-an-image.frw"
-                                 << "Choose an image to start";
-    }
-    void theEmptyGridSaysWhatIsTrue() {
-        QFETCH(QString, image);
-        QFETCH(QString, said);
-        QString units;
-        for (int unit = 1; unit <= 8; ++unit) units += QString("device=UNIT000%1\n").arg(unit);
-        SimBridge sim(units);
-        QVERIFY(sim.ready());
-        QTemporaryDir folder;
-        StationWindow window(optionsFor(folder));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        if (!image.isEmpty()) {
-            answerModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
-            QVERIFY(!window.startWith(folder.filePath(image)));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window.Slots->slotCount() == 1 && window.Slots->tile(0)->progressShown(), 20000);
+        for (const QString& step : steps) {
+            const QString how = step.section('|', 0, 0), answer = step.section('|', 1);
+            // The focus back on the window once a box is gone, as a window manager gives it.
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QString question, consequence;
+            answerModal([&](QWidget* modal) {
+                const auto* box = qobject_cast<QMessageBox*>(modal);
+                question = box->text();
+                consequence = box->informativeText();
+                if (answer == "Escape" || answer == "Return") {
+                    QTest::keyClick(modal, answer == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
+                } else {
+                    QTest::mouseClick(buttonOf(modal, answer), Qt::LeftButton);
+                }
+            });
+            if (how == "close") {
+                window.windowHandle()->close();
+            } else if (how == "click") {
+                QTest::mouseClick(window.Abort, Qt::LeftButton);
+            } else {
+                QTest::keyClick(&window, Qt::Key_A, Qt::AltModifier);
+            }
+            // A mnemonic clicks its button a moment later.
+            QTRY_COMPARE(question, how == "close" ? "1 unit is being flashed. Close the station?"
+                                                  : "1 unit is being flashed: interrupt it?");
+            if (how != "close") QCOMPARE(consequence, "It must be flashed again.");
+            // Kept: the unit flashes on in a window still open.
+            if (step != steps.last())
+                QVERIFY(window.isVisible() && closingLines(options.station.recordPath).isEmpty());
         }
-        const auto* idle = window.Slots->findChild<QLabel*>("Idle");
-        QVERIFY(idle && idle->isVisible());
-        QCOMPARE(idle->text(), said);
+        QTRY_VERIFY_WITH_TIMEOUT(closingLines(options.station.recordPath).size() == 1 &&
+                                     window.engine()->totals().running == 0,
+                                 20000);
+        QTRY_COMPARE(window.isVisible() ? "open" : "closed", seen.section(' ', 0, 0));
+        QCOMPARE(closingLines(options.station.recordPath)[0]["outcome"].toString(),
+                 seen.section(' ', 1));
     }
 
     // What keeps the station from starting is said in a box titled with the station's name: the
     // image's checks, and the upgrade program it starts for each unit, missing or not a program.
-    // An image that passed its checks stays shown. Seen: the box's title and text, the image
-    // shown after it.
+    // An image that passed its checks stays shown. With eight bridges attached and no run, the
+    // empty grid says what the operator must do, before an image is chosen and after. Seen: the
+    // box's title and text, the image shown after it.
     void aRefusalIsSaidInTheStationsBox_data() {
         QTest::addColumn<QString>("image");
         QTest::addColumn<QString>("program");
@@ -216,7 +144,9 @@ class StationWindowTest : public QObject {
         QFETCH(QString, program);
         QFETCH(QString, said);
         QFETCH(QString, shown);
-        SimBridge sim("device=UNIT0001\n");
+        QString units;
+        for (int unit = 1; unit <= 8; ++unit) units += QString("device=UNIT000%1\n").arg(unit);
+        SimBridge sim(units);
         QVERIFY(sim.ready());
         QTemporaryDir folder;
         StationWindowOptions options = optionsFor(folder);
@@ -227,6 +157,9 @@ class StationWindowTest : public QObject {
         StationWindow window(options);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto* idle = window.Slots->findChild<QLabel*>("Idle");
+        QVERIFY(idle && idle->isVisible());
+        QCOMPARE(idle->text(), "Choose an image to start");
         QString title, text;
         readBox(title, text);
         QVERIFY(!window.startWith(image.startsWith('/') ? image : folder.filePath(image)));
@@ -234,31 +167,9 @@ class StationWindowTest : public QObject {
         QCOMPARE(text, QString(said).replace("FOLDER", folder.path()));
         QVERIFY(!window.engine());
         QCOMPARE(window.Header->ImageName->text(), shown);
-    }
-
-    // An image chosen by hand is shown and waits for Start; only then are units flashed.
-    void anImageChosenInTheDialogStartsOnStart() {
-        SimBridge sim("device=UNIT0001\n");
-        QVERIFY(sim.ready());
-        QTemporaryDir folder;
-        StationWindow window(optionsFor(folder));
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        answerModal([](QWidget* dialog) {
-            QVERIFY(qobject_cast<QFileDialog*>(dialog));
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(QApplication::focusWidget(), Images + "accepted.frw");
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        });
-        QTest::mouseClick(window.ChooseImage, Qt::LeftButton);
-        QTRY_COMPARE(window.Header->ImageName->text(), "accepted.frw");
-        QVERIFY(!window.engine());
-        QCOMPARE(window.Slots->findChild<QLabel*>("Idle")->text(),
-                 "Press Start to flash the units plugged in");
-        QVERIFY(window.Start->isEnabled());
-        QTest::mouseClick(window.Start, Qt::LeftButton);
-        QVERIFY(window.engine());
-        QTRY_COMPARE_WITH_TIMEOUT(window.Slots->slotCount(), 1, 20000);
+        QVERIFY(idle->isVisible());
+        QCOMPARE(idle->text(), shown == "accepted.frw" ? "Press Start to flash the units plugged in"
+                                                       : "Choose an image to start");
     }
 
     // A logout, systemctl stop or a shutdown ends the station window as it ends the command-line
@@ -308,7 +219,7 @@ class StationWindowTest : public QObject {
     }
 
   private:
-    QTemporaryDir m_config;
+    OwnConfigFolder m_config;
 };
 
 QTEST_MAIN(StationWindowTest)
