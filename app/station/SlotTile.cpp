@@ -154,7 +154,8 @@ void SlotTile::resizeEvent(QResizeEvent* event) {
 // left. Placed by hand, since a layout would give a long text the word's room.
 void SlotTile::arrange() {
     const int word = WordPixels(size());
-    const int pad = std::max(4, int(word * kPadSize));
+    // Small tiles keep their pads small, so that the name line and the word both fit.
+    const int pad = std::max(2, int(word * kPadSize));
     const int gap = std::max(2, int(word * kGapSize));
     m_name->setFont(sized(font(), word * kNameSize, true));
     m_serial->setFont(sized(font(), word * kSerialSize, false));
