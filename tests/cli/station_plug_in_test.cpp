@@ -30,9 +30,9 @@ bool gone(qint64 pid) {
     return text.isEmpty() || text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
 }
 
-// args: "--image NAME" a sample image, "FIFO" a FIFO; action, once a unit flashes: a Ctrl-C to
-// the station a word ("int int"), "kill upgrade", "kill station" (exit -1) or "replace image";
-// outcomes: "SERIAL outcome earlier" of each closing line, sorted; before: the record file's start.
+// args: "FIFO" a FIFO; action, once a unit flashes: a Ctrl-C to the station a word ("int int"),
+// "kill upgrade", "kill station" (exit -1) or "replace image"; outcomes: "SERIAL outcome earlier"
+// of each closing line, sorted; before: the record file's start; image: a sample image, or "FIFO".
 struct Row {
     const char* name;
     QString config;
@@ -41,13 +41,14 @@ struct Row {
     int exit;
     QStringList outcomes;
     QByteArray before{};
+    QString image = "accepted.frw";
 };
 const QString Ok = " upgraded 0";
 // clang-format off
 const Row rows[] = {
     {"eight at once", units(8), {"--count", "8"}, "", 0, {"UNIT0001" + Ok, "UNIT0002" + Ok, "UNIT0003" + Ok, "UNIT0004" + Ok, "UNIT0005" + Ok, "UNIT0006" + Ok, "UNIT0007" + Ok, "UNIT0008" + Ok}},
     {"one of eight refuses a record", units(8, 5, "refuse_record=2"), {"--count", "8"}, "", 6, {"UNIT0001" + Ok, "UNIT0002" + Ok, "UNIT0003" + Ok, "UNIT0004" + Ok, "UNIT0005 programming_error 0", "UNIT0006" + Ok, "UNIT0007" + Ok, "UNIT0008" + Ok}},
-    {"plugged in later, and again after an unplug", units(2, 2, "plugged=300-1500,2100-"), {"--new-only", "--count", "2", "--image", "three-records.frw"}, "", 0, {"UNIT0002 upgraded 0", "UNIT0002 upgraded 1"}},
+    {"plugged in later, and again after an unplug", units(2, 2, "plugged=300-1500,2100-"), {"--new-only", "--count", "2"}, "", 0, {"UNIT0002 upgraded 0", "UNIT0002 upgraded 1"}, {}, "three-records.frw"},
     {"unplugged mid-transfer frees its slot", units(2, 1, "unplug_at_record=2"), {"--jobs", "1", "--count", "2"}, "", 6, {"UNIT0001 programming_error 0", "UNIT0002" + Ok}},
     {"Ctrl-C lets the running upgrade finish", units(1), {}, "int", 0, {"UNIT0001" + Ok}},
     {"a second Ctrl-C interrupts it", units(1), {}, "int int", 130, {"UNIT0001 interrupted 0"}},
@@ -61,8 +62,8 @@ const Row rows[] = {
     {"a serial number that carries an escape code", "device=UN\x1bIT1\nlatency_ms=0\nprogram_ms=0", {"--count", "1"}, "", 0, {"UN\x1bIT1 upgraded 0"}},
     {"record file cannot be written", units(1), {"--record", "/nonexistent/records"}, "", 3, {}},
     {"record file is a FIFO", units(1), {"--record", "FIFO"}, "", 3, {}},
-    {"image is a FIFO", units(1), {"--image", "FIFO"}, "", 3, {}},
-    {"image fails its checks", units(1), {"--image", "too-short.frw"}, "", 3, {}},
+    {"image is a FIFO", units(1), {}, "", 3, {}, {}, "FIFO"},
+    {"image fails its checks", units(1), {}, "", 3, {}, {}, "too-short.frw"},
 };
 // clang-format on
 
@@ -78,7 +79,7 @@ const QStringList ClosingFields =
 struct Files {
     QTemporaryDir folder;
     QString fifo = folder.filePath("fifo");
-    QString image = Images + "accepted.frw";
+    QString image;
     QString recordPath = folder.filePath("tarvellon-records.jsonl");
     QString sha256;  // of the image, "" where it is no file
     QStringList args;
@@ -89,11 +90,7 @@ void prepare(const Row& row, Files& files) {
     files.args = row.args;
     for (QString& arg : files.args)
         if (arg == "FIFO") arg = files.fifo;
-    if (const qsizetype at = files.args.indexOf("--image"); at >= 0) {
-        const QString image = files.args.takeAt(at + 1);
-        files.image = image == files.fifo ? files.fifo : Images + image;
-        files.args.removeAt(at);
-    }
+    files.image = row.image == "FIFO" ? files.fifo : Images + row.image;
     if (row.action == "replace image") {
         ASSERT_TRUE(QFile::copy(files.image, files.folder.filePath("image.frw")));
         files.image = files.folder.filePath("image.frw");
