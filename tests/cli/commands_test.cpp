@@ -59,7 +59,6 @@ const Row rows[] = {
     {"upgrade, an image cut short", D, {"upgrade", "-q", Cut}, 2, {"Openning file " + Cut, "Upgrading firmware..."}, {"record 2 of 2, the image's last, was answered 0: the device expected more records", "hint: The image may be cut short..."}},
     {"upgrade, none attached", "", {"upgrade", Three}, 4, {}, {"no device is attached", "hint: No bridge answers..."}},
     {"upgrade, unknown serial", D, {"upgrade", "TARV9", Three}, 4, {"Openning file " + Three}, {"no device with serial number TARV9 is attached", "hint: The unit is not plugged in..."}},
-    {"upgrade, wrong key", D + "key=µTARVEL3", {"upgrade", "-q", SAMPLE_IMAGES_DIR "/wrong-key.frw"}, 1, {"Openning file " SAMPLE_IMAGES_DIR "/wrong-key.frw"}, {"the device reports key µTARVEL3, the image carries µTARVEL7 and is refused", "hint: The image is for units with key µTARVEL7, and this unit takes µTARVEL0: pick the image made for units with key µTARVEL0."}},
     {"upgrade, two attached", D + "device=TARV0002", {"upgrade", Three}, 64, {}, {"2 devices are attached (TARV0001, TARV0002): name one", UpgradeHelp}},
     {"record file unwritable", D, {"upgrade", "--record", "/nonexistent/records.jsonl", "TARV0001", Three}, 3, {}, {"cannot append to the record file /nonexistent/records.jsonl: No such file or directory", "hint: The record file cannot be written..."}},
     {"identify, unknown serial", D, {"identify", "TARV9"}, 4, {"New device selected : TARV9", "Can't talk to device, check connection."}, {"no device with serial number TARV9 is attached", "hint: The unit is not plugged in..."}},
@@ -71,6 +70,7 @@ const Row rows[] = {
     {"a port through the library", D, {"upgrade", "--driver", "d2xx", "--port", "/dev/ttyUSB0", Three}, 64, {}, {"--port opens the port through the kernel's driver, so it cannot go with --driver d2xx", UpgradeHelp}},
     {"unknown option", D, {"upgrade", "--jsn", Three}, 64, {}, {"unknown option --jsn", UpgradeHelp}},
     {"option without its value", D, {"upgrade", Three, "--record"}, 64, {}, {"--record needs a value", UpgradeHelp}},
+    {"station, bad count", D, {"station", Three, "--count", "0"}, 64, {}, {"--count takes a whole number above 0", "try 'tarvellon-flash station --help'"}},
     {"-v and -q", D, {"upgrade", "-v", "-q", Three}, 64, {}, {"-v and -q cannot go together", UpgradeHelp}},
 };
 // clang-format on

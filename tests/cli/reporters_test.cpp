@@ -26,9 +26,9 @@ UpgradeSummary summaryOf(const QString& detail) {
     UpgradeSummary summary;
     summary.serial = "TARV0001";
     summary.imagePath = "x.frw";
+    summary.durationMs = 5349;
     summary.report.image = "abc";
     summary.report.records = 1234;
-    summary.durationMs = 5349;
     if (!detail.isEmpty()) {
         summary.exit = ExitCode::CommunicationError;
         summary.failedStep = "id";
@@ -98,6 +98,16 @@ const QString Upgraded =
 const QString Status = "\r\033[Krecords 1 / 3  33%  50 records/s  1 s left";
 const QString Start = R"({"event":"start","image":"x.frw","schema_version":1,"serial":"TARV0001"})"
                       "\n";
+const QString Progress =
+    R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})"
+    "\n";
+// The events of a log line and of a box.
+QString logged(const QString& text) {
+    return R"({"event":"log","text":")" + text + "\"}\n";
+}
+QString box(const QString& icon, const QString& text) {
+    return R"({"event":"message","icon":")" + icon + R"(","text":")" + text + "\"}\n";
+}
 
 // status: the stream that is a terminal, and takes the status line.
 struct Row {
@@ -111,48 +121,30 @@ const Row rows[] = {
     {"upgraded: the box said before the line that differs from it",
      {{K::Start}, {K::Log, "Openning file x.frw"}, {K::Progress}, {K::Box, "Upgrade successfull."}, {K::Log, "Upgrade successfull !"}, {K::Log, ""}, {K::Finish}},
      "Openning file x.frw\nUpgrade successfull.\nUpgrade successfull !\n\n", Upgraded,
-     Start + R"({"event":"log","text":"Openning file x.frw"})" "\n"
-     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
-     R"({"event":"message","icon":"information","text":"Upgrade successfull."})" "\n"
-     R"({"event":"log","text":"Upgrade successfull !"})" "\n" R"({"event":"log","text":""})" "\n" + End},
+     Start + logged("Openning file x.frw") + Progress + box("information", "Upgrade successfull.") + logged("Upgrade successfull !") + logged("") + End},
     {"failed: the detail and the hint in place of the box and its closing words",
      {{K::Start, "a-1"}, {K::Log, "Openning file x.frw"}, {K::Warning, "Communication error."}, {K::Log, "Communication error."}, {K::Log, "Upgrade failed. Please try again."}, {K::Finish, "no reply"}},
-     "Openning file x.frw\n",
-     "tarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
-     R"({"attempt":"a-1","event":"start","image":"x.frw","schema_version":1,"serial":"TARV0001"})" "\n"
-     R"({"event":"log","text":"Openning file x.frw"})" "\n"
-     R"({"event":"message","icon":"warning","text":"Communication error."})" "\n"
-     R"({"event":"log","text":"Communication error."})" "\n"
-     R"({"event":"log","text":"Upgrade failed. Please try again."})" "\n" + Failed},
+     "Openning file x.frw\n", "tarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
+     R"({"attempt":"a-1","event":"start","image":"x.frw","schema_version":1,"serial":"TARV0001"})" "\n" +
+     logged("Openning file x.frw") + box("warning", "Communication error.") + logged("Communication error.") + logged("Upgrade failed. Please try again.") + Failed},
     {"a note before the outcome at once, one after it last",
      {{K::Note, "tuned"}, {K::Warning, "Communication error."}, {K::Note, "not put back"}, {K::Finish, "no reply"}},
-     "",
-     "tarvellon-flash: tuned\ntarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\ntarvellon-flash: not put back\n",
-     R"({"event":"note","text":"tuned"})" "\n"
-     R"({"event":"message","icon":"warning","text":"Communication error."})" "\n"
-     R"({"event":"note","text":"not put back"})" "\n" + Failed},
+     "", "tarvellon-flash: tuned\ntarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\ntarvellon-flash: not put back\n",
+     R"({"event":"note","text":"tuned"})" "\n" + box("warning", "Communication error.") + R"({"event":"note","text":"not put back"})" "\n" + Failed},
     {"off a terminal nothing is redrawn; a program is told of a wait, and counts down",
      {{K::Progress}, {K::Waiting, "3"}, {K::Waiting, "0"}, {K::Log, "Upgrading firmware..."}},
      "Upgrading firmware...\n", "",
-     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
+     Progress +
      R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":3,"seconds_left":7})" "\n"
-     R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":0,"seconds_left":0})" "\n"
-     R"({"event":"log","text":"Upgrading firmware..."})" "\n"},
+     R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":0,"seconds_left":0})" "\n" +
+     logged("Upgrading firmware...")},
     {"stdout a pipe: the status on stderr, put away before each line",
      {{K::Progress}, {K::Log, "Upgrading firmware..."}, {K::Progress}, {K::Warning, "Programming error."}, {K::Finish, "no reply"}},
-     "Upgrading firmware...\n",
-     Status + "\r\033[K" + Status + "\r\033[Ktarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
-     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
-     R"({"event":"log","text":"Upgrading firmware..."})" "\n"
-     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
-     R"({"event":"message","icon":"warning","text":"Programming error."})" "\n" + Failed,
-     ProgramOutput::Stream::Err},
+     "Upgrading firmware...\n", Status + "\r\033[K" + Status + "\r\033[Ktarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
+     Progress + logged("Upgrading firmware...") + Progress + box("warning", "Programming error.") + Failed, ProgramOutput::Stream::Err},
     {"stdout a terminal: the status there",
      {{K::Progress}, {K::Log, "Upgrading firmware..."}},
-     Status + "\r\033[KUpgrading firmware...\n", "",
-     R"({"event":"progress","percent":33,"records":3,"records_done":1,"records_per_second":50,"seconds_left":0})" "\n"
-     R"({"event":"log","text":"Upgrading firmware..."})" "\n",
-     ProgramOutput::Stream::Out},
+     Status + "\r\033[KUpgrading firmware...\n", "", Progress + logged("Upgrading firmware..."), ProgramOutput::Stream::Out},
 };
 // clang-format on
 

@@ -9,9 +9,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "cli/Program.h"
 #include "station/AttemptLine.h"
 #include "station/RecordFile.h"
 #include "tests/cli/StationTesting.h"
+#include "tests/common/CapturedOutput.h"
 #include "tests/common/SimBridge.h"
 
 namespace {
@@ -77,19 +79,17 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
         EXPECT_EQ(station.exitCode(), row.exitCode) << out.toStdString();
 
         QStringList closed;
-        for (const QString& file : {path + ".1", path}) {
-            for (const QJsonObject& closing : readRecordFile(file).closing) {
+        for (const QString& file : {path + ".1", path})
+            for (const QJsonObject& closing : readRecordFile(file).closing)
                 closed << closing["attempt"].toString();
-            }
-        }
         const qsizetype attempts = closed.size();
         closed.removeDuplicates();
         EXPECT_EQ(closed.size(), attempts);
         if (row.folderAtPath) {
             EXPECT_TRUE(
-                out.contains("LINE STOPPED, no new unit is started: the record file was renamed or "
-                             "removed during "
-                             "the run: cannot append to the record file " +
+                out.contains("LINE STOPPED, no new unit is started: the record file was "
+                             "renamed or removed during the run: cannot append to the "
+                             "record file " +
                              path + ": "))
                 << out.toStdString();
         } else {
@@ -99,16 +99,13 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
     }
 }
 
-QByteArray started(const char* attempt, const char* serial) {
-    return QByteArray(R"({"attempt":"%1","serial":"%2","state":"started"})")
+// A started line, or with an outcome a closing one.
+QByteArray line(const char* attempt, const char* serial, const char* outcome = nullptr) {
+    return QByteArray(outcome ? R"({"attempt":"%1","outcome":"%3","serial":"%2"})"
+                              : R"({"attempt":"%1","serial":"%2","state":"started"})")
                .replace("%1", attempt)
-               .replace("%2", serial) +
-           '\n';
-}
-QByteArray closing(const char* attempt, const char* serial) {
-    return QByteArray(R"({"attempt":"%1","outcome":"upgraded","serial":"%2"})")
-               .replace("%1", attempt)
-               .replace("%2", serial) +
+               .replace("%2", serial)
+               .replace("%3", QByteArray(outcome)) +
            '\n';
 }
 
@@ -122,26 +119,15 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
         QMap<QString, int> attempts;
         int damaged;  // lines the station reports as not whole records
     };
+    // clang-format off
     const Row rows[] = {
-        {"whole lines",
-         started("a", "UNIT0001") + closing("a", "UNIT0001") + started("b", "UNIT0001"),
-         {{"UNIT0001", 2}},
-         0},
-        {"one attempt on two serials",
-         started("a", "UNIT0001") + closing("a", "UNIT0002"),
-         {{"UNIT0001", 1}, {"UNIT0002", 1}},
-         0},
-        {"a serial with a raw control byte",
-         closing("a", "UNIT0001\x01") + closing("b", "UNIT0001"),
-         {{"UNIT0001", 1}, {"UNIT0001\x01", 0}},
-         1},
-        {"a serial written with escapes", closing("a", "\\u0055NIT0001"), {{"UNIT0001", 0}}, 1},
-        {"started lines without an attempt",
-         started("", "UNIT0001") + started("", "UNIT0001") + started("", "UNIT0002") +
-             closing("a", "UNIT0002"),
-         {{"UNIT0001", 0}, {"UNIT0002", 1}},
-         3},
+        {"whole lines", line("a", "UNIT0001") + line("a", "UNIT0001", "upgraded") + line("b", "UNIT0001"), {{"UNIT0001", 2}}, 0},
+        {"one attempt on two serials", line("a", "UNIT0001") + line("a", "UNIT0002", "upgraded"), {{"UNIT0001", 1}, {"UNIT0002", 1}}, 0},
+        {"a serial with a raw control byte", line("a", "UNIT0001\x01", "upgraded") + line("b", "UNIT0001", "upgraded"), {{"UNIT0001", 1}, {"UNIT0001\x01", 0}}, 1},
+        {"a serial written with escapes", line("a", "\\u0055NIT0001", "upgraded"), {{"UNIT0001", 0}}, 1},
+        {"started lines without an attempt", line("", "UNIT0001") + line("", "UNIT0001") + line("", "UNIT0002") + line("a", "UNIT0002", "upgraded"), {{"UNIT0001", 0}, {"UNIT0002", 1}}, 3},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
@@ -155,18 +141,15 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
         records.readNew([&](const QJsonObject& line) { handedOver << AttemptLine::Serial(line); });
         EXPECT_EQ(records.skippedLines(), row.damaged);
         for (const QString& serial : handedOver) EXPECT_GT(row.attempts.value(serial), 0);
-        for (auto [serial, attempts] = std::pair(row.attempts.keyBegin(), row.attempts.begin());
-             attempts != row.attempts.end(); ++serial, ++attempts) {
-            EXPECT_EQ(records.attemptsOn(*serial), *attempts) << serial->toStdString();
-        }
+        for (const QString& serial : row.attempts.keys())
+            EXPECT_EQ(records.attemptsOn(serial), row.attempts[serial]) << serial.toStdString();
 
         SimBridge sim(units(1));
         ASSERT_TRUE(sim.ready());
-        QProcess upgrade;
-        upgrade.start(FLASH_PROGRAM,
-                      {"upgrade", "UNIT0001", Images + "three-records.frw", "--record", path});
-        ASSERT_TRUE(upgrade.waitForFinished(30000));
-        EXPECT_EQ(upgrade.exitCode(), 0);
+        const CapturedOutput output;
+        EXPECT_EQ(int(RunProgram({"tarvellon-flash", "upgrade", "UNIT0001",
+                                  Images + "three-records.frw", "--record", path})),
+                  0);
         const QList<QJsonObject> written = readRecordFile(path).started;
         ASSERT_FALSE(written.isEmpty());
         EXPECT_EQ(written.last()["earlier_records"].toInt(-1), row.attempts["UNIT0001"]);

@@ -20,21 +20,22 @@ class Tmux {
   public:
     explicit Tmux(const QString& folder) : m_socket(folder + "/tmux") {}
     ~Tmux() { run({"kill-server"}); }
-    // Runs `command` in a terminal of that size; its exit code lands in `exitFile`.
-    bool start(int columns, int rows, const QStringList& environment, const QString& exitFile,
-               const QStringList& command) {
-        QStringList args{"new-session",        "-d", "-x", QString::number(columns), "-y",
-                         QString::number(rows)};
-        for (const QString& variable : environment) args << "-e" << variable;
+    // Runs `command` in an 80x24 terminal on the simulated bridge, NO_COLOR set to `noColor`; its
+    // exit code lands in `exitFile`.
+    bool start(const QString& noColor, const QString& exitFile, const QStringList& command) {
+        QStringList args{"new-session", "-d", "-x", "80", "-y", "24", "-e", "NO_COLOR=" + noColor};
+        for (const char* variable : {"TARVELLON_SIM_CONFIG", "LD_LIBRARY_PATH"})
+            args << "-e" << QString(variable) + '=' + qEnvironmentVariable(variable);
         return run(args +
                    QStringList{"sh", "-c", R"(trap : INT; "$@"; echo $? >"$0"; exec sleep 600)",
                                exitFile} +
                    command)
             .has_value();
     }
+    // The screen's lines; with `escapes` as the attributes of their characters set them.
     QStringList screen(bool escapes = false) const {
-        const QStringList args =
-            escapes ? QStringList{"capture-pane", "-p", "-e"} : QStringList{"capture-pane", "-p"};
+        QStringList args{"capture-pane", "-p"};
+        if (escapes) args << "-e";
         return QString::fromUtf8(run(args).value_or("")).split('\n').mid(0, 24);
     }
     int history() const {
@@ -60,73 +61,64 @@ qsizetype saying(const QStringList& screen, const QString& text) {
 
 // More slots than rows, a failure of 96 characters, a resize and two Ctrl-C: every line fits,
 // nothing scrolls away, no redraw leaves a stale line behind, running and failed slots stay in
-// view, and colour goes with NO_COLOR.
+// view, in colour.
 TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
     // "the device answered "id ..." to "id"": 96 characters.
     const QString identity = "identity=id " + QString(63, 'x');
     // UNIT0009 takes half a minute.
     const QString config =
         units(26, 5, identity).replace("device=UNIT0010", "program_ms=100\ndevice=UNIT0010");
-    for (const bool colour : {true, false}) {
-        SCOPED_TRACE(colour ? "colour" : "NO_COLOR");
-        SimBridge sim(config);
-        ASSERT_TRUE(sim.ready());
-        QTemporaryDir folder;
-        Tmux tmux(folder.path());
-        const QString exitFile = folder.filePath("exit");
-        ASSERT_TRUE(tmux.start(80, 24,
-                               {"NO_COLOR=" + QString(colour ? "" : "1"),
-                                "TARVELLON_SIM_CONFIG=" + qgetenv("TARVELLON_SIM_CONFIG"),
-                                "LD_LIBRARY_PATH=" + qgetenv("LD_LIBRARY_PATH")},
-                               exitFile,
-                               {FLASH_PROGRAM, "station", Images + "accepted.frw", "--record",
-                                folder.filePath("records.jsonl")}))
-            << "tmux is missing: scripts/install-deps installs it";
-        const auto fits = [&](int columns) {
-            const QStringList screen = tmux.screen();
-            return saying(screen, "passed ") == 1 && saying(screen, "SHA-256") == 1 &&
-                   std::all_of(screen.begin(), screen.end(),
-                               [&](const QString& line) { return line.size() < columns; });
-        };
-        ASSERT_TRUE(
-            waitFor([&] { return saying(tmux.screen(), "passed 24, failed 1,") == 1; }, 30000))
-            << tmux.screen().join('\n').toStdString();
+    SimBridge sim(config);
+    ASSERT_TRUE(sim.ready());
+    QTemporaryDir folder;
+    Tmux tmux(folder.path());
+    const QString exitFile = folder.filePath("exit");
+    ASSERT_TRUE(tmux.start("", exitFile,
+                           {FLASH_PROGRAM, "station", Images + "accepted.frw", "--record",
+                            folder.filePath("records.jsonl")}))
+        << "tmux is missing: scripts/install-deps installs it";
+    const auto fits = [&](int columns) {
         const QStringList screen = tmux.screen();
-        EXPECT_TRUE(fits(80));
-        EXPECT_EQ(tmux.history(), 0);
-        EXPECT_EQ(screen.size(), 24);
-        EXPECT_EQ(screen.count(""), 1) << screen.join('\n').toStdString();
-        EXPECT_EQ(screen[21], "and 7 more: 7 PASS");
-        const QString failure = screen.filter("UNIT0005").value(0);
-        EXPECT_EQ(failure.size(), 79);
-        EXPECT_TRUE(failure.startsWith("5   UNIT0005          FAIL  "));
-        EXPECT_TRUE(failure.endsWith("…"));
-        EXPECT_EQ(saying(screen, "UNIT0009          flashing"), 1);
-        const QString escapes = tmux.screen(true).join('\n');
-        EXPECT_EQ(escapes.contains("32mPASS"), colour);
-        EXPECT_EQ(escapes.contains("31mFAIL"), colour);
+        return saying(screen, "passed ") == 1 && saying(screen, "SHA-256") == 1 &&
+               std::all_of(screen.begin(), screen.end(),
+                           [&](const QString& line) { return line.size() < columns; });
+    };
+    ASSERT_TRUE(waitFor([&] { return saying(tmux.screen(), "passed 24, failed 1,") == 1; }, 30000))
+        << tmux.screen().join('\n').toStdString();
+    const QStringList screen = tmux.screen();
+    EXPECT_TRUE(fits(80));
+    EXPECT_EQ(tmux.history(), 0);
+    EXPECT_EQ(screen.size(), 24);
+    EXPECT_EQ(screen.count(""), 1) << screen.join('\n').toStdString();
+    EXPECT_EQ(screen[21], "and 7 more: 7 PASS");
+    const QString failure = screen.filter("UNIT0005").value(0);
+    EXPECT_EQ(failure.size(), 79);
+    EXPECT_TRUE(failure.startsWith("5   UNIT0005          FAIL  "));
+    EXPECT_TRUE(failure.endsWith("…"));
+    EXPECT_EQ(saying(screen, "UNIT0009          flashing"), 1);
+    const QString escapes = tmux.screen(true).join('\n');
+    EXPECT_TRUE(escapes.contains("32mPASS") && escapes.contains("31mFAIL"));
 
-        tmux.send({"resize-window", "-x", "60", "-y", "24"});
-        EXPECT_TRUE(waitFor([&] { return fits(60); }, 10000))
-            << tmux.screen().join('\n').toStdString();
-        tmux.send({"send-keys", "C-c"});
-        EXPECT_TRUE(waitFor(
-            [&] {
-                return saying(tmux.screen(),
-                              "stopping: 1 upgrade still running; Ctrl-C again inter") == 1;
-            },
-            10000));
-        tmux.send({"send-keys", "C-c"});
-        QFile exit(exitFile);
-        EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 10000));
-        EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "130\n");
-        EXPECT_TRUE(fits(60));
-        EXPECT_EQ(saying(tmux.screen(), "passed 24, failed 2,"), 1);
-    }
+    tmux.send({"resize-window", "-x", "60", "-y", "24"});
+    EXPECT_TRUE(waitFor([&] { return fits(60); }, 10000)) << tmux.screen().join('\n').toStdString();
+    tmux.send({"send-keys", "C-c"});
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return saying(tmux.screen(), "stopping: 1 upgrade still running; Ctrl-C again inter") ==
+                   1;
+        },
+        10000));
+    tmux.send({"send-keys", "C-c"});
+    QFile exit(exitFile);
+    EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 10000));
+    EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "130\n");
+    EXPECT_TRUE(fits(60));
+    EXPECT_EQ(saying(tmux.screen(), "passed 24, failed 2,"), 1);
 }
 
 // A unit that stops answering: its line says which reply it waits for and counts down to when its
-// upgrade gives up; the header names the driver and the record file, cut with "…" at 80 columns.
+// upgrade gives up; the header names the driver and the record file, cut with "…" at 80 columns;
+// with NO_COLOR no line is coloured.
 TEST(StationScreen, CountsDownASilentReply) {
     SimBridge sim(units(1, 1, "silent_from_command=firmkey"));
     ASSERT_TRUE(sim.ready());
@@ -135,10 +127,7 @@ TEST(StationScreen, CountsDownASilentReply) {
     const QString exitFile = folder.filePath("exit");
     const QString records = folder.filePath(QString(60, 'r') + ".jsonl");
     ASSERT_TRUE(tmux.start(
-        80, 24,
-        {"TARVELLON_SIM_CONFIG=" + qgetenv("TARVELLON_SIM_CONFIG"),
-         "LD_LIBRARY_PATH=" + qgetenv("LD_LIBRARY_PATH")},
-        exitFile,
+        "1", exitFile,
         {FLASH_PROGRAM, "station", Images + "accepted.frw", "--count", "1", "--record", records}));
     // The seconds left on the unit's line; -1 while it waits on no reply.
     const auto secondsLeft = [&] {
@@ -160,6 +149,8 @@ TEST(StationScreen, CountsDownASilentReply) {
     EXPECT_EQ(screen[1].size(), 79);
     EXPECT_TRUE(screen[1].startsWith("driver d2xx  records to " + folder.path() + "/rrr"));
     EXPECT_TRUE(screen[1].endsWith("…"));
+    static const QRegularExpression coloured("\x1b\\[[0-9;]*3[0-7]m");
+    EXPECT_FALSE(tmux.screen(true).join('\n').contains(coloured));
     QFile exit(exitFile);
     EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 20000));
     EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "6\n");

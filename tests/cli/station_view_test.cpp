@@ -27,6 +27,7 @@ SlotView slotIn(SlotState state, int number = 1, const QString& serial = "UNIT00
 TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
     // Names line up in columns as a terminal counts them, in a UTF-8 locale.
     ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    using S = SlotState;
     struct Row {
         const char* name;
         SlotView slot;
@@ -34,47 +35,41 @@ TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
         QString text;
         Tone tone;
     };
-    SlotView flashing = slotIn(SlotState::Flashing);
+    SlotView flashing = slotIn(S::Flashing);
     flashing.percent = 40;
     flashing.secondsLeft = 65;
-    SlotView hinted = slotIn(SlotState::Fail);
+    SlotView hinted = slotIn(S::Fail);
     hinted.hint = "The device refused the image's key: flash it with an image for its key.";
     hinted.detail = "the device reports key µTARVEL7";
-    SlotView handshake = slotIn(SlotState::Starting);
+    SlotView handshake = slotIn(S::Starting);
     handshake.awaited = R"(the reply to "firmkey")";
     handshake.waitSecondsLeft = 7;
     SlotView acknowledgement = flashing;
     acknowledgement.awaited = "the acknowledgement of record 126 of 300";
     acknowledgement.waitSecondsLeft = 2;
-    SlotView wide = slotIn(SlotState::Pass);
+    SlotView wide = slotIn(S::Pass);
     wide.name = "界";
-    SlotView unhinted = slotIn(SlotState::Fail);
+    SlotView unhinted = slotIn(S::Fail);
     unhinted.detail = "firmkey";
     const QString lead = "1    UNIT0001          ";
+    // clang-format off
     const Row rows[] = {
-        {"empty", slotIn(SlotState::Empty), false, "1" + QString(22, ' ') + "waiting", Tone::Plain},
-        {"left alone", slotIn(SlotState::LeftAlone), false,
-         lead + "left alone: attached at the start", Tone::Plain},
-        {"queued", slotIn(SlotState::Queued), false, lead + "queued", Tone::Plain},
-        {"queued while stopping", slotIn(SlotState::Queued), true,
-         lead + "queued, not started: the station is stopping", Tone::Plain},
-        {"starting", slotIn(SlotState::Starting), false, lead + "handshake", Tone::Running},
+        {"empty", slotIn(S::Empty), false, "1" + QString(22, ' ') + "waiting", Tone::Plain},
+        {"left alone", slotIn(S::LeftAlone), false, lead + "left alone: attached at the start", Tone::Plain},
+        {"queued", slotIn(S::Queued), false, lead + "queued", Tone::Plain},
+        {"queued while stopping", slotIn(S::Queued), true, lead + "queued, not started: the station is stopping", Tone::Plain},
+        {"starting", slotIn(S::Starting), false, lead + "handshake", Tone::Running},
         {"flashing", flashing, false, lead + "flashing 40 %, 1 min 5 s left", Tone::Running},
-        {"a silent reply to a command", handshake, false,
-         lead + R"(handshake  7 s left to wait for the reply to "firmkey")", Tone::Running},
-        {"a silent acknowledgement", acknowledgement, false,
-         lead + "flashing 40 %, 2 s left to wait for the acknowledgement of record 126 of 300",
-         Tone::Running},
-        {"passed", slotIn(SlotState::Pass), true, lead + "PASS", Tone::Pass},
-        {"failed with a hint", hinted, false,
-         lead + "FAIL  flash it with an image for its key (the device reports key µTARVEL7)",
-         Tone::Fail},
+        {"a silent reply to a command", handshake, false, lead + R"(handshake  7 s left to wait for the reply to "firmkey")", Tone::Running},
+        {"a silent acknowledgement", acknowledgement, false, lead + "flashing 40 %, 2 s left to wait for the acknowledgement of record 126 of 300", Tone::Running},
+        {"passed", slotIn(S::Pass), true, lead + "PASS", Tone::Pass},
+        {"failed with a hint", hinted, false, lead + "FAIL  flash it with an image for its key (the device reports key µTARVEL7)", Tone::Fail},
         {"failed without one", unhinted, false, lead + "FAIL  firmkey", Tone::Fail},
-        {"unplugged", slotIn(SlotState::Unplugged), false, lead + "UNPLUGGED", Tone::Plain},
+        {"unplugged", slotIn(S::Unplugged), false, lead + "UNPLUGGED", Tone::Plain},
         {"a name of wide letters", wide, false, "界   UNIT0001          PASS", Tone::Pass},
-        {"a serial with an escape code", slotIn(SlotState::Pass, 1, "UN\x1bIT1"), false,
-         "1    UN\\x1bIT1         PASS", Tone::Pass},
+        {"a serial with an escape code", slotIn(S::Pass, 1, "UN\x1bIT1"), false, "1    UN\\x1bIT1         PASS", Tone::Pass},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const SlotLine line = StationLines::Slot(row.slot, 3, row.stopping);
@@ -131,39 +126,22 @@ TEST(StationFrame, KeepsWhatNeedsAnEyeInView) {
     QStringList full{Header, DriverLine};
     for (int slot = 1; slot <= 4; ++slot) full << QString("%1 waiting").arg(slot);
     for (int slot = 15; slot <= 23; ++slot) full << QString("%1 PASS").arg(slot);
-    full << "27 FAIL"
-         << "28 FAIL"
-         << "29 flashing"
-         << "30 flashing"
-         << "31 flashing"
-         << "32 handshake"
-         << "and 13 more: 10 waiting, 3 UNPLUGGED" << Summary;
+    full += QString(
+                "27 FAIL|28 FAIL|29 flashing|30 flashing|31 flashing|32 handshake|and 13 more: "
+                "10 waiting, 3 UNPLUGGED")
+                .split('|')
+            << Summary;
+    // clang-format off
     const Row rows[] = {
-        {"all in view",
-         snapshot({S::Empty, S::Queued}),
-         24,
-         {Header, DriverLine, "1 waiting", "2 queued", Summary}},
-        {"no unit yet",
-         snapshot({S::Empty}),
-         24,
-         {Header, DriverLine, "1 waiting", "waiting for units", Summary}},
-        {"more slots than rows: running and failed first, the rest counted",
-         snapshot(
-             {S::Pass, S::Pass, S::Fail, S::Queued, S::Flashing, S::Pass, S::Queued, S::Starting}),
-         9,
-         {Header, DriverLine, "1 PASS", "3 FAIL", "5 flashing", "8 handshake",
-          "and 4 more: 2 queued, 2 PASS", Summary}},
+        {"all in view", snapshot({S::Empty, S::Queued}), 24, {Header, DriverLine, "1 waiting", "2 queued", Summary}},
+        {"no unit yet", snapshot({S::Empty}), 24, {Header, DriverLine, "1 waiting", "waiting for units", Summary}},
+        {"more slots than rows: running and failed first, the rest counted", snapshot({S::Pass, S::Pass, S::Fail, S::Queued, S::Flashing, S::Pass, S::Queued, S::Starting}), 9,
+         {Header, DriverLine, "1 PASS", "3 FAIL", "5 flashing", "8 handshake", "and 4 more: 2 queued, 2 PASS", Summary}},
         {"a full line: the waiting and unplugged slots fold first", snapshot(line), 24, full},
-        {"too few rows: the header goes first, the stopped line stays",
-         stopped,
-         3,
-         {Summary, "LINE STOPPED, no new unit is started: disk full"}},
-        {"interrupted while a unit runs",
-         interrupted,
-         24,
-         {Header, DriverLine, "1 flashing", "2 queued", running,
-          "stopping: 1 upgrade still running; Ctrl-C again interrupts it"}},
+        {"too few rows: the header goes first, the stopped line stays", stopped, 3, {Summary, "LINE STOPPED, no new unit is started: disk full"}},
+        {"interrupted while a unit runs", interrupted, 24, {Header, DriverLine, "1 flashing", "2 queued", running, "stopping: 1 upgrade still running; Ctrl-C again interrupts it"}},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const QList<SlotLine> lines = StationScreen::Frame(row.snapshot, row.rows);
@@ -183,24 +161,21 @@ TEST(StationFrame, CutsEachLineShortOfTheWidth) {
         QString shown;
     };
     const SlotLine failed{"1  U  ", "FAIL", "  unplug it", Tone::Fail};
+    // clang-format off
     const Row rows[] = {
         {"whole, in colour", failed, 80, true, "1  U  \x1b[1;31mFAIL\x1b[0m  unplug it"},
         {"whole, without", failed, 80, false, "1  U  FAIL  unplug it"},
         {"whole to the last column", failed, 22, false, "1  U  FAIL  unplug it"},
         {"one column short", failed, 21, false, "1  U  FAIL  unplug …"},
-        {"cut in the state word, its colour closed", failed, 10, true,
-         "1  U  \x1b[1;31mFA\x1b[0m…"},
+        {"cut in the state word, its colour closed", failed, 10, true, "1  U  \x1b[1;31mFA\x1b[0m…"},
         {"cut in the lead, no colour begun", failed, 5, true, "1  …"},
         {"plain lines take no colour", {"", "passed 0", "", Tone::Plain}, 6, true, "pass…"},
         {"a wide character takes two columns", {"", "界界界", "", Tone::Plain}, 6, false, "界界…"},
         {"a wide character that would overhang", {"", "a界界", "", Tone::Plain}, 5, false, "a界…"},
-        {"a combining mark takes none",
-         {"", "e\u0301e\u0301e\u0301", "", Tone::Plain},
-         3,
-         false,
-         "e\u0301…"},
+        {"a combining mark takes none", {"", "e\u0301e\u0301e\u0301", "", Tone::Plain}, 3, false, "e\u0301…"},
         {"no room even for the ellipsis", failed, 1, false, ""},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(StationScreen::Fitted(row.line, row.columns, row.colour), row.shown);
