@@ -60,7 +60,8 @@ class StationWindow : public QWidget {
     // Says goodbye on the line, then exits with exitCode().
     void exitBySignal();
     void connectEngine(StationEngine& engine);
-    bool publish();
+    std::optional<QString> publish(const StationEngine& engine);
+    void sayGoodbye();
     void showSlots();
     void showSlot(int index);
     void showTotals();
@@ -79,6 +80,7 @@ class StationWindow : public QWidget {
     std::unique_ptr<StationLink> m_link;  // with --publish, for the engine of the current run
     QTimer m_clock;
     bool m_running = false;
+    bool m_sayingGoodbye = false;
     bool m_closeWhenFinished = false;
     int m_endSignals = 0;
 };

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 
 #include "app/station/ImageChooser.h"
 #include "app/station/StationWindow.h"
@@ -53,7 +54,8 @@ bool StationWindow::choose(const QString& imagePath) {
 }
 
 bool StationWindow::start() {
-    if (running() || m_imagePath.isEmpty()) return false;
+    if (running() || m_imagePath.isEmpty() || m_sayingGoodbye) return false;
+    sayGoodbye();
     StationOptions options = m_options.station;
     options.imagePath = m_imagePath;
     std::variant<std::unique_ptr<StationEngine>, StartFailure> started =
@@ -65,14 +67,13 @@ bool StationWindow::start() {
     auto engine = std::move(std::get<std::unique_ptr<StationEngine>>(started));
     // One shift's totals, however often the line is stopped and started again.
     if (m_engine) engine->continueFrom(*m_engine);
-    // The last run's link says goodbye before this run's says hello.
-    if (m_link) m_link->finish();
-    m_link.reset();
-    m_engine = std::move(engine);
-    if (!publish()) {
-        m_engine.reset();
+    // The engine goes before the box runs an event loop, in which it would start upgrades.
+    if (const std::optional<QString> failure = publish(*engine)) {
+        engine.reset();
+        refuse(*failure);
         return false;
     }
+    m_engine = std::move(engine);
     connectEngine(*m_engine);
     setWindowTitle(Caption + QStringLiteral(" - ") + m_engine->image().fileName);
     Header->showImage(m_engine->image(), m_engine->skippedRecordLines());
@@ -87,19 +88,26 @@ bool StationWindow::start() {
 }
 
 // With --publish, the run's attempts and state go to the line's broker, and the header says how
-// the link stands; false after a message box says why it cannot.
-bool StationWindow::publish() {
+// the link stands; why not, when they cannot.
+std::optional<QString> StationWindow::publish(const StationEngine& engine) {
     Header->showLink(QString());
-    if (!m_options.line) return true;
-    m_link = std::make_unique<StationLink>(*m_options.line, *m_engine);
+    if (!m_options.line) return std::nullopt;
+    m_link = std::make_unique<StationLink>(*m_options.line, engine);
     connect(m_link.get(), &StationLink::linkChanged, this,
-            [this] { Header->showLink(LinkText(m_link->link())); });
-    if (const std::optional<QString> failure = m_link->start()) {
-        refuse(*failure);
-        m_link.reset();
-        return false;
-    }
-    return true;
+            [this, link = m_link.get()] { Header->showLink(LinkText(link->link())); });
+    std::optional<QString> failure = m_link->start();
+    if (failure) m_link.reset();
+    return failure;
+}
+
+// The last run's link says goodbye before the next one says hello, or the window closes. The
+// goodbye runs the event loop a moment: Start waits for it, and no new unit is started meanwhile.
+void StationWindow::sayGoodbye() {
+    if (!m_link) return;
+    const std::unique_ptr<StationLink> link = std::move(m_link);
+    if (running()) m_engine->stop();
+    const QScopedValueRollback<bool> saying(m_sayingGoodbye, true);
+    link->finish();
 }
 
 void StationWindow::refuse(const QString& text) {
@@ -177,7 +185,7 @@ void StationWindow::endBySignal() {
 }
 
 void StationWindow::exitBySignal() {
-    if (m_link) m_link->finish();
+    sayGoodbye();
     QCoreApplication::exit(exitCode());
 }
 
@@ -206,7 +214,7 @@ void StationWindow::updateControls() {
 void StationWindow::closeEvent(QCloseEvent* event) {
     const int units = running() ? m_engine->totals().running : 0;
     if (units == 0) {
-        if (m_link) m_link->finish();
+        sayGoodbye();
         event->accept();
         return;
     }

@@ -124,6 +124,14 @@ void Mosquitto::stop() {
     end(m_process, SIGTERM);
 }
 
+void Mosquitto::pause() {
+    ::kill(pid_t(m_process.processId()), SIGSTOP);
+}
+
+void Mosquitto::resume() {
+    ::kill(pid_t(m_process.processId()), SIGCONT);
+}
+
 Subscriber::Subscriber(const Mosquitto& broker, const QString& filter, const QString& login)
     : m_broker(broker),
       m_login(login),

@@ -25,6 +25,9 @@ class Mosquitto {
     bool start();
     // SIGTERM: it saves its sessions and ends, as a broker restarted on purpose does.
     void stop();
+    // SIGSTOP and SIGCONT: a broker that has its connections and answers nothing.
+    void pause();
+    void resume();
 
     int port() const { return m_port; }
     QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1").arg(m_port); }
