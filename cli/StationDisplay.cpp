@@ -24,6 +24,11 @@ class Display {
     virtual void finish() {}
     // How the station's link to the line stands, when it changes.
     virtual void showLink(const QString& text) { (void)text; }
+
+  protected:
+    // What the engine's signals reach goes with the display: the link's goodbye and a second
+    // signal may still move the engine after the display is gone.
+    QObject m_receiver;
 };
 
 class TerminalDisplay : public Display {
@@ -44,7 +49,7 @@ class LogDisplay : public Display {
   public:
     explicit LogDisplay(const StationEngine& engine) : m_engine(engine) {
         for (const QString& line : StationLines::Header(engine.image())) say(line);
-        QObject::connect(&engine, &StationEngine::slotChanged, [this](int index) {
+        QObject::connect(&engine, &StationEngine::slotChanged, &m_receiver, [this](int index) {
             m_said.resize(m_engine.slotCount(), SlotState::Empty);
             const SlotView& slot = m_engine.slot(index);
             // Progress comes ten times a second; a log wants the step, not every percent.
@@ -52,7 +57,7 @@ class LogDisplay : public Display {
             m_said[index] = slot.state;
             say(StationLines::Slot(slot, 0, m_engine.stopping()).text());
         });
-        QObject::connect(&engine, &StationEngine::lineStopped,
+        QObject::connect(&engine, &StationEngine::lineStopped, &m_receiver,
                          [](const QString& reason) { say(StationLines::LineStopped(reason)); });
     }
     void tick(bool interrupted) override {
@@ -83,7 +88,7 @@ class LogDisplay : public Display {
 class JsonDisplay : public Display {
   public:
     explicit JsonDisplay(const StationEngine& engine) : m_engine(engine) {
-        QObject::connect(&engine, &StationEngine::attemptClosed,
+        QObject::connect(&engine, &StationEngine::attemptClosed, &m_receiver,
                          [](const QJsonObject& closing) { JsonReporter::Print(closing); });
     }
     void finish() override {
