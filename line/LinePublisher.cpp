@@ -82,10 +82,16 @@ void LinePublisher::recordFileChanged() {
             m_watcher.addPath(QFileInfo(m_recordPath).path());
         }
     }
-    m_outbox.readNew();
+    m_outbox.readNew(m_upgradesRunning == 0);
     sendLines();
     statusChanged();
     updateLink();
+}
+
+void LinePublisher::setUpgradesRunning(int count) {
+    const bool lastEnded = m_upgradesRunning > 0 && count == 0;
+    m_upgradesRunning = count;
+    if (lastEnded) recordFileChanged();
 }
 
 void LinePublisher::setStatus(const QJsonObject& body) {
@@ -97,7 +103,7 @@ void LinePublisher::finish(int ms) {
     if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
     if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
     // The last units' lines may have come after the watcher last said so.
-    m_outbox.readNew();
+    m_outbox.readNew(m_upgradesRunning == 0);
     if (m_client.isConnected()) {
         sendLines();
         sendStatus(false);
@@ -162,7 +168,7 @@ void LinePublisher::delivered(int id) {
     m_outbox.acknowledged(*line);
     m_inFlight.erase(line);
     // The last line of a file renamed away lets the outbox go on with the new one.
-    if (m_outbox.waiting() == 0) m_outbox.readNew();
+    if (m_outbox.waiting() == 0) m_outbox.readNew(m_upgradesRunning == 0);
     if (!m_cursorDue.isActive()) m_cursorDue.start();
     sendLines();
     statusChanged();

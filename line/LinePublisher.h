@@ -31,6 +31,9 @@ class LinePublisher : public QObject {
 
     // The station's state as StationStatus::Body gives it; sent when it differs from the last.
     void setStatus(const QJsonObject& body);
+    // The upgrades running: while any does, it may still append to a record file renamed under
+    // it, so the outbox keeps to that file.
+    void setUpgradesRunning(int count);
     const LinkState& link() const { return m_link; }
 
     // Says the station goes offline and gives the broker up to `ms` to take that, the lines
@@ -56,6 +59,7 @@ class LinePublisher : public QObject {
     MqttClient m_client;
     Outbox m_outbox;
     QFileSystemWatcher m_watcher;
+    int m_upgradesRunning = 0;
     QHash<int, qint64> m_inFlight;  // line ends by message id
     QJsonObject m_body;
     QJsonObject m_sent;            // the last status sent, without its time

@@ -55,7 +55,7 @@ std::optional<QString> Outbox::open() {
     const qint64 acknowledged = readCursor();
     m_readTo = {acknowledged, acknowledged, false};
     if (!saveCursor()) return m_error;
-    readNew();
+    readForward();
     return std::nullopt;
 }
 
@@ -79,9 +79,9 @@ qint64 Outbox::readCursor() const {
     return fits ? offset : 0;
 }
 
-void Outbox::readNew() {
+void Outbox::readNew(bool mayFollow) {
     readForward();
-    if (followName()) readForward();
+    if (mayFollow && followName()) readForward();
 }
 
 // The file now under the record file's name, once nothing of the one held waits: it starts

@@ -34,9 +34,10 @@ class Outbox {
 
     // Reads what was appended since, keeping this station's whole lines; a last line without its
     // line feed waits for it, and a line longer than any record is passed over. Once every line
-    // of a file that no longer goes by the record file's name is acknowledged, goes on with the
-    // file that does.
-    void readNew();
+    // of a file that no longer goes by the record file's name is acknowledged, and `mayFollow`
+    // says that nothing appends to it any more (no upgrade that opened it still runs), goes on
+    // with the file that does.
+    void readNew(bool mayFollow);
     // Lines read and not yet acknowledged.
     int waiting() const { return int(m_pending.size()); }
 

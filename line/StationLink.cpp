@@ -75,5 +75,6 @@ void StationLink::update() {
     }
     state.totals = m_engine.totals();
     state.lastFailure = m_lastFailure;
+    m_publisher.setUpgradesRunning(state.totals.running);
     m_publisher.setStatus(StationStatus::Body(state));
 }
