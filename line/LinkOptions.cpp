@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QUrl>
+
+#include "support/RegularFile.h"
 
 namespace {
 
@@ -167,10 +170,14 @@ std::variant<std::optional<LinkOptions>, QString> Read(const QCommandLineParser&
     if (parser.isSet(kCa)) {
         if (!options.broker.tls) return QStringLiteral("--mqtt-ca goes with an mqtts:// broker");
         options.caFile = parser.value(kCa);
-        if (QFile ca(options.caFile); !ca.open(QIODevice::ReadOnly)) {
+        // Looked at without waiting: a FIFO's open would hold the program before it starts.
+        const std::variant<int, RegularFile::Failure> ca =
+            RegularFile::Open(options.caFile, O_RDONLY);
+        if (const auto* failure = std::get_if<RegularFile::Failure>(&ca)) {
             return QStringLiteral("cannot read the certificates %1: %2")
-                .arg(options.caFile, ca.errorString());
+                .arg(options.caFile, failure->detail);
         }
+        ::close(std::get<int>(ca));
     }
     if (parser.isSet(kCredentials)) {
         const std::variant<Credentials, QString> credentials =

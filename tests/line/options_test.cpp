@@ -93,8 +93,8 @@ const QList<Program> Stations = {
 struct UsageRow {
     const char* name;
     QList<Program> programs;
-    QStringList args;  // CREDENTIALS: a credentials file others may read
-    QString error;     // <file>: that file
+    QStringList args;  // CREDENTIALS: a credentials file others may read; FIFO: a FIFO
+    QString error;     // <file>, <fifo>: those files
 };
 // clang-format off
 const UsageRow rows[] = {
@@ -103,6 +103,7 @@ const UsageRow rows[] = {
     {"a password in the URL", Views, {"--broker", "mqtt://view:pw@line-pc", "--line", "L1"}, "the broker 'mqtt://view@line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: credentials go in --mqtt-credentials FILE, not in the URL"},
     {"no line", Views, {"--broker", "mqtt://line-pc"}, "--line NAME is needed with --broker"},
     {"a line that is no topic level", Views, {"--broker", "mqtt://line-pc", "--line", "L1/a"}, "--line 'L1/a' holds '/', which a topic's name cannot"},
+    {"certificates in a FIFO, which would hold the start", Views, {"--broker", "mqtts://line-pc", "--line", "L1", "--mqtt-ca", "FIFO"}, "cannot read the certificates <fifo>: it is a FIFO (named pipe), not a regular file"},
     {"certificates without TLS", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-ca", "/etc/hostname"}, "--mqtt-ca goes with an mqtts:// broker"},
     {"credentials others may read", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
     {"a station's broker that is no URL", Stations, {"--publish", "line-pc", "--line", "L1"}, "the broker 'line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: no scheme"},
@@ -120,9 +121,11 @@ TEST_P(Usage, RefusedAtTheStart) {
     QTemporaryDir folder;
     const QString credentials = folder.filePath("line.login");
     ASSERT_TRUE(writeCredentials(credentials, "view:secret\n", 0644));
+    const QString fifo = folder.filePath("ca.pem");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QStringList args = row.args;
-    args.replaceInStrings("CREDENTIALS", credentials);
-    const QString error = QString(row.error).replace("<file>", credentials);
+    args.replaceInStrings("CREDENTIALS", credentials).replaceInStrings("FIFO", fifo);
+    const QString error = QString(row.error).replace("<file>", credentials).replace("<fifo>", fifo);
     QProcessEnvironment noDisplay = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         noDisplay.remove(name);
