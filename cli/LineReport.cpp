@@ -5,21 +5,32 @@
 
 #include "line/LineTexts.h"
 #include "line/StationStatus.h"
+#include "operations/FailureDetail.h"
 
 namespace LineReport {
+namespace {
+
+// Anyone who may publish on the line's topics writes these words: they must not steer a terminal.
+QStringList escaped(QStringList lines) {
+    for (QString& line : lines) line = EscapedDeviceText(line);
+    return lines;
+}
+
+}  // namespace
 
 QStringList Lines(const LineModel& model) {
     const LineTotals totals = model.totals();
-    QStringList lines{QStringLiteral("line %1: %2 online, %3 offline; %4")
-                          .arg(model.line())
-                          .arg(totals.online)
-                          .arg(totals.offline)
-                          .arg(LineTexts::Figures(totals.passed, totals.failed, totals.yieldPercent,
-                                                  totals.lastHour))};
+    QStringList lines =
+        escaped({QStringLiteral("line %1: %2 online, %3 offline; %4")
+                     .arg(model.line())
+                     .arg(totals.online)
+                     .arg(totals.offline)
+                     .arg(LineTexts::Figures(totals.passed, totals.failed, totals.yieldPercent,
+                                             totals.lastHour))});
     const QList<StationEntry> stations = model.stations();
     for (const StationEntry& station : stations) lines << StationLines(station);
     if (const QString mixed = LineTexts::MixedImages(stations); !mixed.isEmpty()) {
-        lines << QStringLiteral("warning: ") + mixed;
+        lines << escaped({QStringLiteral("warning: ") + mixed});
     }
     return lines;
 }
@@ -39,7 +50,7 @@ QStringList StationLines(const StationEntry& station) {
     if (const QString failure = LineTexts::LastFailure(status); !failure.isEmpty()) {
         lines << QStringLiteral("%1  last failure: %2").arg(station.name, failure);
     }
-    return lines;
+    return escaped(lines);
 }
 
 QJsonObject Json(const LineModel& model, ExitCode verdict) {
