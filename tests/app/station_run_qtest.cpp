@@ -86,7 +86,7 @@ class StationRunTest : public QObject {
     }
 
     void aFailedTileSaysWhatItsClosingLineSays() {
-        const QList<QJsonObject> lines = closingLines(m_options.station.recordPath);
+        const QList<QJsonObject> lines = ReadRecordFile(m_options.station.recordPath).closing;
         const auto failed = std::find_if(lines.begin(), lines.end(), [](const auto& line) {
             return line["serial"] == "UNIT0002";
         });
@@ -165,14 +165,15 @@ class StationRunTest : public QObject {
         station.start(FLASH_PROGRAM, {"station", Image, "--count", "3", "--slots", names.fileName(),
                                       "--record", m_folder.filePath("cli.jsonl")});
         QVERIFY(station.waitForFinished(30000));
-        QCOMPARE(normalised(closingLines(m_folder.filePath("cli.jsonl"))),
-                 normalised(closingLines(m_options.station.recordPath)));
+        QCOMPARE(normalised(ReadRecordFile(m_folder.filePath("cli.jsonl")).closing),
+                 normalised(ReadRecordFile(m_options.station.recordPath).closing));
     }
 
     void aRestartShowsTheShiftSoFar() {
         StationWindow restarted(m_options);
         QVERIFY(restarted.startWith(Image));
-        QCOMPARE(restarted.Attempts->rowCount(), closingLines(m_options.station.recordPath).size());
+        QCOMPARE(restarted.Attempts->rowCount(),
+                 ReadRecordFile(m_options.station.recordPath).closing.size());
     }
 
     // Started again within one run, the line counts on: the shift's totals and its clock.

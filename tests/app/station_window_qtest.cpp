@@ -100,13 +100,14 @@ class StationWindowTest : public QObject {
             if (how != "close") QCOMPARE(consequence, "It must be flashed again.");
             // Kept: the unit flashes on in a window still open.
             if (step != steps.last())
-                QVERIFY(window.isVisible() && closingLines(options.station.recordPath).isEmpty());
+                QVERIFY(window.isVisible() &&
+                        ReadRecordFile(options.station.recordPath).closing.isEmpty());
         }
-        QTRY_VERIFY_WITH_TIMEOUT(closingLines(options.station.recordPath).size() == 1 &&
+        QTRY_VERIFY_WITH_TIMEOUT(ReadRecordFile(options.station.recordPath).closing.size() == 1 &&
                                      window.engine()->totals().running == 0,
                                  20000);
         QTRY_COMPARE(window.isVisible() ? "open" : "closed", seen.section(' ', 0, 0));
-        QCOMPARE(closingLines(options.station.recordPath)[0]["outcome"].toString(),
+        QCOMPARE(ReadRecordFile(options.station.recordPath).closing[0]["outcome"].toString(),
                  seen.section(' ', 1));
     }
 
@@ -213,8 +214,8 @@ class StationWindowTest : public QObject {
         QVERIFY(station.waitForFinished(30000));
         QCOMPARE(station.exitStatus(), QProcess::NormalExit);
         QCOMPARE(station.exitCode(), exitCode);
-        QCOMPARE(closingLines(records).size(), 1);
-        QCOMPARE(closingLines(records)[0]["outcome"].toString(), outcome);
+        QCOMPARE(ReadRecordFile(records).closing.size(), 1);
+        QCOMPARE(ReadRecordFile(records).closing[0]["outcome"].toString(), outcome);
         QCOMPARE(copies(), QStringList());
     }
 

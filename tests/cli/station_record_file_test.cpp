@@ -41,7 +41,7 @@ TEST(StationRecordFile, ALostAttemptLineStopsTheLine) {
             << out.toStdString();
         EXPECT_FALSE(out.contains("Unknown error"));
 
-        const RecordFileLines lines = readRecordFile(disk.recordPath());
+        const RecordFileLines lines = ReadRecordFile(disk.recordPath());
         const qsizetype opens = sim.events(SimEvent::Kind::Open).size();
         EXPECT_EQ(opens, lines.started.size());
         EXPECT_LE(lines.started.size() - lines.closing.size(), 1);
@@ -69,7 +69,7 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
         QProcess station;
         station.start(FLASH_PROGRAM, {"station", Images + "three-records.frw", "--jobs", "1",
                                       "--count", QString::number(kUnits), "--record", path});
-        ASSERT_TRUE(waitFor([&] { return !readRecordFile(path).closing.isEmpty(); }, 30000));
+        ASSERT_TRUE(WaitUntil([&] { return !ReadRecordFile(path).closing.isEmpty(); }, 30000));
         ASSERT_TRUE(QFile::rename(path, path + ".1"));
         if (row.folderAtPath) {
             ASSERT_TRUE(QDir().mkdir(path));
@@ -80,7 +80,7 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
 
         QStringList closed;
         for (const QString& file : {path + ".1", path})
-            for (const QJsonObject& closing : readRecordFile(file).closing)
+            for (const QJsonObject& closing : ReadRecordFile(file).closing)
                 closed << closing["attempt"].toString();
         const qsizetype attempts = closed.size();
         closed.removeDuplicates();
@@ -94,7 +94,7 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
                 << out.toStdString();
         } else {
             EXPECT_EQ(attempts, kUnits);
-            EXPECT_FALSE(readRecordFile(path).closing.isEmpty());
+            EXPECT_FALSE(ReadRecordFile(path).closing.isEmpty());
         }
     }
 }
@@ -150,7 +150,7 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
         EXPECT_EQ(int(RunProgram({"tarvellon-flash", "upgrade", "UNIT0001",
                                   Images + "three-records.frw", "--record", path})),
                   0);
-        const QList<QJsonObject> written = readRecordFile(path).started;
+        const QList<QJsonObject> written = ReadRecordFile(path).started;
         ASSERT_FALSE(written.isEmpty());
         EXPECT_EQ(written.last()["earlier_records"].toInt(-1), row.attempts["UNIT0001"]);
     }

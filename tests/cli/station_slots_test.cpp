@@ -80,7 +80,7 @@ TEST_P(StationSlots, StayWithTheirPorts) {
             EXPECT_LT(err.size(), 1000);
         }
 
-        const RecordFileLines lines = readRecordFile(folder.filePath("tarvellon-records.jsonl"));
+        const RecordFileLines lines = ReadRecordFile(folder.filePath("tarvellon-records.jsonl"));
         QStringList places;
         for (const QJsonObject& line : lines.started + lines.closing) {
             EXPECT_EQ(line["schema_version"], 1);
