@@ -16,6 +16,7 @@
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 using namespace StationWindowTesting;
 
@@ -158,11 +159,10 @@ class StationRunTest : public QObject {
     // The command line's station on the same units writes the same closing lines.
     void theCommandLineWritesTheSameLines() {
         SimBridge again(Units);
-        QFile names(m_folder.filePath("slots.txt"));
-        QVERIFY(names.open(QIODevice::WriteOnly) && names.write("0x1142 = Bay B\n") > 0);
-        names.close();
+        const QString names = m_folder.filePath("slots.txt");
+        QVERIFY(WriteFile(names, "0x1142 = Bay B\n"));
         QProcess station;
-        station.start(FLASH_PROGRAM, {"station", Image, "--count", "3", "--slots", names.fileName(),
+        station.start(FLASH_PROGRAM, {"station", Image, "--count", "3", "--slots", names,
                                       "--record", m_folder.filePath("cli.jsonl")});
         QVERIFY(station.waitForFinished(30000));
         QCOMPARE(normalised(ReadRecordFile(m_folder.filePath("cli.jsonl")).closing),

@@ -12,6 +12,7 @@
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 using namespace StationWindowTesting;
 
@@ -151,9 +152,7 @@ class StationWindowTest : public QObject {
         QVERIFY(sim.ready());
         QTemporaryDir folder;
         StationWindowOptions options = optionsFor(folder);
-        QFile present(options.station.recordPath);
-        QVERIFY(present.open(QIODevice::WriteOnly));
-        present.close();
+        QVERIFY(WriteFile(options.station.recordPath, {}));
         options.station.program = QString(program).replace("FOLDER", folder.path());
         StationWindow window(options);
         window.show();

@@ -15,6 +15,7 @@
 #include "tests/cli/StationTesting.h"
 #include "tests/common/CapturedOutput.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -132,9 +133,7 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
         const QString path = folder.filePath("records.jsonl");
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.records) > 0);
-        file.close();
+        ASSERT_TRUE(WriteFile(path, row.records));
         RecordFile records;
         ASSERT_TRUE(records.open(path));
         QStringList handedOver;

@@ -9,6 +9,7 @@
 
 #include "tests/cli/StationTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -60,10 +61,7 @@ TEST_P(StationSlots, StayWithTheirPorts) {
         ASSERT_TRUE(sim.ready());
         QTemporaryDir folder;
         const QString slotsPath = folder.filePath("slots.txt");
-        QFile slotsFile(slotsPath);
-        ASSERT_TRUE(row.slotsFile == "missing" || (slotsFile.open(QIODevice::WriteOnly) &&
-                                                   slotsFile.write(row.slotsFile.toUtf8()) >= 0));
-        slotsFile.close();
+        ASSERT_TRUE(row.slotsFile == "missing" || WriteFile(slotsPath, row.slotsFile.toUtf8()));
         QStringList args = frontEnd.mid(1) + QStringList{Images + "three-records.frw"};
         if (!window) args << "--count" << QString::number(qMax(row.places.size(), 1));
         if (row.slotsFile != "none") args << "--slots" << slotsPath;
