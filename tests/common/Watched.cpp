@@ -13,7 +13,7 @@ Watched::Watched(const QString& program, const QStringList& args,
 }
 
 Watched::~Watched() {
-    if (process.state() != QProcess::NotRunning) end(SIGKILL);
+    end(SIGKILL);
 }
 
 bool Watched::says(const QString& pattern, int ms) {
@@ -28,6 +28,8 @@ bool Watched::says(const QString& pattern, int ms) {
 }
 
 void Watched::end(int signal) {
+    // Once it has ended its pid is 0, and kill(0) would signal the test's own process group.
+    if (process.state() == QProcess::NotRunning) return;
     ::kill(pid_t(process.processId()), signal);
     process.waitForFinished(60000);
 }

@@ -20,7 +20,7 @@ class Watched {
     // Waits until its stdout so far matches `pattern`, in which ^ and $ stand at each line's start
     // and end.
     bool says(const QString& pattern, int ms = 60000);
-    // Sends `signal` and waits for it to end.
+    // Sends `signal`, if it still runs, and waits for it to end.
     void end(int signal);
 
     QProcess process;
