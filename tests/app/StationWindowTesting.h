@@ -1,12 +1,9 @@
 #pragma once
 
 // What the station window's tests share: answering a modal window as an operator would, the
-// window's options on a folder of the test's own, and the record file's closing lines read back.
+// window's options on a folder of the test's own.
 
 #include <QApplication>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +12,7 @@
 #include <functional>
 
 #include "app/station/StationCommandLine.h"
+#include "tests/common/RecordFileLines.h"
 
 namespace StationWindowTesting {
 
@@ -62,16 +60,6 @@ inline StationWindowOptions optionsFor(const QTemporaryDir& folder) {
     options.station.program = FLASH_PROGRAM;
     options.station.recordPath = folder.filePath("records.jsonl");
     return options;
-}
-
-inline QList<QJsonObject> closingLines(const QString& path) {
-    QFile file(path);
-    QList<QJsonObject> lines;
-    for (file.open(QIODevice::ReadOnly); !file.atEnd();) {
-        const QJsonObject line = QJsonDocument::fromJson(file.readLine()).object();
-        if (line.contains("outcome")) lines << line;
-    }
-    return lines;
 }
 
 }  // namespace StationWindowTesting

@@ -59,7 +59,6 @@ class DeviceSelectionTest : public QObject {
         QTest::newRow("same entry twice, the device talking back, then a re-scan") << "device = A\nbanner = hello\nline_end = crlf\ndevice = B" << "click0 click0 rescan" << "DevicesRescan|A B|A|A|" + Ready + "|open A|blink|close A|open A|blink|close A|" + blinkLog("A") + blinkLog("A");
         QTest::newRow("driver installed while running") << "device = A" << "unload rescan" << "DevicesRescan|A|" + None + "|" + Old + "|" + Untouched + "||";
         QTest::newRow("clicks during the blink") << AB << "meddle click0" << "DirBox|A B|A|A|Ready.|open A|blink|close A|New device selected : A|Sending commands to toggle activity led.|held||";
-        QTest::newRow("upgrade refused") << "device = A" << "upgrade" << "Upgrade|A|" + None + "|" + Old + "|" + Untouched + "||" + NoFile;
         QTest::newRow("upgrade refused, then a blink") << "device = A" << "upgrade click0" << "DevicesList|" + A + NoFile + blinkLog("A");
         QTest::newRow("clicked while another window is active") << "device = A" << "away click0" << "DevicesList|" + A + blinkLog("A");
         // clang-format on

@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,6 +18,7 @@
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/Mosquitto.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -56,25 +56,15 @@ QByteArray statusBody(int passed, int failed) {
     return QJsonDocument(StationStatus::Body(state)).toJson(QJsonDocument::Compact);
 }
 
-class Station {
-  public:
-    Station(const Mosquitto& broker, const QString& name, const QByteArray& status,
-            const QString& folder) {
-        const QString records = folder + "/" + name + ".jsonl";
-        QFile(records).open(QIODevice::WriteOnly);
-        m_process.start(Driver, {records, "--publish", broker.url(), "--line", "L1", "--station",
-                                 name, "--status", QString::fromUtf8(status)});
-    }
-    ~Station() { kill(); }
-    void kill() {
-        if (m_process.state() == QProcess::NotRunning) return;
-        ::kill(pid_t(m_process.processId()), SIGKILL);
-        m_process.waitForFinished(kWaitMs);
-    }
-
-  private:
-    QProcess m_process;
-};
+// A station's publishing alone, its status as given.
+std::unique_ptr<Watched> station(const Mosquitto& broker, const QString& name,
+                                 const QByteArray& status, const QString& folder) {
+    const QString records = folder + "/" + name + ".jsonl";
+    QFile(records).open(QIODevice::WriteOnly);
+    return std::make_unique<Watched>(
+        Driver, QStringList{records, "--publish", broker.url(), "--line", "L1", "--station", name,
+                            "--status", QString::fromUtf8(status)});
+}
 
 LinkOptions viewOf(const Mosquitto& broker) {
     LinkOptions options;
@@ -108,63 +98,11 @@ void retain(const Mosquitto& broker, const QString& topic, const QByteArray& pay
 class LineViewTest : public QObject {
     Q_OBJECT
   private slots:
-    void twoFlashingStationsAddUp();
     void theStationWindowSaysTheLinkIsDown();
     void twoStationsThenOneKilled();
     void onceSaysWhetherTheLineIsWhole_data();
     void onceSaysWhetherTheLineIsWhole();
 };
-
-// Two real stations on one broker, each flashing its own simulated units, one of which fails:
-// the line window (offscreen) shows both, and the line's totals add up.
-void LineViewTest::twoFlashingStationsAddUp() {
-    Mosquitto broker;
-    QVERIFY(broker.start());
-    QTemporaryDir folder;
-    const QStringList configs{"device=A1\nlatency_ms=0\ndevice=A2\nlatency_ms=0\ndevice=A3\n",
-                              "device=B1\nlatency_ms=0\ndevice=B2\nrefuse_record=2\n"};
-    std::vector<std::unique_ptr<QProcess>> stations;
-    for (int index = 0; index < 2; ++index) {
-        const QString name = QString("S%1").arg(index + 1);
-        QFile config(folder.filePath(name + ".conf"));
-        QVERIFY(config.open(QIODevice::WriteOnly) && config.write(configs[index].toUtf8()) > 0);
-        config.close();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TARVELLON_SIM_CONFIG", config.fileName());
-        auto& station = stations.emplace_back(std::make_unique<QProcess>());
-        station->setProcessEnvironment(environment);
-        station->start(
-            FLASH_PROGRAM,
-            {"station", "--publish", broker.url(), "--line", "L1", "--station", name, "--record",
-             folder.filePath(name + ".jsonl"), SAMPLE_IMAGES_DIR "/three-records.frw"});
-    }
-    const auto stop = qScopeGuard([&] {
-        for (auto& station : stations) {
-            ::kill(pid_t(station->processId()), SIGKILL);
-            station->waitForFinished(kWaitMs);
-        }
-    });
-    LineModel model(viewOf(broker));
-    LineWindow window(model);
-    window.resize(1920, 1080);
-    window.show();
-    model.open();
-    QVERIFY(WaitUntil(
-        [&] {
-            return window.panelCount() == 2 && window.Summary->Passed->text() == "4" &&
-                   window.Summary->Failed->text() == "1";
-        },
-        kWaitMs));
-    QCOMPARE(window.Summary->Yield->text(), "80 %");
-    QCOMPARE(window.Summary->Online->text(), "2");
-    QCOMPARE(window.panel(0)->Passed->text(), "3");
-    QCOMPARE(window.panel(1)->Failed->text(), "1");
-    QVERIFY2(window.panel(1)->Failure->text().startsWith("Last failure: B2 in slot 2: "),
-             qPrintable(window.panel(1)->Failure->text()));
-    QCOMPARE(window.panel(1)->Slots->accessibleDescription(), "1 PASS, 2 FAIL");
-    QCOMPARE(window.panel(1)->Image->text(), "three-records.frw  key µTARVEL0  SHA-256 e86e590c");
-    QCOMPARE(window.panel(1)->Passed->accessibleName(), "S2 passed");
-}
 
 // The station window, its broker away: the header says since when and how many records wait,
 // the units are flashed all the same, and the notice goes once the backlog is through.
@@ -191,27 +129,39 @@ void LineViewTest::theStationWindowSaysTheLinkIsDown() {
                    down.match(window.Header->Link->text()).hasMatch();
         },
         kWaitMs));
-    QCOMPARE(StationWindowTesting::closingLines(options.station.recordPath)[0]["station"], "S1");
+    QCOMPARE(ReadRecordFile(options.station.recordPath).closing[0]["station"], "S1");
     QVERIFY(broker.start());
     QVERIFY(WaitUntil([&] { return window.Header->Link->isHidden(); }, kWaitMs));
 }
 
-// Two stations on one broker, their statuses as given: `line --once` writes each, as text and as
-// JSON, word for word, and the line's totals add theirs up. Then one is killed: the broker sends
-// its last will, and the view turns it grey, offline since the moment it saw it go, within the
-// keep-alive.
+// Two stations on one broker, their statuses as given: the view shows each and the line's totals,
+// and `line --once` writes each, as text and as JSON, word for word. Then one is killed: the broker
+// sends its last will, and the view turns it grey, offline since the moment it saw it go, within
+// the keep-alive.
 void LineViewTest::twoStationsThenOneKilled() {
     Mosquitto broker;
     QVERIFY(broker.start());
     QTemporaryDir folder;
-    Station first(broker, "S1", statusBody(8, 0), folder.path());
-    Station second(broker, "S2", statusBody(3, 1), folder.path());
+    const auto first = station(broker, "S1", statusBody(8, 0), folder.path());
+    const auto second = station(broker, "S2", statusBody(3, 1), folder.path());
     LineModel model(viewOf(broker));
     LineWindow window(model);
     window.show();
     model.open();
-    QVERIFY(WaitUntil([&] { return model.totals().passed == 11 && model.totals().online == 2; },
-                      kWaitMs));
+    QVERIFY(WaitUntil(
+        [&] {
+            return window.panelCount() == 2 && window.Summary->Passed->text() == "11" &&
+                   window.Summary->Online->text() == "2";
+        },
+        kWaitMs));
+    QCOMPARE(window.Summary->Failed->text(), "1");
+    QCOMPARE(window.Summary->Yield->text(), "91 %");
+    QCOMPARE(window.panel(1)->Failed->text(), "1");
+    QCOMPARE(window.panel(1)->Failure->text(),
+             "Last failure: UNIT2 in slot 2: flash it again (record 150 of 300 was answered 1)");
+    QCOMPARE(window.panel(1)->Slots->accessibleDescription(), "1 PASS, 2 FAIL, 3 PASS, 4 PASS");
+    QCOMPARE(window.panel(1)->Image->text(), "accepted.frw  key µTARVEL0  SHA-256 aaaaaaaa");
+    QCOMPARE(window.panel(1)->Passed->accessibleName(), "S2 passed");
 
     const Run json = flashLine({"--broker", broker.url(), "--line", "L1", "--once", "--json"});
     QCOMPARE(json.exit, 0);
@@ -242,7 +192,7 @@ void LineViewTest::twoStationsThenOneKilled() {
                           ""}));
 
     const QDateTime killedAt = QDateTime::currentDateTime();
-    first.kill();
+    first->end(SIGKILL);
     QVERIFY(WaitUntil([&] { return model.totals().offline == 1; }, kKeepAliveMs));
     const StationEntry entry = model.stations().value(0);
     QVERIFY(!entry.online);

@@ -16,6 +16,7 @@
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 using namespace StationWindowTesting;
 
@@ -86,7 +87,7 @@ class StationRunTest : public QObject {
     }
 
     void aFailedTileSaysWhatItsClosingLineSays() {
-        const QList<QJsonObject> lines = closingLines(m_options.station.recordPath);
+        const QList<QJsonObject> lines = ReadRecordFile(m_options.station.recordPath).closing;
         const auto failed = std::find_if(lines.begin(), lines.end(), [](const auto& line) {
             return line["serial"] == "UNIT0002";
         });
@@ -158,21 +159,21 @@ class StationRunTest : public QObject {
     // The command line's station on the same units writes the same closing lines.
     void theCommandLineWritesTheSameLines() {
         SimBridge again(Units);
-        QFile names(m_folder.filePath("slots.txt"));
-        QVERIFY(names.open(QIODevice::WriteOnly) && names.write("0x1142 = Bay B\n") > 0);
-        names.close();
+        const QString names = m_folder.filePath("slots.txt");
+        QVERIFY(WriteFile(names, "0x1142 = Bay B\n"));
         QProcess station;
-        station.start(FLASH_PROGRAM, {"station", Image, "--count", "3", "--slots", names.fileName(),
+        station.start(FLASH_PROGRAM, {"station", Image, "--count", "3", "--slots", names,
                                       "--record", m_folder.filePath("cli.jsonl")});
         QVERIFY(station.waitForFinished(30000));
-        QCOMPARE(normalised(closingLines(m_folder.filePath("cli.jsonl"))),
-                 normalised(closingLines(m_options.station.recordPath)));
+        QCOMPARE(normalised(ReadRecordFile(m_folder.filePath("cli.jsonl")).closing),
+                 normalised(ReadRecordFile(m_options.station.recordPath).closing));
     }
 
     void aRestartShowsTheShiftSoFar() {
         StationWindow restarted(m_options);
         QVERIFY(restarted.startWith(Image));
-        QCOMPARE(restarted.Attempts->rowCount(), closingLines(m_options.station.recordPath).size());
+        QCOMPARE(restarted.Attempts->rowCount(),
+                 ReadRecordFile(m_options.station.recordPath).closing.size());
     }
 
     // Started again within one run, the line counts on: the shift's totals and its clock.

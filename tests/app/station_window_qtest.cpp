@@ -12,6 +12,7 @@
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 using namespace StationWindowTesting;
 
@@ -100,13 +101,14 @@ class StationWindowTest : public QObject {
             if (how != "close") QCOMPARE(consequence, "It must be flashed again.");
             // Kept: the unit flashes on in a window still open.
             if (step != steps.last())
-                QVERIFY(window.isVisible() && closingLines(options.station.recordPath).isEmpty());
+                QVERIFY(window.isVisible() &&
+                        ReadRecordFile(options.station.recordPath).closing.isEmpty());
         }
-        QTRY_VERIFY_WITH_TIMEOUT(closingLines(options.station.recordPath).size() == 1 &&
+        QTRY_VERIFY_WITH_TIMEOUT(ReadRecordFile(options.station.recordPath).closing.size() == 1 &&
                                      window.engine()->totals().running == 0,
                                  20000);
         QTRY_COMPARE(window.isVisible() ? "open" : "closed", seen.section(' ', 0, 0));
-        QCOMPARE(closingLines(options.station.recordPath)[0]["outcome"].toString(),
+        QCOMPARE(ReadRecordFile(options.station.recordPath).closing[0]["outcome"].toString(),
                  seen.section(' ', 1));
     }
 
@@ -150,9 +152,7 @@ class StationWindowTest : public QObject {
         QVERIFY(sim.ready());
         QTemporaryDir folder;
         StationWindowOptions options = optionsFor(folder);
-        QFile present(options.station.recordPath);
-        QVERIFY(present.open(QIODevice::WriteOnly));
-        present.close();
+        QVERIFY(WriteFile(options.station.recordPath, {}));
         options.station.program = QString(program).replace("FOLDER", folder.path());
         StationWindow window(options);
         window.show();
@@ -213,8 +213,8 @@ class StationWindowTest : public QObject {
         QVERIFY(station.waitForFinished(30000));
         QCOMPARE(station.exitStatus(), QProcess::NormalExit);
         QCOMPARE(station.exitCode(), exitCode);
-        QCOMPARE(closingLines(records).size(), 1);
-        QCOMPARE(closingLines(records)[0]["outcome"].toString(), outcome);
+        QCOMPARE(ReadRecordFile(records).closing.size(), 1);
+        QCOMPARE(ReadRecordFile(records).closing[0]["outcome"].toString(), outcome);
         QCOMPARE(copies(), QStringList());
     }
 

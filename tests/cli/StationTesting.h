@@ -1,7 +1,6 @@
 #pragma once
 
-// What the station's process tests share: simulated units, the record file read back, a disk
-// that fills up, and a wait for a state.
+// What the station's process tests share: simulated units and a disk that fills up.
 
 #include <signal.h>
 #include <sys/mount.h>
@@ -9,14 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
-#include <QThread>
-#include <functional>
+
+#include "tests/common/RecordFileLines.h"
+#include "tests/common/WaitUntil.h"
 
 namespace StationTesting {
 
@@ -30,36 +27,6 @@ inline QString units(int n, int which = 0, const QString& extra = {}) {
                       .arg(i, 4, 10, QChar('0'))
                       .arg(i == which ? extra : QString());
     return config;
-}
-
-// The record file's lines: started and closing lines, and those that are not attempt lines.
-struct RecordFileLines {
-    QList<QJsonObject> started, closing;
-    QByteArrayList other;
-};
-
-inline RecordFileLines readRecordFile(const QString& path) {
-    QFile file(path);
-    RecordFileLines records;
-    for (file.open(QIODevice::ReadOnly); !file.atEnd();) {
-        const QByteArray line = file.readLine().chopped(1);
-        const QJsonObject record = QJsonDocument::fromJson(line).object();
-        if (record.contains("outcome"))
-            records.closing << record;
-        else if (record["state"] == "started")
-            records.started << record;
-        else
-            records.other << line;
-    }
-    return records;
-}
-
-// Waits until `done` holds, `ms` at most.
-inline bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    for (clock.start(); !done(); QThread::msleep(10))
-        if (clock.elapsed() > ms) return false;
-    return true;
 }
 
 // No file that `process` and its children write grows past `bytes`: a write beyond fails.

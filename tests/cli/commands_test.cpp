@@ -12,6 +12,7 @@
 #include "station/SlotNames.h"
 #include "tests/common/CapturedOutput.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -92,13 +93,10 @@ void expectLines(const QString& written, const QStringList& expected, const QStr
 }
 
 TEST(Commands, SayWhatScriptsAndPeopleRead) {
-    QFile three(Three), cut(Cut), tail(Tail);
-    ASSERT_TRUE(three.open(QIODevice::ReadOnly) && cut.open(QIODevice::WriteOnly) &&
-                tail.open(QIODevice::WriteOnly));
+    QFile three(Three);
+    ASSERT_TRUE(three.open(QIODevice::ReadOnly));
     const QByteArray bytes = three.readAll();
-    ASSERT_TRUE(cut.write(bytes.left(8 + 2 * 13)) == 34 && tail.write(bytes + "xyz") == 50);
-    cut.close();
-    tail.close();
+    ASSERT_TRUE(WriteFile(Cut, bytes.left(8 + 2 * 13)) && WriteFile(Tail, bytes + "xyz"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const SimBridge sim(row.config);
@@ -149,11 +147,8 @@ TEST(Commands, HelpFitsAndListsItsOwnExits) {
         ASSERT_GE(at, 0);
         const qsizetype from = help.indexOf('(', at) + 1;
         const QString example = help.mid(from, help.indexOf(')', from) - from);
-        QFile slotsFile(Made.filePath("slots"));
-        ASSERT_TRUE(slotsFile.open(QIODevice::WriteOnly));
-        slotsFile.write(example.split(", ").join('\n').toUtf8());
-        slotsFile.close();
-        const SlotNames::Read read = SlotNames::FromFile(slotsFile.fileName());
+        ASSERT_TRUE(WriteFile(Made.filePath("slots"), example.split(", ").join('\n').toUtf8()));
+        const SlotNames::Read read = SlotNames::FromFile(Made.filePath("slots"));
         EXPECT_EQ(read.error.toStdString(), "");
         EXPECT_EQ(read.byLocation.size(), 2) << example.toStdString();
     }

@@ -11,6 +11,7 @@
 
 #include "tests/cli/StationTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -21,35 +22,27 @@ QStringList copies(const QString& temp) {
     return QDir(temp).entryList({"tarvellon-station-*"}, QDir::Dirs);
 }
 
-// A station with no unit to flash, its temporary folder `temp`; it runs until it is signalled.
-class IdleStation {
-  public:
-    IdleStation(const QString& temp, const QString& folder) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TMPDIR", temp);
-        m_process.setProcessEnvironment(environment);
-        m_process.start(FLASH_PROGRAM, {"station", Images + "three-records.frw", "--record",
-                                        folder + "/records.jsonl"});
-    }
-    ~IdleStation() {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // Its copy is made, and its first line says it watches for units.
-    bool started(const QString& temp) {
-        const QString pid = QString::number(m_process.processId());
-        return waitFor(
-            [&] {
-                return copies(temp).filter("-" + pid + "-").size() == 1 &&
-                       (m_process.bytesAvailable() > 0 || m_process.waitForReadyRead(10));
-            },
-            30000);
-    }
-    QProcess& process() { return m_process; }
+// The environment with `temp` for the temporary folder.
+QProcessEnvironment withTemp(const QString& temp) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temp);
+    return environment;
+}
 
-  private:
-    QProcess m_process;
-};
+// A station with no unit to flash, its temporary folder `temp`; it runs until it is signalled.
+std::unique_ptr<Watched> idleStation(const QString& temp, const QString& folder) {
+    return std::make_unique<Watched>(
+        FLASH_PROGRAM,
+        QStringList{"station", Images + "three-records.frw", "--record", folder + "/records.jsonl"},
+        withTemp(temp));
+}
+
+// Its copy is made, and its first line says it watches for units.
+bool started(Watched& station, const QString& temp) {
+    const QString pid = QString::number(station.process.processId());
+    return station.says(".", 30000) &&
+           WaitUntil([&] { return copies(temp).filter("-" + pid + "-").size() == 1; }, 30000);
+}
 
 // A full temporary folder stops the start, says why, and touches no unit.
 TEST(StationImageCopy, ACopyThatCannotBeWrittenStopsTheStart) {
@@ -59,9 +52,7 @@ TEST(StationImageCopy, ACopyThatCannotBeWrittenStopsTheStart) {
     const SmallDisk disk(folder.filePath("tmp"), 0);
     ASSERT_TRUE(disk.ready());
     QProcess station;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TMPDIR", folder.filePath("tmp"));
-    station.setProcessEnvironment(environment);
+    station.setProcessEnvironment(withTemp(folder.filePath("tmp")));
     // Without a file system of its own, no file the station writes may grow at all.
     if (!disk.mounted()) limitFileSize(station, 0);
     station.start(FLASH_PROGRAM, {"station", Images + "accepted.frw", "--count", "1", "--record",
@@ -98,28 +89,25 @@ TEST(StationImageCopy, NoneOutlivesItsStationPastTheNextStart) {
     ASSERT_TRUE(leftCopy.setPermissions(QFileDevice::ReadOwner));
     ASSERT_TRUE(QDir().mkpath(temp + "/tarvellon-station-notes"));
 
-    IdleStation running(temp, folder.path());
-    ASSERT_TRUE(running.started(temp));
+    const auto running = idleStation(temp, folder.path());
+    ASSERT_TRUE(started(*running, temp));
     EXPECT_FALSE(QFileInfo::exists(left));
     {
-        IdleStation killed(temp, folder.path());
-        ASSERT_TRUE(killed.started(temp));
-        ::kill(pid_t(killed.process().processId()), SIGKILL);
-        ASSERT_TRUE(killed.process().waitForFinished());
+        const auto killed = idleStation(temp, folder.path());
+        ASSERT_TRUE(started(*killed, temp));
+        killed->end(SIGKILL);
     }
     EXPECT_EQ(copies(temp).size(), 3);  // the running station's, the killed one's, the notes
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(signal);
-        IdleStation station(temp, folder.path());
-        ASSERT_TRUE(station.started(temp));
+        const auto station = idleStation(temp, folder.path());
+        ASSERT_TRUE(started(*station, temp));
         EXPECT_EQ(copies(temp).size(), 3);  // its own now instead of the killed one's
-        ::kill(pid_t(station.process().processId()), signal);
-        ASSERT_TRUE(station.process().waitForFinished(30000));
-        EXPECT_EQ(station.process().exitCode(), 0);
+        station->end(signal);
+        EXPECT_EQ(station->process.exitCode(), 0);
         EXPECT_EQ(copies(temp).size(), 2);
     }
-    ::kill(pid_t(running.process().processId()), SIGTERM);
-    ASSERT_TRUE(running.process().waitForFinished(30000));
+    running->end(SIGTERM);
     EXPECT_EQ(copies(temp), QStringList{"tarvellon-station-notes"});
 }
 

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "operations/UpgradeProcedure.h"
 #include "tests/cli/StationTesting.h"
@@ -118,14 +119,14 @@ void act(const Row& row, const Files& files, QProcess& station, QByteArray& out)
     }
     if (row.action == "kill upgrade") {
         ASSERT_TRUE(
-            waitFor([&] { return !readRecordFile(files.recordPath).started.isEmpty(); }, 5000));
-        ::kill(pid_t(readRecordFile(files.recordPath).started[0]["pid"].toInteger()), SIGKILL);
+            WaitUntil([&] { return !ReadRecordFile(files.recordPath).started.isEmpty(); }, 5000));
+        ::kill(pid_t(ReadRecordFile(files.recordPath).started[0]["pid"].toInteger()), SIGKILL);
     }
     if (row.action == "kill station") {
         ::kill(pid_t(station.processId()), SIGKILL);
         // No upgrade outlives it by more than the wait it is in, and each closes its attempt.
-        const RecordFileLines killed = readRecordFile(files.recordPath);
-        EXPECT_TRUE(waitFor(
+        const RecordFileLines killed = ReadRecordFile(files.recordPath);
+        EXPECT_TRUE(WaitUntil(
             [&] {
                 return std::all_of(killed.started.begin(), killed.started.end(),
                                    [](const QJsonObject& r) { return gone(r["pid"].toInteger()); });
@@ -148,7 +149,7 @@ void act(const Row& row, const Files& files, QProcess& station, QByteArray& out)
 // Every attempt closed, each closing line whole; the torn line apart, skipped. The attempts
 // opened, sorted.
 QStringList expectAttemptLines(const Row& row, const Files& files) {
-    const RecordFileLines lines = readRecordFile(files.recordPath);
+    const RecordFileLines lines = ReadRecordFile(files.recordPath);
     EXPECT_EQ(lines.other, row.before.isEmpty() ? QByteArrayList()
                                                 : QByteArrayList{row.before.split('\n').last()});
     QStringList outcomes, opened, closed;

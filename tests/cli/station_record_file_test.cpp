@@ -15,6 +15,7 @@
 #include "tests/cli/StationTesting.h"
 #include "tests/common/CapturedOutput.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ TEST(StationRecordFile, ALostAttemptLineStopsTheLine) {
             << out.toStdString();
         EXPECT_FALSE(out.contains("Unknown error"));
 
-        const RecordFileLines lines = readRecordFile(disk.recordPath());
+        const RecordFileLines lines = ReadRecordFile(disk.recordPath());
         const qsizetype opens = sim.events(SimEvent::Kind::Open).size();
         EXPECT_EQ(opens, lines.started.size());
         EXPECT_LE(lines.started.size() - lines.closing.size(), 1);
@@ -69,7 +70,7 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
         QProcess station;
         station.start(FLASH_PROGRAM, {"station", Images + "three-records.frw", "--jobs", "1",
                                       "--count", QString::number(kUnits), "--record", path});
-        ASSERT_TRUE(waitFor([&] { return !readRecordFile(path).closing.isEmpty(); }, 30000));
+        ASSERT_TRUE(WaitUntil([&] { return !ReadRecordFile(path).closing.isEmpty(); }, 30000));
         ASSERT_TRUE(QFile::rename(path, path + ".1"));
         if (row.folderAtPath) {
             ASSERT_TRUE(QDir().mkdir(path));
@@ -80,7 +81,7 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
 
         QStringList closed;
         for (const QString& file : {path + ".1", path})
-            for (const QJsonObject& closing : readRecordFile(file).closing)
+            for (const QJsonObject& closing : ReadRecordFile(file).closing)
                 closed << closing["attempt"].toString();
         const qsizetype attempts = closed.size();
         closed.removeDuplicates();
@@ -94,7 +95,7 @@ TEST(StationRecordFile, ARenamedFileIsFollowed) {
                 << out.toStdString();
         } else {
             EXPECT_EQ(attempts, kUnits);
-            EXPECT_FALSE(readRecordFile(path).closing.isEmpty());
+            EXPECT_FALSE(ReadRecordFile(path).closing.isEmpty());
         }
     }
 }
@@ -132,9 +133,7 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
         const QString path = folder.filePath("records.jsonl");
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.records) > 0);
-        file.close();
+        ASSERT_TRUE(WriteFile(path, row.records));
         RecordFile records;
         ASSERT_TRUE(records.open(path));
         QStringList handedOver;
@@ -150,7 +149,7 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
         EXPECT_EQ(int(RunProgram({"tarvellon-flash", "upgrade", "UNIT0001",
                                   Images + "three-records.frw", "--record", path})),
                   0);
-        const QList<QJsonObject> written = readRecordFile(path).started;
+        const QList<QJsonObject> written = ReadRecordFile(path).started;
         ASSERT_FALSE(written.isEmpty());
         EXPECT_EQ(written.last()["earlier_records"].toInt(-1), row.attempts["UNIT0001"]);
     }

@@ -9,6 +9,7 @@
 
 #include "tests/cli/StationTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -26,7 +27,6 @@ const QString Fast = "latency_ms=0\nprogram_ms=0\n";
 const QString Twice = " is given twice (line 1 gives it; case and spacing do not count)";
 // clang-format off
 const SlotRow slotRows[] = {
-    {"numbered by location, the same after an unplug", "device=UNIT0001\nlocation=0x1150\n" + Fast + "device=UNIT0002\nlocation=0x1140\n" + Fast + "device=UNIT0003\nlocation=0x1160\nplugged=0-1500,2100-\n" + Fast, "none", 0, {"UNIT0001 2 0x1150", "UNIT0002 1 0x1140", "UNIT0003 3 0x1160", "UNIT0003 3 0x1160"}},
     {"the same unit in another port is another slot", "device=UNIT0001\nplugged=0-1500@0x1141,2100-@0x1142\n" + Fast, "none", 0, {"UNIT0001 1 0x1141", "UNIT0001 2 0x1142"}},
     {"named by --slots, the rest numbered", units(3), "# fixture 7\n0x1142 = Bay B\n  0X01141=Bay A  \n\n", 0, {"UNIT0001 Bay A 0x1141", "UNIT0002 Bay B 0x1142", "UNIT0003 3 0x1143"}},
     {"named at the longest", units(1), "0x1141 = " + QString(64, 'L'), 0, {"UNIT0001 " + QString(64, 'L') + " 0x1141"}},
@@ -61,10 +61,7 @@ TEST_P(StationSlots, StayWithTheirPorts) {
         ASSERT_TRUE(sim.ready());
         QTemporaryDir folder;
         const QString slotsPath = folder.filePath("slots.txt");
-        QFile slotsFile(slotsPath);
-        ASSERT_TRUE(row.slotsFile == "missing" || (slotsFile.open(QIODevice::WriteOnly) &&
-                                                   slotsFile.write(row.slotsFile.toUtf8()) >= 0));
-        slotsFile.close();
+        ASSERT_TRUE(row.slotsFile == "missing" || WriteFile(slotsPath, row.slotsFile.toUtf8()));
         QStringList args = frontEnd.mid(1) + QStringList{Images + "three-records.frw"};
         if (!window) args << "--count" << QString::number(qMax(row.places.size(), 1));
         if (row.slotsFile != "none") args << "--slots" << slotsPath;
@@ -80,7 +77,7 @@ TEST_P(StationSlots, StayWithTheirPorts) {
             EXPECT_LT(err.size(), 1000);
         }
 
-        const RecordFileLines lines = readRecordFile(folder.filePath("tarvellon-records.jsonl"));
+        const RecordFileLines lines = ReadRecordFile(folder.filePath("tarvellon-records.jsonl"));
         QStringList places;
         for (const QJsonObject& line : lines.started + lines.closing) {
             EXPECT_EQ(line["schema_version"], 1);

@@ -83,7 +83,8 @@ TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
                std::all_of(screen.begin(), screen.end(),
                            [&](const QString& line) { return line.size() < columns; });
     };
-    ASSERT_TRUE(waitFor([&] { return saying(tmux.screen(), "passed 24, failed 1,") == 1; }, 30000))
+    ASSERT_TRUE(
+        WaitUntil([&] { return saying(tmux.screen(), "passed 24, failed 1,") == 1; }, 30000))
         << tmux.screen().join('\n').toStdString();
     const QStringList screen = tmux.screen();
     EXPECT_TRUE(fits(80));
@@ -100,9 +101,10 @@ TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
     EXPECT_TRUE(escapes.contains("32mPASS") && escapes.contains("31mFAIL"));
 
     tmux.send({"resize-window", "-x", "60", "-y", "24"});
-    EXPECT_TRUE(waitFor([&] { return fits(60); }, 10000)) << tmux.screen().join('\n').toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return fits(60); }, 10000))
+        << tmux.screen().join('\n').toStdString();
     tmux.send({"send-keys", "C-c"});
-    EXPECT_TRUE(waitFor(
+    EXPECT_TRUE(WaitUntil(
         [&] {
             return saying(tmux.screen(), "stopping: 1 upgrade still running; Ctrl-C again inter") ==
                    1;
@@ -110,7 +112,7 @@ TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
         10000));
     tmux.send({"send-keys", "C-c"});
     QFile exit(exitFile);
-    EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return exit.exists() && exit.size() > 0; }, 10000));
     EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "130\n");
     EXPECT_TRUE(fits(60));
     EXPECT_EQ(saying(tmux.screen(), "passed 24, failed 2,"), 1);
@@ -140,10 +142,10 @@ TEST(StationScreen, CountsDownASilentReply) {
         return -1;
     };
     int first = -1;
-    ASSERT_TRUE(waitFor([&] { return (first = secondsLeft()) > 0; }, 20000))
+    ASSERT_TRUE(WaitUntil([&] { return (first = secondsLeft()) > 0; }, 20000))
         << tmux.screen().join('\n').toStdString();
     EXPECT_LE(first, 9);
-    EXPECT_TRUE(waitFor([&] { return secondsLeft() > 0 && secondsLeft() < first; }, 5000))
+    EXPECT_TRUE(WaitUntil([&] { return secondsLeft() > 0 && secondsLeft() < first; }, 5000))
         << tmux.screen().join('\n').toStdString();
     const QStringList screen = tmux.screen();
     EXPECT_EQ(screen[1].size(), 79);
@@ -152,7 +154,7 @@ TEST(StationScreen, CountsDownASilentReply) {
     static const QRegularExpression coloured("\x1b\\[[0-9;]*3[0-7]m");
     EXPECT_FALSE(tmux.screen(true).join('\n').contains(coloured));
     QFile exit(exitFile);
-    EXPECT_TRUE(waitFor([&] { return exit.exists() && exit.size() > 0; }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return exit.exists() && exit.size() > 0; }, 20000));
     EXPECT_TRUE(exit.open(QIODevice::ReadOnly) && exit.readAll() == "6\n");
 }
 

@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include "tests/common/WriteFile.h"
+
 namespace {
 
 // Generous: the machine may be busy.
@@ -42,11 +44,6 @@ QString program(const QString& name) {
                            : found;
 }
 
-bool writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 void end(QProcess& process, int signal) {
     if (process.state() == QProcess::NotRunning) return;
     ::kill(pid_t(process.processId()), signal);
@@ -73,7 +70,7 @@ Mosquitto::~Mosquitto() {
 
 QString Mosquitto::credentialsFile(const QString& login, int mode) const {
     const QString path = m_folder.filePath(QUuid::createUuid().toString(QUuid::Id128));
-    writeFile(path, login.toUtf8() + '\n');
+    WriteFile(path, login.toUtf8() + '\n');
     ::chmod(QFile::encodeName(path).constData(), mode_t(mode));
     return path;
 }
@@ -103,7 +100,7 @@ bool Mosquitto::start() {
                                     : "allow_anonymous false\npassword_file " +
                                           QFile::encodeName(passwords) + '\n';
         if (user != nullptr) config += QByteArray("user ") + user->pw_name + '\n';
-        if (!writeFile(m_folder.filePath("mosquitto.conf"), config)) return false;
+        if (!WriteFile(m_folder.filePath("mosquitto.conf"), config)) return false;
         log.remove();
         m_process.start(program("mosquitto"), {"-c", m_folder.filePath("mosquitto.conf")});
         if (!m_process.waitForStarted(kStartMs)) return false;

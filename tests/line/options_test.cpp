@@ -11,13 +11,12 @@
 #include <QTemporaryDir>
 
 #include "line/LinkOptions.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
 bool writeCredentials(const QString& path, const QByteArray& text, int mode) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.flush() &&
-           ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
+    return WriteFile(path, text) && ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0;
 }
 
 TEST(BrokerUrl, ParsedOrRefusedWithWhy) {

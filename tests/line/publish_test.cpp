@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <memory>
@@ -22,6 +21,7 @@
 #include "tests/cli/StationTesting.h"
 #include "tests/common/Mosquitto.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -108,34 +108,6 @@ class OnTheLine : public testing::Test {
     std::optional<Subscriber> subscriber;
     QTemporaryDir folder;
     const QString records = folder.filePath("records.jsonl");
-};
-
-// A program the test starts and reads while it runs, ended with the test whatever happens.
-class Watched {
-  public:
-    Watched(const QString& program, const QStringList& args) { process.start(program, args); }
-    ~Watched() {
-        if (process.state() != QProcess::NotRunning) end(SIGKILL);
-    }
-    // Waits until its stdout so far matches `pattern`, in which ^ and $ stand at each line's start
-    // and end.
-    bool says(const QString& pattern) {
-        const QRegularExpression lines(pattern, QRegularExpression::MultilineOption);
-        return WaitUntil(
-            [&] {
-                process.waitForReadyRead(0);
-                out += process.readAllStandardOutput();
-                return lines.match(QString::fromUtf8(out)).hasMatch();
-            },
-            kWaitMs);
-    }
-    void end(int signal) {
-        ::kill(pid_t(process.processId()), signal);
-        process.waitForFinished(kWaitMs);
-    }
-
-    QProcess process;
-    QByteArray out;
 };
 
 // The station's publishing alone.
@@ -260,9 +232,7 @@ TEST_F(OnTheLine, ABrokerRestartedMidRunLosesNothing) {
                     QStringList{"station", "--count", "8", "--jobs", "2", "--record", records} +
                         publishing(broker) + QStringList{Images + "accepted.frw"});
     const auto closed = [&](int count) {
-        return StationTesting::waitFor(
-            [&] { return StationTesting::readRecordFile(records).closing.size() >= count; },
-            kWaitMs);
+        return WaitUntil([&] { return ReadRecordFile(records).closing.size() >= count; }, kWaitMs);
     };
     ASSERT_TRUE(closed(1));
     broker.stop();
@@ -303,7 +273,7 @@ TEST(Login, AWrongPasswordIsSaidAndFlashingGoesOn) {
     EXPECT_TRUE(refused->says(
         "Z line link down since \\d\\d:\\d\\d \\(not authorised\\), \\d records? waiting$"))
         << refused->out.toStdString();
-    const StationTesting::RecordFileLines lines = StationTesting::readRecordFile(records);
+    const RecordFileLines lines = ReadRecordFile(records);
     ASSERT_EQ(lines.closing.size(), 2);
     for (const QJsonObject& closing : lines.closing) EXPECT_EQ(closing["outcome"], "upgraded");
 
