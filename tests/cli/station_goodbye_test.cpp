@@ -10,6 +10,7 @@
 
 #include "tests/cli/StationTesting.h"
 #include "tests/common/Mosquitto.h"
+#include "tests/common/RecordFileLines.h"
 #include "tests/common/SimBridge.h"
 
 namespace {
@@ -25,13 +26,12 @@ TEST(StationGoodbye, ASecondSignalWhileTheBrokerIsSilentEndsWell) {
     station.start(FLASH_PROGRAM,
                   {"station", "--record", records, "--publish", broker.url(), "--line", "L1",
                    "--station", "S1", StationTesting::Images + "three-records.frw"});
-    ASSERT_TRUE(StationTesting::waitFor(
-        [&] { return StationTesting::readRecordFile(records).closing.size() == 1; }, 60000));
+    ASSERT_TRUE(WaitUntil([&] { return ReadRecordFile(records).closing.size() == 1; }, 60000));
     broker.pause();
     ::kill(pid_t(station.processId()), SIGINT);
     // The totals come last before the goodbye.
     QByteArray out;
-    ASSERT_TRUE(StationTesting::waitFor(
+    ASSERT_TRUE(WaitUntil(
         [&] {
             station.waitForReadyRead(100);
             out += station.readAllStandardOutput();
