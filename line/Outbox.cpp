@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
@@ -52,31 +54,53 @@ std::optional<QString> Outbox::open() {
             .arg(m_recordPath, failure->detail);
     }
     m_fd = std::get<int>(opened);
-    const qint64 acknowledged = readCursor();
+    const qint64 acknowledged = resumeFromCursor();
     m_readTo = {acknowledged, acknowledged, false};
     if (!saveCursor()) return m_error;
     readForward();
     return std::nullopt;
 }
 
-// Where the last run's acknowledgements reached; the start when they were counted in another file
-// under the same name, or are not a line's start in this one, since a repeat costs less than a
+// Where the last run's acknowledgements reached. When they were counted in a file since renamed
+// (rotated) in the same folder, that file's rest goes first, and the file under the name follows
+// once it is through. The start when the cursor fits no file, since a repeat costs less than a
 // line missed.
-qint64 Outbox::readCursor() const {
+qint64 Outbox::resumeFromCursor() {
     QFile file(m_cursorPath);
     if (!file.open(QIODevice::ReadOnly)) return 0;
     const QJsonObject cursor = QJsonDocument::fromJson(file.read(1024)).object();
     const qint64 offset = cursor.value(kAcknowledged).toInteger(-1);
-    const auto held = identity(m_fd);
-    const bool sameFile = held && (!cursor.contains(kInode) ||
-                                   std::pair(cursor.value(kDevice).toInteger(-1),
-                                             cursor.value(kInode).toInteger(-1)) == *held);
+    if (cursor.contains(kInode)) {
+        const std::pair<qint64, qint64> counted(cursor.value(kDevice).toInteger(-1),
+                                                cursor.value(kInode).toInteger(-1));
+        if (identity(m_fd) != counted) {
+            const int renamed = openRenamed(counted);
+            if (renamed < 0) return 0;
+            ::close(m_fd);
+            m_fd = renamed;
+        }
+    }
     struct stat info {};
     char before = 0;
-    const bool fits = sameFile && offset > 0 && ::fstat(m_fd, &info) == 0 &&
-                      offset <= info.st_size && ::pread(m_fd, &before, 1, offset - 1) == 1 &&
-                      before == '\n';
+    const bool fits = offset > 0 && ::fstat(m_fd, &info) == 0 && offset <= info.st_size &&
+                      ::pread(m_fd, &before, 1, offset - 1) == 1 && before == '\n';
     return fits ? offset : 0;
+}
+
+// The file of the record file's folder that is `file` (its device and inode), opened; -1 if none.
+int Outbox::openRenamed(std::pair<qint64, qint64> file) const {
+    const QDir folder = QFileInfo(m_recordPath).dir();
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden)) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(entry.filePath()).constData(), &info) != 0 ||
+            std::pair<qint64, qint64>(info.st_dev, info.st_ino) != file) {
+            continue;
+        }
+        const std::variant<int, RegularFile::Failure> opened =
+            RegularFile::Open(entry.filePath(), O_RDONLY);
+        return std::holds_alternative<int>(opened) ? std::get<int>(opened) : -1;
+    }
+    return -1;
 }
 
 void Outbox::readNew(bool mayFollow) {

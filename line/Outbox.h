@@ -7,13 +7,15 @@
 // twice (acknowledged, and the station gone before the cursor was written): consumers drop
 // repeats by `attempt` and `state`. The cursor names the file it counts in, so that a file
 // rotated away and another under its name is read from its start, never from the old one's
-// cursor; during a run the outbox follows the name once the old file's lines are through.
+// cursor (a rotated file of the same folder is found by its cursor and its rest sent first); during
+// a run the outbox follows the name once the old file's lines are through.
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <deque>
 #include <optional>
+#include <utility>
 
 #include "station/FileLines.h"
 
@@ -64,7 +66,8 @@ class Outbox {
     qint64 cursor() const {
         return m_pending.empty() ? m_readTo.lineStart : m_pending.front().begin;
     }
-    qint64 readCursor() const;
+    qint64 resumeFromCursor();
+    int openRenamed(std::pair<qint64, qint64> file) const;
     void readForward();
     bool followName();
 

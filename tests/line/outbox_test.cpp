@@ -42,35 +42,39 @@ QByteArrayList lines(int from, int to) {
 TEST(Outbox, ACursorCountsOnlyInTheFileItWasCountedIn) {
     struct Row {
         const char* name;
-        // Another file under the name before the second run, its lines as long as the first's,
-        // so that the old cursor falls on one of its line starts.
-        bool rotated;
+        // Where the first run's file goes before the second run ("" nowhere), another file taking
+        // its name with lines as long as its, so that the old cursor falls on one of their starts.
+        QString movedTo;
         QByteArrayList expected;
     };
     const Row rows[] = {
-        {"the same file: the lines past the cursor", false, lines(3, 5)},
-        {"another file under the name: all of it", true, lines(5, 10)},
+        {"the same file: the lines past the cursor", "", lines(3, 5)},
+        {"rotated in its folder: its rest (none), then the new file", "records.jsonl.1",
+         lines(5, 10)},
+        {"moved out of its folder: the new file, all of it", "old/records.jsonl", lines(5, 10)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir folder;
         const QString path = folder.filePath("records.jsonl");
-        ASSERT_TRUE(append(path, 0, 3));
+        ASSERT_TRUE(append(path, 0, 3) && QDir(folder.path()).mkdir("old"));
         {
             Outbox first(path, "S1");
             ASSERT_FALSE(first.open());
             ASSERT_EQ(drain(first), lines(0, 3));
             ASSERT_TRUE(first.saveCursor());
         }
-        if (row.rotated) {
-            ASSERT_TRUE(QFile::rename(path, path + ".1"));
-            ASSERT_TRUE(append(path, 5, 10));
-        } else {
+        if (row.movedTo.isEmpty()) {
             ASSERT_TRUE(append(path, 3, 5));
+        } else {
+            ASSERT_TRUE(QFile::rename(path, folder.filePath(row.movedTo)));
+            ASSERT_TRUE(append(path, 5, 10));
         }
         Outbox second(path, "S1");
         ASSERT_FALSE(second.open());
-        EXPECT_EQ(drain(second), row.expected);
+        QByteArrayList sent = drain(second);
+        second.readNew(true);
+        EXPECT_EQ(sent + drain(second), row.expected);
     }
 }
 
@@ -95,6 +99,30 @@ TEST(Outbox, FollowsTheNameOnceTheRenamedFileIsThrough) {
     ASSERT_TRUE(append(path, 12, 13));
     outbox.readNew(true);
     EXPECT_EQ(drain(outbox), lines(12, 13));
+}
+
+// The broker away when the file was rotated, and the station started again before it came back:
+// the rotated file's rest still goes, before the new file.
+TEST(Outbox, ARotatedFilesRestGoesFirstAfterARestart) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("records.jsonl");
+    ASSERT_TRUE(append(path, 0, 4));
+    {
+        Outbox first(path, "S1");
+        ASSERT_FALSE(first.open());
+        const QList<Outbox::Line> sent = first.next(2);
+        ASSERT_EQ(sent.size(), 2);
+        first.acknowledged(sent[0].end);
+        first.acknowledged(sent[1].end);
+        ASSERT_TRUE(first.saveCursor());
+    }
+    ASSERT_TRUE(QFile::rename(path, path + ".1"));
+    ASSERT_TRUE(append(path, 10, 12));
+    Outbox second(path, "S1");
+    ASSERT_FALSE(second.open());
+    EXPECT_EQ(drain(second), lines(2, 4));
+    second.readNew(true);
+    EXPECT_EQ(drain(second), lines(10, 12));
 }
 
 }  // namespace
