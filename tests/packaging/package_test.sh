@@ -199,7 +199,7 @@ chmod a-w "$root/usr/bin"
 # clicks the first device, moves to the second and upgrades it with the remembered file, which
 # the simulated bridge's transcript shows.
 printf 'file\r\npath\r\n%s\r\nfile\r\nfile\r\nthree-records.frw\r\n' "$home/images" >"$settings"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 pids+=($!)
 wait_for "$work/display" .
 DISPLAY=:$(cat "$work/display")
