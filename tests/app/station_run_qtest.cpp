@@ -7,7 +7,6 @@
 
 #include <QAccessible>
 #include <QFileDialog>
-#include <QProcess>
 #include <QtTest>
 #include <memory>
 
@@ -16,7 +15,6 @@
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/SimBridge.h"
-#include "tests/common/WriteFile.h"
 
 using namespace StationWindowTesting;
 
@@ -27,18 +25,6 @@ const QString Units =
     "device=UNIT0002\nlocation=0x1142\nkey=µTARVEL7\n"
     "device=UNIT0003\nlocation=0x1143\nplugged=1500-\n";
 const QString Image = Images + "three-records.frw";
-
-// The closing lines without what differs from run to run, in one order.
-QStringList normalised(const QList<QJsonObject>& closingLines) {
-    QStringList texts;
-    for (QJsonObject line : closingLines) {
-        for (const char* field : {"attempt", "started_at", "ended_at", "duration_ms", "pid"})
-            line.remove(field);
-        texts << QJsonDocument(line).toJson(QJsonDocument::Compact);
-    }
-    texts.sort();
-    return texts;
-}
 
 }  // namespace
 
@@ -154,19 +140,6 @@ class StationRunTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), window.Attempts);
         QCOMPARE(window.Slots->tile(1)->stateWord(), "STOPPED");
         QCOMPARE(window.Slots->tile(0)->stateWord(), "FAIL");
-    }
-
-    // The command line's station on the same units writes the same closing lines.
-    void theCommandLineWritesTheSameLines() {
-        SimBridge again(Units);
-        const QString names = m_folder.filePath("slots.txt");
-        QVERIFY(WriteFile(names, "0x1142 = Bay B\n"));
-        QProcess station;
-        station.start(FLASH_PROGRAM, {"station", Image, "--count", "3", "--slots", names,
-                                      "--record", m_folder.filePath("cli.jsonl")});
-        QVERIFY(station.waitForFinished(30000));
-        QCOMPARE(normalised(ReadRecordFile(m_folder.filePath("cli.jsonl")).closing),
-                 normalised(ReadRecordFile(m_options.station.recordPath).closing));
     }
 
     void aRestartShowsTheShiftSoFar() {
