@@ -26,10 +26,6 @@ class LineChoiceTest : public QObject {
         QTest::newRow("no line") << "mqtt://line-pc"
                                  << ""
                                  << "--line takes a name";
-        QTest::newRow("a line that is no topic level")
-            << "mqtt://line-pc"
-            << "L1/a"
-            << "--line 'L1/a' holds '/', which a topic's name cannot";
         QTest::newRow("usable") << "mqtt://line-pc:1884"
                                 << "L1"
                                 << "";

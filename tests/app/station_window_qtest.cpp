@@ -181,8 +181,6 @@ class StationWindowTest : public QObject {
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<int>("exitCode");
         QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << "upgraded" << 0;
-        QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << "upgraded" << 0;
-        QTest::newRow("SIGTERM twice") << QList<int>{SIGTERM, SIGTERM} << "interrupted" << 130;
         QTest::newRow("SIGHUP, SIGTERM") << QList<int>{SIGHUP, SIGTERM} << "interrupted" << 130;
     }
     void signalsEndTheRunAsTheCommandLineStationDoes() {
