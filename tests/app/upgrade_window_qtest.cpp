@@ -140,7 +140,6 @@ const Row rows[] = {
     {"0 for the last record", "", "2d", "B|R2:00", Prog, 2, 0},
     {"silent after record 100", "silent_from_record=101", "199d1e", "B|R101:", Prog, 200, 99},
     {"unplugged in the middle", "unplug_at_record=3", "4d1e", "B|R3:|unplug TARV0001", Prog, 5, 1},
-    {"file cut to its key in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "µTARVEL0:"},
     {"file rewritten in the transfer", "", "4d1e", "B|R5:FE", Ok, 5, 3, "4e1d"},
     {"latency timer set for the transfer", "latency_ms=2\nlatency_min_ms=1", "2d1e", "open TARV0001|latency get %02|latency set %01|B-1|R3:FE|latency set %02", Ok, 3, 1, "", "--latency-ms 1"},
     {"latency timer refused", "", "2d1e", "open TARV0001|latency get %00|B-1|R3:FE", Ok, 3, 1, "", "--latency-ms 1"},
