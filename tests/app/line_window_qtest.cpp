@@ -32,7 +32,6 @@ constexpr int kKeepAliveMs = 10000;
 QByteArray statusBody(int passed, int failed) {
     StationState state;
     state.run = StationState::Run::Running;
-    state.lineStopped = QStringLiteral("the record of UNIT0009 could not be written: disk full");
     state.image =
         ImageSummary{"/srv/images/accepted.frw", "accepted.frw", "µTARVEL0",          300, 3908,
                      QString(64, 'a'),           "serial",       "/srv/records.jsonl"};
@@ -42,7 +41,6 @@ QByteArray statusBody(int passed, int failed) {
         slot.name = QString::number(number);
         slot.serial = QString("UNIT%1").arg(number);
         slot.state = number == 2 && failed > 0 ? SlotState::Fail : SlotState::Pass;
-        slot.hint = "The unit may be faulty: flash it again.";
         state.slotViews << slot;
     }
     state.totals = {passed,          failed, 0, (passed * 100) / std::max(1, passed + failed),
