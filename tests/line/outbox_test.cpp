@@ -107,16 +107,21 @@ TEST(Outbox, ThisStationsLinesOnceInFileOrder) {
 TEST(Outbox, ACursorCountsOnlyInTheFileItWasCountedIn) {
     struct Row {
         const char* name;
+        int acknowledged;  // of the first run's three lines, before it ends
         // Where the first run's file goes before the second run ("" nowhere), another file taking
         // its name with lines as long as its, so that the old cursor falls on one of their starts.
         QString movedTo;
         QByteArrayList expected;
     };
     const Row rows[] = {
-        {"the same file: the lines past the cursor", "", lines(3, 5)},
-        {"rotated in its folder: its rest (none), then the new file", "records.jsonl.1",
+        {"the same file: the lines past the cursor", 3, "", lines(3, 5)},
+        {"rotated in its folder: its rest (none), then the new file", 3, "records.jsonl.1",
          lines(5, 10)},
-        {"moved out of its folder: the new file, all of it", "old/records.jsonl", lines(5, 10)},
+        // The broker away when the file was rotated, and the station started again before it
+        // came back.
+        {"rotated in its folder: its rest, then the new file", 2, "records.jsonl.1",
+         lines(2, 3) + lines(5, 10)},
+        {"moved out of its folder: the new file, all of it", 3, "old/records.jsonl", lines(5, 10)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -126,7 +131,9 @@ TEST(Outbox, ACursorCountsOnlyInTheFileItWasCountedIn) {
         {
             Outbox first(path, "S1");
             ASSERT_FALSE(first.open());
-            ASSERT_EQ(drain(first), lines(0, 3));
+            const QList<Outbox::Line> sent = first.next(100);
+            ASSERT_EQ(sent.size(), 3);
+            for (int n = 0; n < row.acknowledged; ++n) first.acknowledged(sent[n].end);
             ASSERT_TRUE(first.saveCursor());
         }
         if (row.movedTo.isEmpty()) {
@@ -164,30 +171,6 @@ TEST(Outbox, FollowsTheNameOnceTheRenamedFileIsThrough) {
     ASSERT_TRUE(append(path, 12, 13));
     outbox.readNew(true);
     EXPECT_EQ(drain(outbox), lines(12, 13));
-}
-
-// The broker away when the file was rotated, and the station started again before it came back:
-// the rotated file's rest still goes, before the new file.
-TEST(Outbox, ARotatedFilesRestGoesFirstAfterARestart) {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("records.jsonl");
-    ASSERT_TRUE(append(path, 0, 4));
-    {
-        Outbox first(path, "S1");
-        ASSERT_FALSE(first.open());
-        const QList<Outbox::Line> sent = first.next(2);
-        ASSERT_EQ(sent.size(), 2);
-        first.acknowledged(sent[0].end);
-        first.acknowledged(sent[1].end);
-        ASSERT_TRUE(first.saveCursor());
-    }
-    ASSERT_TRUE(QFile::rename(path, path + ".1"));
-    ASSERT_TRUE(append(path, 10, 12));
-    Outbox second(path, "S1");
-    ASSERT_FALSE(second.open());
-    EXPECT_EQ(drain(second), lines(2, 4));
-    second.readNew(true);
-    EXPECT_EQ(drain(second), lines(10, 12));
 }
 
 }  // namespace
