@@ -87,10 +87,14 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         if (row.config == "held by cat") {
             run.holder.emplace("cat", QStringList{run.port});
             run.holderPid = run.holder->process.processId();
-            // cat opens the port as its first descriptor past the standard ones.
-            const QString fd = QStringLiteral("/proc/%1/fd/3").arg(run.holderPid);
-            ASSERT_TRUE(
-                WaitUntil([&] { return QFileInfo(fd).symLinkTarget() == run.port; }, 10000));
+            // Once cat has the port open, among whatever descriptors it inherited.
+            const QString fds = QStringLiteral("/proc/%1/fd").arg(run.holderPid);
+            const auto holds = [&] {
+                for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::AllEntries | QDir::System))
+                    if (fd.symLinkTarget() == run.port) return true;
+                return false;
+            };
+            ASSERT_TRUE(WaitUntil(holds, 10000));
         }
         if (row.config == "early") {
             // Without echo, or a reply that reaches the port before it closes comes back to the
