@@ -135,8 +135,7 @@ TEST(RecordFileAppend, ConcurrentWritersLeaveNoEmptyLine) {
     constexpr int kLines = 100;
     QTemporaryDir folder;
     QFile file(folder.filePath("records.jsonl"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(R"({"serial":"UNIT1","outc)") > 0);
-    file.close();
+    ASSERT_TRUE(WriteFile(file.fileName(), R"({"serial":"UNIT1","outc)"));
     std::atomic<int> ready{0};
     std::vector<std::thread> writers;
     std::atomic<int> failed{0};
