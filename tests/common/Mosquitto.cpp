@@ -77,30 +77,30 @@ QString Mosquitto::credentialsFile(const QString& login, int mode) const {
 
 bool Mosquitto::start() {
     const QString passwords = m_folder.filePath("passwords");
-    if (!m_login.isEmpty() && !QFile::exists(passwords)) {
-        QProcess tool;
-        tool.start(program("mosquitto_passwd"),
-                   {"-b", "-c", passwords, m_login.section(':', 0, 0), m_login.section(':', 1)});
-        if (!tool.waitForFinished(kStartMs) || tool.exitCode() != 0) return false;
-    }
-    // As root, mosquitto would give up root for a user that cannot read this folder.
-    const passwd* user = ::getpwuid(::geteuid());
+    if (!m_login.isEmpty() && !QFile::exists(passwords) &&
+        QProcess::execute(
+            program("mosquitto_passwd"),
+            {"-b", "-c", passwords, m_login.section(':', 0, 0), m_login.section(':', 1)}) != 0)
+        return false;
     // As a line PC's broker is set up (README.md): a consumer that falls behind loses nothing.
     // Its log goes to a file, read for the line that says it listens: a pipe nobody read
     // would stop it once full.
     QFile log(m_folder.filePath("mosquitto.log"));
+    QByteArray config =
+        " 127.0.0.1\npersistence true\nmax_queued_messages 0\npersistence_location " +
+        QFile::encodeName(m_folder.path()) + "/\nlog_dest file " +
+        QFile::encodeName(log.fileName()) + '\n';
+    config += m_login.isEmpty()
+                  ? QByteArray("allow_anonymous true\n")
+                  : "allow_anonymous false\npassword_file " + QFile::encodeName(passwords) + '\n';
+    // As root, mosquitto would give up root for a user that cannot read this folder.
+    if (const passwd* user = ::getpwuid(::geteuid()))
+        config += QByteArray("user ") + user->pw_name + '\n';
     for (int tries = 0; tries < 5; ++tries) {
         if (m_port == 0 || tries > 0) m_port = freePort();
-        QByteArray config =
-            "listener " + QByteArray::number(m_port) +
-            " 127.0.0.1\npersistence true\nmax_queued_messages 0\npersistence_location " +
-            QFile::encodeName(m_folder.path()) + "/\nlog_dest file " +
-            QFile::encodeName(log.fileName()) + '\n';
-        config += m_login.isEmpty() ? QByteArray("allow_anonymous true\n")
-                                    : "allow_anonymous false\npassword_file " +
-                                          QFile::encodeName(passwords) + '\n';
-        if (user != nullptr) config += QByteArray("user ") + user->pw_name + '\n';
-        if (!WriteFile(m_folder.filePath("mosquitto.conf"), config)) return false;
+        if (!WriteFile(m_folder.filePath("mosquitto.conf"),
+                       "listener " + QByteArray::number(m_port) + config))
+            return false;
         log.remove();
         m_process.start(program("mosquitto"), {"-c", m_folder.filePath("mosquitto.conf")});
         if (!m_process.waitForStarted(kStartMs)) return false;

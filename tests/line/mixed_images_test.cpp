@@ -7,41 +7,35 @@
 
 namespace {
 
-StationEntry station(const QString& name, const QString& file, const QString& key,
-                     const QString& sha256, bool online = true) {
-    return {name,
-            online,
-            {},
-            QJsonObject{{"image", QJsonObject{{"file", file}, {"key", key}, {"sha256", sha256}}}}};
+// "NAME FILE KEY D" a station each, separated by ", ": D repeated is its image's SHA-256; "off"
+// after it for one offline.
+QList<StationEntry> stations(const QString& text) {
+    QList<StationEntry> entries;
+    for (const QString& station : text.split(", ")) {
+        const QStringList words = station.split(' ');
+        const QJsonObject image{
+            {"file", words[1]}, {"key", words[2]}, {"sha256", words[3].repeated(64)}};
+        entries.append({words[0], words.value(4) != "off", {}, QJsonObject{{"image", image}}});
+    }
+    return entries;
 }
 
 TEST(MixedImages, WarnsOnlyWhenTheBytesDiffer) {
-    const QString a(64, 'a');
-    const QString b(64, 'b');
-    struct Row {
-        const char* name;
-        QList<StationEntry> stations;
+    const struct {
+        const char* stations;
         QString warning;
-    };
-    const Row rows[] = {
-        {"one image under two names",
-         {station("S1", "v2.frw", "K1", a), station("S2", "copy.frw", "K1", a)},
-         ""},
-        {"two images, one key",
-         {station("S1", "v2.frw", "K1", a), station("S2", "v3.frw", "K1", b)},
+    } rows[] = {
+        {"S1 v2.frw K1 a, S2 copy.frw K1 a", ""},
+        {"S1 v2.frw K1 a, S2 v3.frw K1 b",
          "the stations run different images: S1 on v2.frw  key K1  SHA-256 aaaaaaaa; S2 on v3.frw  "
          "key K1  SHA-256 bbbbbbbb"},
-        {"two keys",
-         {station("S1", "v2.frw", "K1", a), station("S2", "v2.frw", "K2", b)},
+        {"S1 v2.frw K1 a, S2 v2.frw K2 b",
          "the stations run different keys: S1 on v2.frw  key K1  SHA-256 aaaaaaaa; S2 on v2.frw  "
          "key K2  SHA-256 bbbbbbbb"},
-        {"the other image on an offline station",
-         {station("S1", "v2.frw", "K1", a), station("S2", "v3.frw", "K1", b, false)},
-         ""},
+        {"S1 v2.frw K1 a, S2 v3.frw K1 b off", ""},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(LineTexts::MixedImages(row.stations), row.warning) << row.name;
-    }
+    for (const auto& row : rows)
+        EXPECT_EQ(LineTexts::MixedImages(stations(row.stations)), row.warning) << row.stations;
 }
 
 }  // namespace

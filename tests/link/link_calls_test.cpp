@@ -146,7 +146,6 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         {"open keeps PortHandle", Script{.openResult = 0x99}, kOpen, open, kCreate + "open 0x99"},
         {"open giving -1 fails", Script{.openResult = quintptr(-1)}, kOpen, open, kCreate + "failed"},
         {"µ goes out as 0xB5", Script{}, kOpen, [] { SendCommand(QString::fromUtf8("µ\n")); }, kWrite + "[b5 0a], 2, &0, 0x0); "},
-        {"an empty command is a write of nothing", Script{}, kOpen, [] { SendCommand(""); }, kWrite + "[], 0, &0, 0x0); "},
         {"close with nothing open: no call", Script{}, DeviceHandle::none(), ClosePort, ""},
         {"close after a failed open: no call", Script{}, DeviceHandle::failed(), ClosePort, ""},
         {"close that returns 0 keeps the handle", Script{.closeResult = 0}, kOpen, ClosePort, kClose},
@@ -163,7 +162,6 @@ TEST(LinkCalls, ExactArgumentsAndResults) {
         {"a wait of 0 or less returns at once", Script{}, kOpen, [] { Time::WaitMs(0), Time::WaitMs(-5); }, ""},
         // The queue is tested before the clock.
         {"silence ends a read only past its deadline", Script{.emptyPolls = 9}, kOpen, readLineWithin300, (kStatus + "pump; ").repeated(3) + kStatus + "outcome 1: "},
-        {"a flood ends a line at 4096 characters", Script{.received = QByteArray(5000, 'x')}, kOpen, readLineWithin300, kRead.repeated(4096) + "outcome 3: " + QString(4096, 'x')},
         // clang-format on
     };
     InstallApi(&kFake);

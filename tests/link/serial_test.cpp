@@ -8,10 +8,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "link/serial/AddedPorts.h"
 #include "link/serial/FtdiPorts.h"
@@ -19,6 +20,8 @@
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 #include "tests/common/WaitUntil.h"
+#include "tests/common/Watched.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -52,118 +55,93 @@ const Row rows[] = {
 };
 // clang-format on
 
+const QString LineSet = "^line 9600 8N1 flow none raw$";
+
 struct PtyRun {
     std::unique_ptr<SimBridge> sim;
-    std::unique_ptr<QProcess> bridge, holder, flash;
+    std::optional<Watched> bridge, holder;
+    QProcess flash;
     QString port;
     qint64 holderPid = 0;
-    QByteArray bridgeOut;
     QElapsedTimer clock;
 };
-
-// Reads the bridge's lines until one is `line`.
-bool bridgeSaid(PtyRun& run, const QByteArray& line) {
-    while (!run.bridgeOut.split('\n').contains(line) && run.bridge->waitForReadyRead(5000))
-        run.bridgeOut += run.bridge->readAllStandardOutput();
-    return run.bridgeOut.split('\n').contains(line);
-}
-
-std::unique_ptr<QProcess> flash(const QStringList& args) {
-    auto process = std::make_unique<QProcess>();
-    process->start(FLASH_PROGRAM, QStringList{"upgrade"} + args);
-    return process;
-}
 
 TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
     std::vector<PtyRun> runs(std::size(rows));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
         PtyRun& run = runs[i];
-        const QStringList target{"TARV0001", Images + row.image};
-        run.port = row.config == "missing" ? "/dev/tarvellon-none"
-                   : row.config == "held"  ? runs[1].port
-                                           : QString();
-        const bool byCat = row.config == "held by cat";
-        const bool early = row.config == "early";
         if (row.config == "held") {
-            ASSERT_TRUE(bridgeSaid(runs[1], "line 9600 8N1 flow none raw"));
-            run.holderPid = runs[1].flash->processId();
+            ASSERT_TRUE(runs[1].bridge->says(LineSet));
+            run.port = runs[1].port;
+            run.holderPid = runs[1].flash.processId();
+        } else if (row.config == "missing") {
+            run.port = "/dev/tarvellon-none";
+        } else {
+            const bool device = row.config != "held by cat" && row.config != "early";
+            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" + (device ? row.config : ""));
+            run.bridge.emplace(PTY_BRIDGE_PROGRAM, QStringList{});
+            ASSERT_TRUE(run.bridge->says("^/\\S+\\n"));
+            run.port = run.bridge->out.split('\n').first();
         }
-        if (row.config != "held" && row.config != "missing") {
-            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" +
-                                                  (byCat || early ? "" : row.config));
-            run.bridge = std::make_unique<QProcess>();
-            run.bridge->start(PTY_BRIDGE_PROGRAM);
-            ASSERT_TRUE(run.bridge->waitForReadyRead(5000));
-            run.bridgeOut = run.bridge->readAllStandardOutput();
-            run.port = run.bridgeOut.split('\n').first();
+        if (row.config == "held by cat") {
+            run.holder.emplace("cat", QStringList{run.port});
+            run.holderPid = run.holder->process.processId();
+            // Once cat has the port open, among whatever descriptors it inherited.
+            const QString fds = QStringLiteral("/proc/%1/fd").arg(run.holderPid);
+            const auto holds = [&] {
+                for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::AllEntries | QDir::System))
+                    if (fd.symLinkTarget() == run.port) return true;
+                return false;
+            };
+            ASSERT_TRUE(WaitUntil(holds, 10000));
         }
-        if (byCat) {
-            run.holder = std::make_unique<QProcess>();
-            run.holder->start("cat", {run.port});
-            run.holderPid = run.holder->processId();
-            const QString descriptors = QStringLiteral("/proc/%1/fd").arg(run.holderPid);
-            ASSERT_TRUE(WaitUntil(
-                [&] {
-                    const QFileInfoList open =
-                        QDir(descriptors).entryInfoList(QDir::AllEntries | QDir::System);
-                    return std::any_of(open.begin(), open.end(), [&](const QFileInfo& fd) {
-                        return fd.symLinkTarget() == run.port;
-                    });
-                },
-                10000));
-        }
-        if (early) {
-            QProcess host;
+        if (row.config == "early") {
             // Without echo, or a reply that reaches the port before it closes comes back to the
             // device as though the host had sent it.
-            host.start("/bin/sh",
-                       {"-c", R"(stty -F "$1" -echo && printf 'id\n' > "$1")", "sh", run.port});
-            ASSERT_TRUE(host.waitForFinished(5000));
+            ASSERT_EQ(
+                QProcess::execute("/bin/sh", {"-c", R"(stty -F "$1" -echo && printf 'id\n' > "$1")",
+                                              "sh", run.port}),
+                0);
             // The device's reply meets the closed port.
             ASSERT_TRUE(
                 WaitUntil([&] { return !run.sim->events(SimEvent::Kind::Lost).isEmpty(); }, 5000));
         }
         run.clock.start();
-        run.flash = flash(QStringList{"--port", run.port} + target);
+        run.flash.start(FLASH_PROGRAM,
+                        {"upgrade", "--port", run.port, "TARV0001", Images + row.image});
     }
 
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Row& row = rows[i];
         PtyRun& run = runs[i];
         SCOPED_TRACE(row.name);
-        ASSERT_TRUE(run.flash->waitForFinished(30000));
+        ASSERT_TRUE(run.flash.waitForFinished(30000));
         EXPECT_LT(run.clock.elapsed(), UpgradeProcedure::ReplyDeadlineMs + 3000);
-        EXPECT_EQ(run.flash->exitCode(), row.exit);
-        const QString err = QString::fromUtf8(run.flash->readAllStandardError()).trimmed();
+        EXPECT_EQ(run.flash.exitCode(), row.exit);
+        const QString err = QString::fromUtf8(run.flash.readAllStandardError()).trimmed();
         const QStringList lines = err.split('\n');
         const QString said =
             QString(row.said).replace("%1", run.port).replace("%2", QString::number(run.holderPid));
         EXPECT_TRUE(lines.contains("tarvellon-flash: " + said)) << err.toStdString();
         EXPECT_EQ(lines.last().startsWith("tarvellon-flash: hint: "), row.exit != 0);
-        if (run.bridge) {
-            EXPECT_TRUE(run.holder || bridgeSaid(run, "line 9600 8N1 flow none raw"));
-            // A reply the host never read does not come back as the host's bytes: the device hears
-            // the early host's "id" and then the upgrade's.
+        EXPECT_TRUE(!run.bridge || run.holder || run.bridge->says(LineSet));
+        // A reply the host never read does not come back as the host's bytes: the device hears
+        // the early host's "id" and then the upgrade's.
+        if (row.config == "early") {
             const QList<SimEvent> heard = run.sim->events(SimEvent::Kind::Command);
-            if (row.config == "early") {
-                EXPECT_EQ(heard.value(0).bytes + '|' + heard.value(1).bytes, "id\r|id");
-            }
-        }
-        for (QProcess* process : {run.bridge.get(), run.holder.get()}) {
-            if (process) process->kill();
-            if (process) process->waitForFinished();
+            EXPECT_EQ(heard.value(0).bytes + '|' + heard.value(1).bytes, "id\r|id");
         }
     }
 
     // The same device behind the simulated bridge and its library sees the very same wire.
-    const PtyRun& whole = runs[0];
-    const QByteArray out = whole.flash->readAllStandardOutput();
     SimBridge sim("device=TARV0001\nlatency_ms=0\nprogram_ms=0");
-    const auto library = flash({"--driver", "d2xx", "TARV0001", Images + "accepted.frw"});
-    ASSERT_TRUE(library->waitForFinished(30000));
-    EXPECT_EQ(library->readAllStandardOutput(), out);
-    EXPECT_EQ(whole.sim->wire(), sim.wire());
+    QProcess library;
+    library.start(FLASH_PROGRAM,
+                  {"upgrade", "--driver", "d2xx", "TARV0001", Images + "accepted.frw"});
+    ASSERT_TRUE(library.waitForFinished(30000));
+    EXPECT_EQ(library.readAllStandardOutput(), runs[0].flash.readAllStandardOutput());
+    EXPECT_EQ(runs[0].sim->wire(), sim.wire());
     EXPECT_GT(sim.wire().size(), 300);
 }
 
@@ -172,11 +150,8 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
 TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
     QTemporaryDir sysfs;
     const QString ports = sysfs.path() + "/bus/usb-serial/devices/";
-    QDir().mkpath(ports + "ttyUSB0");
-    QDir().mkpath(ports + "ttyUSB1");
-    QFile writable(ports + "ttyUSB0/latency_timer");
-    ASSERT_TRUE(writable.open(QIODevice::WriteOnly) && writable.write("16\n") == 3);
-    writable.close();
+    ASSERT_TRUE(QDir().mkpath(ports + "ttyUSB0") && QDir().mkpath(ports + "ttyUSB1") &&
+                WriteFile(ports + "ttyUSB0/latency_timer", "16\n"));
     // A number that not even root may write.
     QFile::link("/proc/sys/kernel/ngroups_max", ports + "ttyUSB1/latency_timer");
     using Outcome = SerialLatency::WriteOutcome;

@@ -74,7 +74,6 @@ const Row rows[] = {
     {"a line for a record", stepFailed("record", ReadOutcome::Ok, "error"), R"(record 2 of 3 was answered "error")", "record", FailureCause::Refused, "compare its SHA-256"},
     {"the last record taken for one of more", stepFailed("record", ReadOutcome::Ok, QString(QChar(0)), 3), "record 3 of 3, the image's last, was answered 0: the device expected more records", "record", FailureCause::ExpectedMore, "may be cut short"},
     {"the last record refused", stepFailed("record", ReadOutcome::Ok, "\x01", 3), "record 3 of 3 was answered 1", "record", FailureCause::Refused, "compare its SHA-256"},
-    {"record unanswered", stepFailed("record", ReadOutcome::NoReply, ""), "no reply to record 2 of 3 within 10 s", "record", FailureCause::NoReply, "stopped answering in the middle"},
     {"unplugged mid-transfer", stepFailed("record", ReadOutcome::DeviceError, ""), "the device vanished after record 2 of 3 was sent", "record", FailureCause::Vanished, "plug the unit back in"},
 };
 // clang-format on

@@ -11,8 +11,8 @@
 
 namespace {
 
-const char* const kStates[] = {"Empty",    "LeftAlone", "Queued", "Starting",
-                               "Flashing", "Pass",      "Fail",   "Unplugged"};
+const QStringList kStates = {"Empty",    "LeftAlone", "Queued", "Starting",
+                             "Flashing", "Pass",      "Fail",   "Unplugged"};
 
 // "SERIAL@LOCATION", "SERIAL" without a location, "-@LOCATION" a bridge listed without its
 // serial (held open by another process); separated by spaces.
@@ -105,14 +105,11 @@ TEST_P(SlotPortsTable, FollowTheUnitsInTheirPorts) {
     const Row& row = GetParam();
     QString seen;
     SlotPorts slotPorts([&] { return ports(seen); }, row.names, row.newOnly);
-    QString before;
     for (const Look& look : row.looks) {
         SCOPED_TRACE(look.ms);
         for (const QString& set : look.engine.split(' ', Qt::SkipEmptyParts)) {
-            const int state =
-                int(std::find(std::begin(kStates), std::end(kStates), set.section('=', 1)) -
-                    std::begin(kStates));
-            slotPorts.slot(set.section('=', 0, 0).toInt() - 1).state = SlotState(state);
+            slotPorts.slot(set.section('=', 0, 0).toInt() - 1).state =
+                SlotState(kStates.indexOf(set.section('=', 1)));
         }
         const int count = slotPorts.count();
         const QStringList was = shown(slotPorts).split("; ");

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "support/RegularFile.h"
+#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -49,13 +50,10 @@ TEST(RegularFile, OpensOnlyRegularFilesAndSaysWhyNot) {
         const QString path =
             QString(row.path).startsWith('/') ? row.path : folder.filePath(row.path);
         const QString made = row.made;
-        QFile file(path);
-        const bool placed =
+        ASSERT_TRUE(
             made.isEmpty() || (made == "folder" && QDir().mkdir(path)) ||
             (made == "fifo" && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0) ||
-            (file.open(QIODevice::WriteOnly) && file.write("image") == 5 &&
-             (made == "file" || file.setPermissions({})));
-        ASSERT_TRUE(placed);
+            (WriteFile(path, "image") && (made == "file" || QFile::setPermissions(path, {}))));
 
         const std::variant<int, RegularFile::Failure> opened = RegularFile::Open(path, row.flags);
         if (const int* fd = std::get_if<int>(&opened)) {
