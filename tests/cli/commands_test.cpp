@@ -68,9 +68,7 @@ const Row rows[] = {
     {"bad latency", D, {"upgrade", "--latency-ms", "0", Three}, 64, {}, {"--latency-ms takes 1 to 255 or 'keep'", UpgradeHelp}},
     {"bad hash", D, {"upgrade", "--expect-sha256", "e86e", Three}, 64, {}, {"--expect-sha256 takes the 64 hex digits of a SHA-256", UpgradeHelp}},
     {"bad driver", D, {"upgrade", "--driver", "foo", Three}, 64, {}, {"--driver takes d2xx, serial or auto", UpgradeHelp}},
-    {"a port through the library", D, {"upgrade", "--driver", "d2xx", "--port", "/dev/ttyUSB0", Three}, 64, {}, {"--port opens the port through the kernel's driver, so it cannot go with --driver d2xx", UpgradeHelp}},
     {"unknown option", D, {"upgrade", "--jsn", Three}, 64, {}, {"unknown option --jsn", UpgradeHelp}},
-    {"option without its value", D, {"upgrade", Three, "--record"}, 64, {}, {"--record needs a value", UpgradeHelp}},
     {"station, bad count", D, {"station", Three, "--count", "0"}, 64, {}, {"--count takes a whole number above 0", "try 'tarvellon-flash station --help'"}},
     {"-v and -q", D, {"upgrade", "-v", "-q", Three}, 64, {}, {"-v and -q cannot go together", UpgradeHelp}},
 };
@@ -108,39 +106,19 @@ TEST(Commands, SayWhatScriptsAndPeopleRead) {
     }
 }
 
-// Every help as a terminal of 80 columns shows it, listing the exit codes its command may end
-// with and no other; the slots file it shows is one the station takes.
-TEST(Commands, HelpFitsAndListsItsOwnExits) {
-    struct HelpRow {
-        QStringList args;
-        QList<int> exits;
-    };
-    const HelpRow helpRows[] = {
-        {{"--help"}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 64, 74, 130}},
-        {{"list", "--help"}, {0, 4, 5, 64, 74}},
-        {{"identify", "--help"}, {0, 4, 5, 64, 74, 130}},
-        {{"upgrade", "--help"}, {0, 1, 2, 3, 4, 5, 64, 74, 130}},
-        {{"station", "--help"}, {0, 3, 5, 6, 64, 74, 130}},
-        {{"help", "info"}, {0, 3, 64, 74}},
-        {{"line", "--help"}, {0, 7, 8, 9, 64, 74, 130}},
-    };
-    for (const HelpRow& row : helpRows) {
-        SCOPED_TRACE(row.args.join(' ').toStdString());
+// Every help fits a terminal of 80 columns ("help --help" the program's own); the slots file the
+// station's shows is one it takes.
+TEST(Commands, HelpFitsAndItsExampleWorks) {
+    for (const char* command :
+         {"--help", "list", "identify", "upgrade", "station", "info", "line"}) {
+        SCOPED_TRACE(command);
         const CapturedOutput output;
-        ASSERT_EQ(int(RunProgram(QStringList{"tarvellon-flash"} + row.args)), 0);
-        const QStringList lines = output.out().split('\n');
-        QList<int> exits;
-        bool inExits = false;
-        for (const QString& line : lines) {
+        ASSERT_EQ(int(RunProgram({"tarvellon-flash", "help", command})), 0);
+        for (const QString& line : output.out().split('\n')) {
             EXPECT_LE(line.size(), 80) << line.toStdString();
             EXPECT_FALSE(line.endsWith(' ')) << line.toStdString();
-            if (inExits && line.isEmpty()) inExits = false;
-            // A code's line starts with the code; its wrapped lines with spaces alone.
-            if (inExits && line.at(2) != ' ') exits << line.section(' ', 2, 2).toInt();
-            if (line == "Exit codes:") inExits = true;
         }
-        EXPECT_EQ(exits, row.exits);
-        if (row.args[0] != "station") continue;
+        if (QString(command) != "station") continue;
         // The --slots example, each of its entries a line of the file.
         const QString help = output.out().simplified();
         const qsizetype at = help.indexOf("one LOCATION = NAME a line (");

@@ -167,26 +167,6 @@ TEST(Reporters, SayEachThingOnceWhereItBelongs) {
     }
 }
 
-// Which stream a person watches the status on: the one that is a terminal, stdout first; stderr
-// only while it may say more than failures.
-TEST(Reporters, StatusOnTheTerminal) {
-    using S = ProgramOutput::Stream;
-    struct StatusRow {
-        bool stdoutTerminal, stderrTerminal, quiet;
-        std::optional<S> status;
-    };
-    const StatusRow statusRows[] = {
-        {true, true, false, S::Out},       {true, false, false, S::Out},
-        {false, true, false, S::Err},      {true, true, true, S::Out},
-        {false, true, true, std::nullopt}, {false, false, false, std::nullopt},
-    };
-    for (const StatusRow& row : statusRows) {
-        EXPECT_EQ(TextReporter::StatusStream(row.stdoutTerminal, row.stderrTerminal, row.quiet),
-                  row.status)
-            << row.stdoutTerminal << row.stderrTerminal << row.quiet;
-    }
-}
-
 // -v: each command, reply, record and acknowledgement as the trace line a person reads on
 // stderr, and as the exchange event a program reads.
 struct ExchangeRow {

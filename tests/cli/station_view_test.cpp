@@ -55,17 +55,13 @@ TEST(StationSlotLine, SaysTheStateAndWhatFollows) {
     // clang-format off
     const Row rows[] = {
         {"empty", slotIn(S::Empty), false, "1" + QString(22, ' ') + "waiting", Tone::Plain},
-        {"left alone", slotIn(S::LeftAlone), false, lead + "left alone: attached at the start", Tone::Plain},
-        {"queued", slotIn(S::Queued), false, lead + "queued", Tone::Plain},
         {"queued while stopping", slotIn(S::Queued), true, lead + "queued, not started: the station is stopping", Tone::Plain},
-        {"starting", slotIn(S::Starting), false, lead + "handshake", Tone::Running},
         {"flashing", flashing, false, lead + "flashing 40 %, 1 min 5 s left", Tone::Running},
         {"a silent reply to a command", handshake, false, lead + R"(handshake  7 s left to wait for the reply to "firmkey")", Tone::Running},
         {"a silent acknowledgement", acknowledgement, false, lead + "flashing 40 %, 2 s left to wait for the acknowledgement of record 126 of 300", Tone::Running},
-        {"passed", slotIn(S::Pass), true, lead + "PASS", Tone::Pass},
+        {"passed, while stopping", slotIn(S::Pass), true, lead + "PASS", Tone::Pass},
         {"failed with a hint", hinted, false, lead + "FAIL  flash it with an image for its key (the device reports key µTARVEL7)", Tone::Fail},
         {"failed without one", unhinted, false, lead + "FAIL  firmkey", Tone::Fail},
-        {"unplugged", slotIn(S::Unplugged), false, lead + "UNPLUGGED", Tone::Plain},
         {"a name of wide letters", wide, false, "界   UNIT0001          PASS", Tone::Pass},
         {"a serial with an escape code", slotIn(S::Pass, 1, "UN\x1bIT1"), false, "1    UN\\x1bIT1         PASS", Tone::Pass},
     };

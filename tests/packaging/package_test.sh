@@ -106,43 +106,35 @@ done
 dpkg-deb -f "$deb" Recommends | grep -w bash-completion >/dev/null ||
     fail "the package does not recommend bash-completion"
 
-# The station window: its own menu entry, icon and manual page, and it answers without a display.
+# The station and line windows: each its own menu entry, icon and manual page, and each answers
+# without a display.
+window_entry() {
+    local entry=$root/usr/share/applications/$1.desktop starts icon size
+    desktop-file-validate "$entry"
+    starts=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    [ -x "$root/usr/bin/$starts" ] || fail "the menu entry $1 starts $starts, which is not installed"
+    for size in 16 32 48 64 128 256; do
+        file "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" |
+            grep "$size x $size" >/dev/null || fail "no $size-pixel icon $icon"
+    done
+    zcat "$root/usr/share/man/man1/$starts.1.gz" | grep -F -- "$2" >/dev/null ||
+        fail "the manual page of $starts lacks its options"
+    env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$starts" --version | grep . >/dev/null ||
+        fail "$starts --version printed nothing"
+}
+window_entry tarvellon-station '\-\-slots'
+window_entry tarvellon-line '\-\-broker'
 station_entry=$root/usr/share/applications/tarvellon-station.desktop
-desktop-file-validate "$station_entry"
 station=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$station_entry")
-station_icon=$(sed -n 's/^Icon=//p' "$station_entry")
-[ -x "$root/usr/bin/$station" ] || fail "the station's menu entry starts $station, which is not installed"
-for size in 16 32 48 64 128 256; do
-    file "$root/usr/share/icons/hicolor/${size}x$size/apps/$station_icon.png" |
-        grep "$size x $size" >/dev/null ||
-        fail "no $size-pixel icon $station_icon"
-done
-zcat "$root/usr/share/man/man1/tarvellon-station.1.gz" | grep -F -- '\-\-slots' >/dev/null ||
-    fail "the manual page of tarvellon-station lacks its options"
-env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$station" --version | grep . >/dev/null ||
-    fail "tarvellon-station --version printed nothing"
-
-# The line window likewise.
-line_entry=$root/usr/share/applications/tarvellon-line.desktop
-desktop-file-validate "$line_entry"
-line_view=$(sed -n 's/^Exec=//p' "$line_entry")
-[ -x "$root/usr/bin/$line_view" ] || fail "the line's menu entry starts $line_view, which is not installed"
-file "$root/usr/share/icons/hicolor/256x256/apps/$(sed -n 's/^Icon=//p' "$line_entry").png" |
-    grep "256 x 256" >/dev/null || fail "no icon for the line window"
-zcat "$root/usr/share/man/man1/tarvellon-line.1.gz" | grep -F -- '\-\-broker' >/dev/null ||
-    fail "the manual page of tarvellon-line lacks its options"
-env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$line_view" --version | grep . >/dev/null ||
-    fail "tarvellon-line --version printed nothing"
 
 if [ -x "$build/tarvellon-flash" ]; then
     flash=$root/usr/bin/tarvellon-flash
     "$flash" --version | grep . >/dev/null || fail "tarvellon-flash --version printed nothing"
-    for command in list identify upgrade station info line; do
-        "$flash" --help | grep -w "$command" >/dev/null || fail "tarvellon-flash --help lacks $command"
-        zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz" | grep -w "$command" >/dev/null ||
-            fail "the manual page of tarvellon-flash lacks $command"
-    done
     page=$(zcat "$root/usr/share/man/man1/tarvellon-flash.1.gz")
+    for command in list identify upgrade station info line; do
+        grep -w "$command" <<<"$page" >/dev/null || fail "the manual page of tarvellon-flash lacks $command"
+    done
     grep -q -- --latency-ms <<<"$page" ||
         fail "the manual page of tarvellon-flash lacks the options of upgrade"
     # The sections a reader of a manual page looks for, each with what it is for.
