@@ -54,7 +54,9 @@ TEST(DeviceDetails, KernelDriverReadsWhatQtLacksFromSysfs) {
                                          {device + "idVendor", tty.vendor},
                                          {device + "serial", tty.serial},
                                          {device + "product", tty.product}}) {
-            if (*text) ASSERT_TRUE(WriteFile(file, QByteArray(text) + '\n'));
+            if (*text) {
+                ASSERT_TRUE(WriteFile(file, QByteArray(text) + '\n'));
+            }
         }
     }
     const QList<PortDescription> fromQt = {

@@ -154,7 +154,9 @@ TEST_F(DataBaseFile, WritesLeaveTheFileWholeAndOthersBeside) {
     for (const QString& name : operators + QStringList{"database.ini"}) {
         QFile file(folder.filePath(name));
         EXPECT_TRUE(file.open(QIODevice::ReadOnly) && others.removeOne(name)) << name.toStdString();
-        if (operators.contains(name)) EXPECT_EQ(file.readAll(), name.toUtf8());
+        if (operators.contains(name)) {
+            EXPECT_EQ(file.readAll(), name.toUtf8());
+        }
     }
     EXPECT_LE(others.size(), kKills);
     EXPECT_EQ(others.filter(QRegularExpression("^database\\.ini\\.[A-Za-z0-9]{6}$")), others);
