@@ -12,6 +12,7 @@
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 #include "tests/common/WriteFile.h"
 
 using namespace StationWindowTesting;
@@ -199,11 +200,11 @@ class StationWindowTest : public QObject {
             return QDir(folder.filePath("tmp")).entryList({"tarvellon-station-*"}, QDir::Dirs);
         };
         QCOMPARE(copies().size(), 1);
-        ::kill(pid_t(station.processId()), sent[0]);
+        QVERIFY(SignalRunning(station, sent[0]));
         QTest::qWait(200);
         // The unit flashes on.
         QCOMPARE(station.state(), QProcess::Running);
-        if (sent.size() > 1) ::kill(pid_t(station.processId()), sent[1]);
+        if (sent.size() > 1) QVERIFY(SignalRunning(station, sent[1]));
         QVERIFY(station.waitForFinished(30000));
         QCOMPARE(station.exitStatus(), QProcess::NormalExit);
         QCOMPARE(station.exitCode(), exitCode);

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -143,7 +144,9 @@ TEST(Flash, EveryExitWithItsCause) {
         while (rows[i].exit == 130 && !run.out.contains("progress") &&
                run.process->waitForReadyRead(10000))
             run.out += run.process->readAllStandardOutput();
-        if (rows[i].exit == 130) ::kill(pid_t(run.process->processId()), rows[i].signal);
+        if (rows[i].exit == 130) {
+            EXPECT_TRUE(SignalRunning(*run.process, rows[i].signal));
+        }
     }
 
     for (std::size_t i = 0; i < runs.size(); ++i) {

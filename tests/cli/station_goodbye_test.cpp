@@ -12,6 +12,7 @@
 #include "tests/common/Mosquitto.h"
 #include "tests/common/RecordFileLines.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ TEST(StationGoodbye, ASecondSignalWhileTheBrokerIsSilentEndsWell) {
                    "--station", "S1", StationTesting::Images + "three-records.frw"});
     ASSERT_TRUE(WaitUntil([&] { return ReadRecordFile(records).closing.size() == 1; }, 60000));
     broker.pause();
-    ::kill(pid_t(station.processId()), SIGINT);
+    ASSERT_TRUE(SignalRunning(station, SIGINT));
     // The totals come last before the goodbye.
     QByteArray out;
     ASSERT_TRUE(WaitUntil(
@@ -39,7 +40,7 @@ TEST(StationGoodbye, ASecondSignalWhileTheBrokerIsSilentEndsWell) {
         },
         60000))
         << out.toStdString();
-    ::kill(pid_t(station.processId()), SIGINT);
+    ASSERT_TRUE(SignalRunning(station, SIGINT));
     ASSERT_TRUE(station.waitForFinished(30000));
     broker.resume();
     EXPECT_EQ(station.exitStatus(), QProcess::NormalExit);

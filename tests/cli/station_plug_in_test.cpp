@@ -19,6 +19,7 @@
 #include "operations/UpgradeProcedure.h"
 #include "tests/cli/StationTesting.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -114,16 +115,18 @@ void act(const Row& row, const Files& files, QProcess& station, QByteArray& out)
     };
     readUntil("flashing", row.action.isEmpty() ? 0 : row.action == "kill station" ? 2 : 1);
     for (qsizetype n = row.action.count("int"); n > 0; --n) {
-        ::kill(pid_t(station.processId()), SIGINT);
+        ASSERT_TRUE(SignalRunning(station, SIGINT));
         QThread::msleep(50);
     }
     if (row.action == "kill upgrade") {
         ASSERT_TRUE(
             WaitUntil([&] { return !ReadRecordFile(files.recordPath).started.isEmpty(); }, 5000));
-        ::kill(pid_t(ReadRecordFile(files.recordPath).started[0]["pid"].toInteger()), SIGKILL);
+        const qint64 upgrade = ReadRecordFile(files.recordPath).started[0]["pid"].toInteger();
+        ASSERT_GT(upgrade, 0);
+        ::kill(pid_t(upgrade), SIGKILL);
     }
     if (row.action == "kill station") {
-        ::kill(pid_t(station.processId()), SIGKILL);
+        ASSERT_TRUE(SignalRunning(station, SIGKILL));
         // No upgrade outlives it by more than the wait it is in, and each closes its attempt.
         const RecordFileLines killed = ReadRecordFile(files.recordPath);
         EXPECT_TRUE(WaitUntil(

@@ -27,9 +27,11 @@ bool Watched::says(const QString& pattern, int ms) {
         ms);
 }
 
+bool SignalRunning(const QProcess& process, int signal) {
+    const qint64 pid = process.processId();
+    return process.state() != QProcess::NotRunning && pid > 0 && ::kill(pid_t(pid), signal) == 0;
+}
+
 void Watched::end(int signal) {
-    // Once it has ended its pid is 0, and kill(0) would signal the test's own process group.
-    if (process.state() == QProcess::NotRunning) return;
-    ::kill(pid_t(process.processId()), signal);
-    process.waitForFinished(60000);
+    if (SignalRunning(process, signal)) process.waitForFinished(60000);
 }

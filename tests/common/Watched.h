@@ -7,6 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+// Sends `signal` to `process` and says so, if it still runs: once it has ended its pid is 0, and
+// kill(0) would signal the test's own process group.
+bool SignalRunning(const QProcess& process, int signal);
+
 class Watched {
   public:
     // Started at once, in `environment` where one is given.

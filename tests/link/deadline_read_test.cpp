@@ -18,6 +18,7 @@
 #include "link/ReceiveNotification.h"
 #include "link/SubCom.h"
 #include "tests/common/SimBridge.h"
+#include "tests/common/Watched.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST(DeadlineRead, InterruptEndsANotifiedWaitWithin100Ms) {
     driver.start(TEST_DRIVERS_DIR "/notified_wait_driver");
     ASSERT_TRUE(driver.waitForReadyRead(10000));
     QThread::msleep(300);
-    ::kill(pid_t(driver.processId()), SIGINT);
+    ASSERT_TRUE(SignalRunning(driver, SIGINT));
     ASSERT_TRUE(driver.waitForFinished(10000));
     const QList<QByteArray> ended = driver.readAllStandardOutput().split('\n').value(1).split(' ');
     EXPECT_EQ(ended.value(0), "interrupted");
