@@ -29,7 +29,8 @@ bool ArmReceiveNotification() {
     const D2xxApi* api = InstalledApi();
     const bool armed =
         api != nullptr && api->SetEventNotification != nullptr && PortHandle.isOpen() &&
-        api->SetEventNotification(PortHandle.raw(), FT_EVENT_RXCHAR, ReceiveEvent::Handle()) == FT_OK;
+        api->SetEventNotification(PortHandle.raw(), FT_EVENT_RXCHAR, ReceiveEvent::Handle()) ==
+            FT_OK;
     g_armedPort = armed ? PortHandle : DeviceHandle::none();
     return armed;
 }

@@ -253,9 +253,8 @@ ConfigResult loadConfig() {
     std::error_code error;
     const auto written = std::filesystem::last_write_time(path, error);
     if (!error) {
-        result.config.writtenAt =
-            std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-                std::chrono::file_clock::to_sys(written));
+        result.config.writtenAt = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(written));
     }
     return result;
 }
