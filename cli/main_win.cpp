@@ -30,6 +30,14 @@ int main(int argc, char* argv[]) {
     SetConsoleCtrlHandler(requestInterrupt, TRUE);
     // The program writes UTF-8, line feeds alone, the same bytes as on Linux.
     SetConsoleOutputCP(CP_UTF8);
+    // Colour and the status line redrawn in place, where the console reads escape sequences.
+    for (const DWORD stream : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+        const HANDLE console = GetStdHandle(stream);
+        DWORD mode = 0;
+        if (GetConsoleMode(console, &mode)) {
+            SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+        }
+    }
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 
