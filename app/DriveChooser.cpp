@@ -5,37 +5,24 @@
 
 #include <QDir>
 #include <QSignalBlocker>
-#include <QStorageInfo>
 #include <QWheelEvent>
+
+#include "app/SystemDrives.h"
 
 namespace {
 
-#ifdef Q_OS_WIN
-constexpr Qt::CaseSensitivity PathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity PathCase = Qt::CaseSensitive;
-#endif
-
 std::function<QStringList()> rootSource;
 
-QStringList systemRoots() {
-    QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady()) roots.append(volume.rootPath());
-    }
-    return roots;
-}
-
 QStringList readyRoots() {
-    QStringList roots = rootSource ? rootSource() : systemRoots();
+    QStringList roots = rootSource ? rootSource() : SystemDrives::Roots();
     roots.removeDuplicates();
-    roots.sort(PathCase);
+    roots.sort(SystemDrives::PathCase);
     return roots;
 }
 
 // Whether root is path itself or one of its leading folders, not just its leading characters.
 bool holds(const QString& root, const QString& path) {
-    if (!path.startsWith(root, PathCase)) return false;
+    if (!path.startsWith(root, SystemDrives::PathCase)) return false;
     return root.endsWith(u'/') || path.size() == root.size() || path[root.size()] == u'/';
 }
 

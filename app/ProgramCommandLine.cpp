@@ -1,5 +1,6 @@
 #include "app/ProgramCommandLine.h"
 
+#include "support/LinuxOnly.h"
 #include "support/OptionError.h"
 #include "support/ProgramOutput.h"
 
@@ -44,6 +45,10 @@ std::optional<int> Parse(QCommandLineParser& parser, const QStringList& argument
         ProgramOutput::Write(ProgramOutput::Stream::Out,
                              program + QStringLiteral(" " TARVELLON_VERSION "\n"));
         return 0;
+    }
+    if (const QString refusal = LinuxOnly::Refusal(parser); !refusal.isEmpty()) {
+        ProgramOutput::SayError(program, refusal);
+        return kUsageError;
     }
     if (const QStringList given = parser.positionalArguments(); given.size() > positionals) {
         return Fail(program, QStringLiteral("unexpected argument '%1'").arg(given.at(positionals)));

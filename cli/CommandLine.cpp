@@ -4,6 +4,7 @@
 
 #include "operations/FailureDetail.h"
 #include "operations/FailureHint.h"
+#include "support/LinuxOnly.h"
 #include "support/OptionError.h"
 #include "support/ProgramOutput.h"
 
@@ -102,6 +103,10 @@ std::optional<ExitCode> Parse(QCommandLineParser& parser, const Command& command
     if (parser.isSet(version)) {
         Out(VersionLine());
         return ExitCode::Success;
+    }
+    if (const QString refusal = LinuxOnly::Refusal(parser); !refusal.isEmpty()) {
+        Err(refusal);
+        return ExitCode::UsageError;
     }
     const QStringList given = parser.positionalArguments();
     if (given.size() < required || given.size() > positionals.size() || given.contains(QString())) {

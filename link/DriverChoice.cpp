@@ -44,10 +44,11 @@ std::optional<Driver> Install(Choice choice) {
     if (choice != Choice::KernelSerial && FTDI::LoadDriverLibrary()) {
         return Driver::D2xx;
     }
-    if (choice == Choice::D2xx) {
+    const FTDI::D2xxApi* kernel = KernelSerial::Api();
+    if (choice == Choice::D2xx || kernel == nullptr) {
         return std::nullopt;
     }
-    FTDI::InstallApi(KernelSerial::Api());
+    FTDI::InstallApi(kernel);
     return Driver::KernelSerial;
 }
 

@@ -2,14 +2,8 @@
 
 #include <algorithm>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#include <time.h>
-#endif
-
 #include "link/FTDI.h"
+#include "link/ReceiveEvent.h"
 
 namespace FTDI {
 namespace {
@@ -29,82 +23,14 @@ bool queueEmpty(const D2xxApi& api) {
            rxBytes == 0;
 }
 
-#ifdef _WIN32
-
-// The library sets this event when bytes arrive. It stays set until a wait takes it, so a signal
-// given between the look at the queue and the wait is not lost.
-HANDLE receiveEvent() {
-    static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    return event;
-}
-
-void* eventHandle() {
-    return receiveEvent();
-}
-
-void block(const D2xxApi& api, int ms) {
-    if (queueEmpty(api)) {
-        WaitForSingleObject(receiveEvent(), static_cast<DWORD>(ms));
-    }
-}
-
-#else
-
-// What the Linux library takes as the event handle, laid out as FTDI documents it: when bytes
-// arrive, it locks the mutex and signals the condition.
-struct ConditionAndMutex {
-    pthread_cond_t condition;
-    pthread_mutex_t mutex;
-    int unused;
-};
-
-// Never freed: the library may signal it until the process ends.
-ConditionAndMutex* makeEvent() {
-    auto* event = new ConditionAndMutex{};
-    pthread_condattr_t attributes;
-    pthread_condattr_init(&attributes);
-    // Timed waits on the monotonic clock, which a change of the system time does not move.
-    pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
-    pthread_cond_init(&event->condition, &attributes);
-    pthread_condattr_destroy(&attributes);
-    pthread_mutex_init(&event->mutex, nullptr);
-    return event;
-}
-
-ConditionAndMutex& receiveEvent() {
-    static ConditionAndMutex* const event = makeEvent();
-    return *event;
-}
-
-void* eventHandle() {
-    return &receiveEvent();
-}
-
-void block(const D2xxApi& api, int ms) {
-    ConditionAndMutex& event = receiveEvent();
-    timespec until{};
-    clock_gettime(CLOCK_MONOTONIC, &until);
-    const long long nanoseconds = until.tv_nsec + ms * 1'000'000LL;
-    until.tv_sec += static_cast<time_t>(nanoseconds / 1'000'000'000);
-    until.tv_nsec = static_cast<long>(nanoseconds % 1'000'000'000);
-    pthread_mutex_lock(&event.mutex);
-    // Looked at under the lock the library signals under: bytes that arrive after the look wake
-    // the wait.
-    if (queueEmpty(api)) {
-        pthread_cond_timedwait(&event.condition, &event.mutex, &until);
-    }
-    pthread_mutex_unlock(&event.mutex);
-}
-
-#endif
-
 }  // namespace
 
 bool ArmReceiveNotification() {
     const D2xxApi* api = InstalledApi();
     const bool armed =
         api != nullptr && api->SetEventNotification != nullptr && PortHandle.isOpen() &&
-        api->SetEventNotification(PortHandle.raw(), FT_EVENT_RXCHAR, eventHandle()) == FT_OK;
+        api->SetEventNotification(PortHandle.raw(), FT_EVENT_RXCHAR, ReceiveEvent::Handle()) ==
+            FT_OK;
     g_armedPort = armed ? PortHandle : DeviceHandle::none();
     return armed;
 }
@@ -114,7 +40,7 @@ bool AwaitReceive(int ms) {
     if (api == nullptr || !g_armedPort.isOpen() || !(g_armedPort == PortHandle)) {
         return false;
     }
-    block(*api, std::clamp(ms, 0, kLongestBlockMs));
+    ReceiveEvent::Wait(std::clamp(ms, 0, kLongestBlockMs), [api] { return queueEmpty(*api); });
     return true;
 }
 

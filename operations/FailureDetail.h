@@ -9,12 +9,13 @@
 
 #include "link/DriverChoice.h"
 #include "link/OpenFailure.h"
+#include "link/VendorLibrary.h"
 #include "operations/FailureHint.h"
 #include "operations/UpgradeReport.h"
 
 inline const QString NoneAttachedDetail = QStringLiteral("no device is attached");
 inline const QString NoLibraryDetail =
-    QStringLiteral("the D2XX library (libftd2xx) is not installed");
+    QStringLiteral("the D2XX library (%1) is not installed").arg(VendorLibrary::FileName);
 
 // Device text made safe for a terminal: control bytes and backslashes written as escapes.
 QString EscapedDeviceText(const QString& text);

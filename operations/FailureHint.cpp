@@ -1,6 +1,7 @@
 #include "operations/FailureHint.h"
 
 #include "link/DeviceCommands.h"
+#include "link/VendorLibrary.h"
 
 namespace {
 
@@ -31,9 +32,7 @@ const Hint kHints[] = {
     {"file", Cause::FileTooLarge, nullptr,
      "The file is far larger than any firmware image, so it is none: check that IMAGE names the "
      "release's .frw file."},
-    {"library", Cause::NoLibrary, nullptr,
-     "The vendor's D2XX library is not installed: install the D2XX library from FTDI's website "
-     "(README, Install), or reach the bridge through the kernel's driver with --driver serial."},
+    {"library", Cause::NoLibrary, nullptr, VendorLibrary::MissingHint},
     {"file", Cause::ImageNotExpected, nullptr,
      "The image is not the one expected (another release, or damaged in a copy): fetch the "
      "expected image and check its SHA-256 before flashing."},

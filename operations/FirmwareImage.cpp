@@ -1,12 +1,8 @@
 #include "operations/FirmwareImage.h"
 
-#include <QFileInfo>
+#include <fcntl.h>
 
 #include "support/RegularFile.h"
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#endif
 
 FirmwareImage::Problem FirmwareImage::LengthProblem(qint64 length) {
     if (length > LargestImage) {
@@ -29,7 +25,6 @@ std::optional<std::int32_t> FirmwareImage::RecordCount(qint64 length) {
 }
 
 FirmwareImage::Problem FirmwareImage::open(const QString& path) {
-#ifdef Q_OS_UNIX
     const std::variant<int, RegularFile::Failure> opened = RegularFile::Open(path, O_RDONLY);
     if (const auto* failure = std::get_if<RegularFile::Failure>(&opened)) {
         using Kind = RegularFile::Failure::Kind;
@@ -41,18 +36,6 @@ FirmwareImage::Problem FirmwareImage::open(const QString& path) {
     return m_file.open(std::get<int>(opened), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)
                ? Problem::None
                : refuse(Problem::Unreadable, m_file.errorString());
-#else
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return refuse(Problem::Missing, QString());
-    }
-    if (!info.isFile()) {
-        return refuse(Problem::NotRegularFile, QStringLiteral("it is not a regular file"));
-    }
-    m_file.setFileName(path);
-    return m_file.open(QIODevice::ReadOnly) ? Problem::None
-                                            : refuse(Problem::Unreadable, m_file.errorString());
-#endif
 }
 
 bool FirmwareImage::load() {

@@ -1,12 +1,10 @@
 #include "support/RegularFile.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QtGlobal>
 #include <cerrno>
 
 #include "support/NativePath.h"
@@ -48,4 +46,3 @@ std::variant<int, Failure> Open(const QString& path, int flags) {
 }
 
 }  // namespace RegularFile
-#endif

@@ -2,7 +2,7 @@
 
 // Opening a path can wait for ever (a FIFO waits for its other end) or make a device act (a
 // serial port raises its control lines), so a file the program reads or appends to is looked at
-// before it is opened, and refused unless it is a regular file. Unix only.
+// before it is opened, and refused unless it is a regular file (RegularFile_win.cpp on Windows).
 
 #include <QString>
 #include <variant>

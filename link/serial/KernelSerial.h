@@ -14,7 +14,7 @@
 
 namespace KernelSerial {
 
-// The table to hand to FTDI::InstallApi.
+// The table to hand to FTDI::InstallApi; null where the build has no kernel's driver (Windows).
 const FTDI::D2xxApi* Api();
 
 // From now on the device list holds this one port under `serial`, while its path exists, instead

@@ -77,7 +77,11 @@ void logSetting(FT_HANDLE handle, const char* event, FT_STATUS status, UCHAR val
 
 }  // namespace
 
+#ifdef _WIN32
+#define SIM_EXPORT extern "C" __declspec(dllexport)
+#else
 #define SIM_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 SIM_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) {
     const auto held = bridge().lock();

@@ -3,10 +3,9 @@
 
 #include "SimConfig.h"
 
-#include <sys/stat.h>
-
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -251,12 +250,11 @@ ConfigResult loadConfig() {
     std::ostringstream text;
     text << file.rdbuf();
     ConfigResult result = parseConfig(text.str());
-    struct stat status {};
-    if (stat(path, &status) == 0) {
-        result.config.writtenAt = std::chrono::system_clock::time_point(
-            std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                std::chrono::seconds(status.st_mtim.tv_sec) +
-                std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(path, error);
+    if (!error) {
+        result.config.writtenAt = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+            std::chrono::file_clock::to_sys(written));
     }
     return result;
 }

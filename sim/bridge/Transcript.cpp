@@ -3,16 +3,24 @@
 #include "Transcript.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+// Bytes as they are: no line-feed translation.
+constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_APPEND | O_BINARY;
+#else
+#include <unistd.h>
+constexpr int kOpenFlags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
+#endif
 
 namespace sim {
 
 void Transcript::open(const std::string& path) {
     close();
     if (!path.empty()) {
-        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        m_fd = ::open(path.c_str(), kOpenFlags, 0644);
     }
 }
 
@@ -47,7 +55,7 @@ void Transcript::log(SimTime at, const char* event, const std::string& serial,
     }
     line += '\n';
     // One write per line: appends from several processes never interleave within a line.
-    [[maybe_unused]] const ssize_t written = ::write(m_fd, line.data(), line.size());
+    [[maybe_unused]] const auto written = ::write(m_fd, line.data(), line.size());
 }
 
 }  // namespace sim

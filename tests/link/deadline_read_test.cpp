@@ -4,11 +4,8 @@
 // front end that traces the link sees the command, each second of waiting, and the reply.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QThread>
 
 #include "link/DeviceCommands.h"
 #include "link/EventPump.h"
@@ -18,7 +15,6 @@
 #include "link/ReceiveNotification.h"
 #include "link/SubCom.h"
 #include "tests/common/SimBridge.h"
-#include "tests/common/Watched.h"
 
 namespace {
 
@@ -78,20 +74,6 @@ TEST(DeadlineRead, LineReadEndsOnSilenceFloodAndUnplug) {
         EventPump::Set({});
         SubCom::ClosePort();
     }
-}
-
-TEST(DeadlineRead, InterruptEndsANotifiedWaitWithin100Ms) {
-    SimBridge sim("device = TARV0001\nsilent_from_command = id");
-    ASSERT_TRUE(sim.ready());
-    QProcess driver;
-    driver.start(TEST_DRIVERS_DIR "/notified_wait_driver");
-    ASSERT_TRUE(driver.waitForReadyRead(10000));
-    QThread::msleep(300);
-    ASSERT_TRUE(SignalRunning(driver, SIGINT));
-    ASSERT_TRUE(driver.waitForFinished(10000));
-    const QList<QByteArray> ended = driver.readAllStandardOutput().split('\n').value(1).split(' ');
-    EXPECT_EQ(ended.value(0), "interrupted");
-    EXPECT_LE(ended.value(1).toInt(), 100);
 }
 
 }  // namespace

@@ -93,6 +93,15 @@ TEST(FailureDetail, SaysTheStepAndWhatWasSeen) {
 
 }  // namespace
 
+// Windows has no kernel's driver to turn to, and its library comes in the vendor's driver package.
+// clang-format off
+#ifdef Q_OS_WIN
+constexpr const char* kLibraryAdvice = "install FTDI's D2XX driver package from FTDI's website, which puts FTD2XX.DLL where every program finds it";
+#else
+constexpr const char* kLibraryAdvice = "install the D2XX library from FTDI's website (README, Install), or reach the bridge through the kernel's driver with --driver serial";
+#endif
+// clang-format on
+
 // A station's screen shows only the advice of a hint, the part after its colon: a word that points
 // back into the part dropped ("check both") leaves the operator with nonsense. The keys a hint is
 // found by that the rows above do not reach: a step of its own, a driver, any step.
@@ -103,7 +112,7 @@ TEST(FailureHint, EveryAdviceStandsAlone) {
         const char* advice;
     } rows[] = {
         // clang-format off
-        {{"library", C::NoLibrary}, "install the D2XX library from FTDI's website (README, Install), or reach the bridge through the kernel's driver with --driver serial"},
+        {{"library", C::NoLibrary}, kLibraryAdvice},
         {{"record_file", C::RecordFileUnwritable}, "make room on the record file's disk or name another record file with --record, then flash the unit again so that it is recorded"},
         {{"", C::Interrupted}, "run the upgrade again"},
         {{"record", C::Interrupted}, "flash the unit again"},
