@@ -1,6 +1,7 @@
 #include "cli/ExitCode.h"
 
 #include "cli/HelpText.h"
+#include "link/VendorLibrary.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ const ExitCodeEntry kExitCodes[] = {
      "no such device: not attached (identify: or cannot be opened); list, or no SERIAL given: "
      "none attached"},
     {ExitCode::NoLibrary, "no_library",
-     "the D2XX library (libftd2xx) is not installed, and --driver d2xx asks for it"},
+     "the D2XX library (%1) is not installed, and --driver d2xx asks for it"},
     {ExitCode::UnitsFailed, "units_failed", "station: one or more units failed"},
     {ExitCode::StationsOffline, "stations_offline",
      "line --once: a station is offline, or none has reported"},
@@ -60,8 +61,12 @@ QString ExitCodeHelp(const QList<ExitCode>& codes) {
     QString help = QStringLiteral("Exit codes:\n");
     for (const ExitCodeEntry& entry : kExitCodes) {
         if (codes.contains(entry.code)) {
+            const QString meaning = QString::fromLatin1(entry.meaning);
             help += HelpLine(QStringLiteral("  %1").arg(static_cast<int>(entry.code)),
-                             QString::fromLatin1(entry.meaning), 7);
+                             entry.code == ExitCode::NoLibrary
+                                 ? meaning.arg(QLatin1String(VendorLibrary::FileName))
+                                 : meaning,
+                             7);
         }
     }
     return help;
