@@ -11,7 +11,7 @@ set -euo pipefail
 # A pipeline ends in a reader of all its input (grep >/dev/null, not grep -q): a reader that stops
 # early leaves the writer to die of SIGPIPE, which pipefail reports as a failure now and then.
 build=$1
-find_window=$(cd "$(dirname "$0")/../.." && pwd)/scripts/find-window
+scripts=$(cd "$(dirname "$0")/../.." && pwd)/scripts
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarvellon-package.XXXXXX")
 pids=()
 trap 'kill "${pids[@]}" 2>/dev/null || true; chmod -R u+w "$work"; rm -rf "$work"' EXIT
@@ -22,14 +22,7 @@ fail() {
     exit 1
 }
 
-# Waits up to 20 s for a file to hold a line matching a pattern.
-wait_for() {
-    for _ in $(seq 200); do
-        grep -q -- "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "no line '$2' in $1"
-}
+wait_for() { "$scripts/wait-for-lines" "$1" "$2" || fail "no line '$2' in $1"; }
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/cpack" >/dev/null
 deb=$(echo "$work"/cpack/*.deb)
@@ -198,7 +191,7 @@ wait_for "$work/display" .
 DISPLAY=:$(cat "$work/display")
 export DISPLAY
 start_window DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb
-window=$("$find_window" "$wm_class") ||
+window=$("$scripts/find-window" "$wm_class") ||
     fail "no window of class $wm_class"
 # Desktops tell the window's class apart from others by its exact text.
 class=$(xprop -id "$window" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
@@ -222,7 +215,7 @@ station_class=$(sed -n 's/^StartupWMClass=//p' "$station_entry")
     TARVELLON_SIM_CONFIG="$home/sim.conf" "$root/usr/bin/$station" --record "$home/records.jsonl" \
     "$home/images/three-records.frw" >>"$work/window.log" 2>&1) &
 pids+=($!)
-station_window=$("$find_window" "$station_class") ||
+station_window=$("$scripts/find-window" "$station_class") ||
     fail "no window of class $station_class"
 class=$(xprop -id "$station_window" WM_CLASS | sed -n 's/.*, "\(.*\)"$/\1/p')
 [ "$class" = "$station_class" ] || fail "the station's class is $class, its menu entry's $station_class"
