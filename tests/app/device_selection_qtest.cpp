@@ -18,9 +18,6 @@
 
 namespace {
 
-const QString Cancelled = "Upgrade cancelled.||";
-
-const QString NoFile = BoxLogged("information", "Please select a firmware file first.") + Cancelled;
 const QString None = "-- none selected --", Untouched = "status will display here";
 const QString Ready = "Please select a file.", AB = "device = A\ndevice = B", Old = "TARV-OLD";
 // One blink's frames on the wire.
@@ -41,17 +38,15 @@ class DeviceSelectionTest : public QObject {
     Q_OBJECT
   private slots:
     // Every row scans and puts the focus on Re-scan first. "unplug" leaves only A attached,
-    // "unload" forgets the loaded library, "away" activates another window, "meddle" clicks the
-    // list and Upgrade, calls their handlers and moves the focus to the folder tree while the
-    // fourth frame's wait runs. Boxes are real, answered with Return once they have the focus.
-    // Seen, once the window is active again: the focus, the list, the label, DeviceSerial, the
-    // status, the wire with each blink's 19 frames as "blink", then the log pane, boxes noted
-    // where they came up.
+    // "unload" forgets the loaded library, "meddle" clicks the list and Upgrade, calls their
+    // handlers and moves the focus to the folder tree while the fourth frame's wait runs. Boxes are
+    // real, answered with Return once they have the focus. Seen, once the window is active again:
+    // the focus, the list, the label, DeviceSerial, the status, the wire with each blink's 19
+    // frames as "blink", then the log pane, boxes noted where they came up.
     void operatorSees_data() {
         QTest::addColumn<QString>("config");
         QTest::addColumn<QString>("actions");
         QTest::addColumn<QString>("seen");
-        const QString A = "A|A|A|" + Ready + "|open A|blink|close A|";
         // clang-format off
         QTest::newRow("three in index order") << "device = A\ndevice = C\ndevice = B" << "" << "DevicesRescan|A C B|" + None + "|" + Old + "|" + Untouched + "||";
         QTest::newRow("no device found") << "" << "click0" << "DevicesList|No device found.|" + None + "|" + Old + "|" + Untouched + "||warning box: No device found.|No device found.||";
@@ -59,8 +54,6 @@ class DeviceSelectionTest : public QObject {
         QTest::newRow("same entry twice, the device talking back, then a re-scan") << "device = A\nbanner = hello\nline_end = crlf\ndevice = B" << "click0 click0 rescan" << "DevicesRescan|A B|A|A|" + Ready + "|open A|blink|close A|open A|blink|close A|" + blinkLog("A") + blinkLog("A");
         QTest::newRow("driver installed while running") << "device = A" << "unload rescan" << "DevicesRescan|A|" + None + "|" + Old + "|" + Untouched + "||";
         QTest::newRow("clicks during the blink") << AB << "meddle click0" << "DirBox|A B|A|A|Ready.|open A|blink|close A|New device selected : A|Sending commands to toggle activity led.|held||";
-        QTest::newRow("upgrade refused, then a blink") << "device = A" << "upgrade click0" << "DevicesList|" + A + NoFile + blinkLog("A");
-        QTest::newRow("clicked while another window is active") << "device = A" << "away click0" << "DevicesList|" + A + blinkLog("A");
         // clang-format on
     }
     void operatorSees() {
@@ -77,20 +70,13 @@ class DeviceSelectionTest : public QObject {
         const auto answering = AnswerBoxes(window);
         window.RescanDevices();
         window.DevicesRescan->setFocus();
-        QWidget other;
 
         for (const QString& action : actions.split(u' ', Qt::SkipEmptyParts)) {
             if (action.startsWith("click")) clickEntry(window.DevicesList, action[5].digitValue());
             if (action == "rescan") QTest::mouseClick(window.DevicesRescan, Qt::LeftButton);
-            if (action == "upgrade") QTest::mouseClick(window.Upgrade, Qt::LeftButton);
             // The old bridge goes first: its destructor puts the default devices back.
             if (action == "unplug") QVERIFY(bridge.emplace("device = A").ready());
             if (action == "unload") FTDI::InstallApi(nullptr);
-            if (action == "away") {
-                other.show();
-                other.activateWindow();
-                QVERIFY(QTest::qWaitForWindowActive(&other));
-            }
             if (action == "meddle") {
                 window.FirmwarePath = QStringLiteral(SAMPLE_IMAGES_DIR "/three-records.frw");
                 EventPump::Set([&, done = false]() mutable {

@@ -92,7 +92,6 @@ TEST(NoLibrary, StationWindowSaysHowToGoOn) {
 // Both windows' command lines. Seen: the exit code and the first line of stdout and of stderr.
 TEST(NoLibrary, WindowCommandLineNeedsNoDisplay) {
     const char *const W = WINDOW_PROGRAM, *const S = STATION_PROGRAM;
-    const QString latency = ": --latency-ms takes 1 to 255 or 'keep'";
     const struct {
         const char* program;
         QStringList arguments;
@@ -100,10 +99,9 @@ TEST(NoLibrary, WindowCommandLineNeedsNoDisplay) {
     } rows[] = {
         // clang-format off
         {W, {"--help"}, {"0", "Usage: tarvellon-upgrader [options]", ""}},
-        {W, {"--version"}, {"0", "tarvellon-upgrader " TARVELLON_VERSION, ""}},
         {W, {"--driver", "usb"}, {"64", "", "tarvellon-upgrader: --driver takes d2xx, serial or auto"}},
         {W, {"--port", "/dev/ttyUSB0", "--driver", "d2xx"}, {"64", "", "tarvellon-upgrader: --port opens the port through the kernel's driver, so it cannot go with --driver d2xx"}},
-        {W, {"--latency-ms", ""}, {"64", "", "tarvellon-upgrader" + latency}},
+        {W, {"--latency-ms", ""}, {"64", "", "tarvellon-upgrader: --latency-ms takes 1 to 255 or 'keep'"}},
         {W, {"--jsn"}, {"64", "", "tarvellon-upgrader: unknown option --jsn"}},
         {W, {"--port"}, {"64", "", "tarvellon-upgrader: --port needs a value"}},
         {W, {"--port", "/nonexistent/ttyUSB9"}, {"64", "", "tarvellon-upgrader: --port /nonexistent/ttyUSB9 does not exist"}},
@@ -111,8 +109,6 @@ TEST(NoLibrary, WindowCommandLineNeedsNoDisplay) {
         {S, {"--help"}, {"0", "Usage: tarvellon-station [options] [IMAGE]", ""}},
         {S, {"-V"}, {"0", "tarvellon-station " TARVELLON_VERSION, ""}},
         {S, {"--jobs", "0", "image.frw"}, {"64", "", "tarvellon-station: --jobs takes a whole number above 0"}},
-        {S, {"--latency-ms", "256"}, {"64", "", "tarvellon-station" + latency}},
-        {S, {"a.frw", "b.frw"}, {"64", "", "tarvellon-station: unexpected argument 'b.frw'"}},
         {S, {"--slots", "/nonexistent/slots.txt"}, {"3", "", "tarvellon-station: cannot read the slots file /nonexistent/slots.txt: No such file or directory"}},
         // clang-format on
     };
