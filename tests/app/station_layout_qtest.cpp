@@ -1,12 +1,15 @@
 // How the station window lays out its tiles for a reader across the room: a tile never moves once
-// shown, and the state word gets the room first at any count of slots.
+// shown, a failed unit's detail is cut where it must be and never through its letters, and the
+// state word gets the room first at any count of slots and screen size.
 
+#include <QTextDocumentFragment>
 #include <QtTest>
 #include <set>
 
 #include "app/station/StationWindow.h"
 #include "operations/FailureHint.h"
 #include "tests/app/StationWindowTesting.h"
+#include "tests/common/SimBridge.h"
 
 using namespace StationWindowTesting;
 
@@ -88,6 +91,86 @@ class StationLayoutTest : public QObject {
                 QVERIFY2(metrics.height() <= word->height(), qPrintable(where));
             }
         }
+    }
+
+    // What was seen on a failed unit never runs through the letters at the tile's edge: the lines
+    // that fit, the last cut with "…", and the whole text on hover and to a screen reader.
+    void failDetailIsCutWithAnEllipsis_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("detail");
+        const QString device = QStringLiteral(
+            "the device answered \"id Tarvellon\\x00\\x00\\xff boot 2.1 rev C "
+            "(factory test build, do not ship; serial port console enabled at 115200 baud, "
+            "watchdog off, self test skipped)\" to \"id\"");
+        QTest::newRow("8 slots at 1080p") << QSize(470, 290) << device;
+        QTest::newRow("32 slots at 1366x768") << QSize(200, 94) << Keys;
+    }
+    void failDetailIsCutWithAnEllipsis() {
+        QFETCH(QSize, size);
+        QFETCH(QString, detail);
+        SlotTile tile;
+        tile.resize(size);
+        tile.show();
+        tile.showSlot(failedUnit(detail), false);
+        QCoreApplication::processEvents();
+        const auto* shown = tile.findChild<QLabel*>("Detail");
+        const QRect drawn = shown->text().isEmpty()
+                                ? QRect()
+                                : QFontMetrics(shown->font())
+                                      .boundingRect(QRect(0, 0, shown->width(), 100000),
+                                                    Qt::TextWordWrap, shown->text());
+        QVERIFY2(drawn.height() <= shown->height(),
+                 qPrintable(QString("%1 of %2").arg(drawn.height()).arg(shown->height())));
+        QVERIFY(tile.contentsRect().contains(shown->geometry().intersected(tile.rect())));
+        // Nothing at all where not one line fits: the state word has the room first.
+        if (shown->height() >= shown->fontMetrics().height()) {
+            QVERIFY(QString(shown->text()).replace('\n', ' ') == detail ||
+                    shown->text().endsWith(QChar(0x2026)));
+        } else {
+            QCOMPARE(shown->text(), "");
+        }
+        QVERIFY(QTextDocumentFragment::fromHtml(tile.toolTip()).toPlainText().contains(detail));
+        QVERIFY(tile.accessibleDescription().contains(detail));
+    }
+
+    // The state word is what an operator reads from two metres away: it gets the room first, and
+    // the window, records shown, fits each screen down to 1024x768. Seen: the height of its
+    // capital letters at the last named slot, and the window's smallest size.
+    void theStateWordHasTheRoom_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("capitals");
+        QTest::newRow("32 slots at 1080p") << QSize(1920, 1040) << 32 << 29;
+        QTest::newRow("32 slots at 1366x768") << QSize(1366, 728) << 32 << 19;
+        QTest::newRow("8 slots at 1024x768") << QSize(1024, 728) << 8 << 32;
+    }
+    void theStateWordHasTheRoom() {
+        QFETCH(QSize, screen);
+        QFETCH(int, count);
+        QFETCH(int, capitals);
+        SimBridge sim("");
+        QVERIFY(sim.ready());
+        QTemporaryDir folder;
+        StationWindowOptions options = optionsFor(folder);
+        for (int slot = 1; slot <= count; ++slot)
+            options.station.slotNames.insert(QString("0x%1").arg(0x1100 + slot, 0, 16),
+                                             QString("Bay %1").arg(slot));
+        StationWindow window(options);
+        window.resize(screen);
+        window.show();
+        QVERIFY(window.startWith(Images + "accepted.frw"));
+        window.Attempts->add(QJsonObject{{"ended_at", "2026-03-02T09:14:07Z"},
+                                         {"slot", "Bay 32"},
+                                         {"serial", "TV2408123456789A"},
+                                         {"outcome", "communication_error"},
+                                         {"duration_ms", 12345}});
+        QTRY_COMPARE(window.Slots->slotCount(), count);
+        QCOMPARE(window.minimumSizeHint().boundedTo(QSize(1024, 728)), window.minimumSizeHint());
+        QCOMPARE(window.size(), screen);
+        QCoreApplication::processEvents();
+        const auto* word = window.Slots->tile(count - 1)->findChild<QLabel*>("StateWord");
+        const int height = QFontMetrics(word->font()).capHeight();
+        QVERIFY2(height >= capitals, qPrintable(QString::number(height)));
     }
 
   private:

@@ -5,6 +5,7 @@
 // and bad units down the line mixed. The run starts once, with the real upgrades in processes of
 // their own, and the cases read it in order: the last ones stop it and start it again.
 
+#include <QAccessible>
 #include <QFileDialog>
 #include <QtTest>
 #include <memory>
@@ -88,6 +89,22 @@ class StationRunTest : public QObject {
         rows.sort();
         QCOMPARE(rows, QStringList({"2 | UNIT0001 | PASS", "3 | UNIT0003 | PASS",
                                     "Bay B | UNIT0002 | FAIL"}));
+    }
+
+    // A screen reader reads each figure and each fact of the image with what it is.
+    void aScreenReaderReadsTheValues() {
+        const StationHeader& header = *m_window->Header;
+        const TotalsPanel& totals = *m_window->Figures;
+        QStringList read;
+        for (QWidget* field : std::initializer_list<QWidget*>{
+                 totals.Passed, totals.Failed, totals.Yield, totals.LastHour, header.ImageName,
+                 header.Key, header.Size, header.Sha256, header.Driver,
+                 header.findChild<QLabel*>("Notice")})
+            read << QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name);
+        QCOMPARE(read, QStringList({"Passed: 2", "Failed: 1", "Yield: 66 %", "Last hour: 3",
+                                    "Image: three-records.frw", "Firmware key: µTARVEL0",
+                                    "Image size: 3 records, 47 bytes", "SHA-256: e86e590c081373a1",
+                                    "Driver: d2xx", "Line: Flashing every unit plugged in."}));
     }
 
     // Every control is named and the Tab key reaches each, the tiles among them.

@@ -129,6 +129,7 @@ const Row rows[] = {
     {"wrong identity", "identity=id Tarvellon", "2d1e", "B2|← id Tarvellon%0A", Comm},
     {"reply ends in CR LF", "line_end=crlf", "2d1e", "B2|← id %B5Tarvellon%0D%0A", Comm},
     {"key mismatch", "", "µTARVEL7:2d1e", "B7", Comm},
+    {"key differs in letter case", "", "µTARVEl0:2d1e", "B7", Comm},
     {"banner after reset", "runlevel=app\nbanner=hello", "2d1e", "A8|← hello%0A", Comm},
     {"no M but another byte", "flood_command=monitor\nflood_bytes=1", "2d1e", "B8|← x", Comm},
     {"silent after monitor", "silent_from_command=monitor", "2d1e", "B8", Comm},
