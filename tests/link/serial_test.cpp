@@ -5,20 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <memory>
 #include <optional>
 
-#include "link/serial/SerialLatency.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 #include "tests/common/WaitUntil.h"
 #include "tests/common/Watched.h"
-#include "tests/common/WriteFile.h"
 
 namespace {
 
@@ -126,27 +121,6 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
     EXPECT_EQ(library.readAllStandardOutput(), runs[0].flash.readAllStandardOutput());
     EXPECT_EQ(runs[0].sim->wire(), sim.wire());
     EXPECT_GT(sim.wire().size(), 300);
-}
-
-// A user who may open a port but not write its latency_timer attribute must hear that, not that
-// the bridge refused a value it was never sent.
-TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
-    QTemporaryDir sysfs;
-    const QString ports = sysfs.path() + "/bus/usb-serial/devices/";
-    ASSERT_TRUE(QDir().mkpath(ports + "ttyUSB0") && QDir().mkpath(ports + "ttyUSB1") &&
-                WriteFile(ports + "ttyUSB0/latency_timer", "16\n"));
-    // A number that not even root may write.
-    QFile::link("/proc/sys/kernel/ngroups_max", ports + "ttyUSB1/latency_timer");
-    using Outcome = SerialLatency::WriteOutcome;
-    const struct {
-        const char* port;
-        Outcome outcome;
-    } rows[] = {{"/dev/ttyUSB0", Outcome::Set},
-                {"/dev/ttyUSB1", Outcome::NotWritable},
-                {"/dev/ttyUSB2", Outcome::Refused}};
-    for (const auto& row : rows)
-        EXPECT_EQ(SerialLatency::Write(-1, row.port, 4, sysfs.path()), row.outcome) << row.port;
-    EXPECT_EQ(SerialLatency::Read("/dev/ttyUSB0", sysfs.path()), 4);
 }
 
 }  // namespace
