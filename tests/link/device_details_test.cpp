@@ -11,7 +11,6 @@
 
 #include "link/FTDI.h"
 #include "link/serial/FtdiPorts.h"
-#include "link/serial/KernelSerial.h"
 #include "operations/DeviceList.h"
 #include "tests/common/SimBridge.h"
 #include "tests/common/WriteFile.h"
@@ -51,15 +50,6 @@ TEST(DeviceDetails, LibraryGivesLocationAndDescription) {
     FTDI::InstallApi(&bare);
     EXPECT_EQ(DeviceList::ScanDetails(),
               (QList<Details>{{"TARV0001", "", "", ""}, {"TARV0002", "", "", ""}}));
-    FTDI::LoadDriverLibrary();
-
-    // Through the kernel's driver, a port given by path.
-    QTemporaryDir folder;
-    const QString port = folder.filePath("ttyUSB7");
-    QFile(port).open(QIODevice::WriteOnly);
-    KernelSerial::BindPort("TARV0007", port);
-    FTDI::InstallApi(KernelSerial::Api());
-    EXPECT_EQ(DeviceList::ScanDetails(), (QList<Details>{{"TARV0007", "", port, ""}}));
     FTDI::LoadDriverLibrary();
 }
 

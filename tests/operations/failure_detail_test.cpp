@@ -116,7 +116,6 @@ TEST(FailureHint, EveryAdviceStandsAlone) {
         {{"record", C::Interrupted}, "flash the unit again"},
         {{"", C::NoneAttached, "d2xx"}, "check the cable, that the kernel's ftdi_sio driver does not hold the bridge (sudo rmmod ftdi_sio), and that you are in the plugdev group"},
         {{"", C::NoneAttached, "serial"}, "check the cable, and that the bridge appears as /dev/ttyUSB* (ls /dev/ttyUSB*) with the ftdi_sio driver loaded (lsmod)"},
-        {{"open", C::CannotOpen, "d2xx"}, "close other programs, run sudo rmmod ftdi_sio, and check that you are in the plugdev group"},
         {{"open", C::CannotOpen, "serial"}, "check the cable and the port's path (ls /dev/ttyUSB*), then try again"},
         {{"runlevel", C::Refused}, "power the unit off and on, then flash it again"},
         {{"firmkey", C::Refused, {}, "µTARVEL7", "µTARVEL6"}, "pick the image made for units with key µTARVEL6"},
