@@ -94,13 +94,11 @@ const UsageRow rows[] = {
     {"no broker", Views, {"--line", "L1"}, "--broker URL is needed"},
     {"not a broker URL", Views, {"--broker", "http://line-pc", "--line", "L1"}, "the broker 'http://line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: unknown scheme 'http'"},
     {"a password in the URL", Views, {"--broker", "mqtt://view:pw@line-pc", "--line", "L1"}, "the broker 'mqtt://view@line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: credentials go in --mqtt-credentials FILE, not in the URL"},
-    {"no line", Views, {"--broker", "mqtt://line-pc"}, "--line NAME is needed with --broker"},
     {"a line that is no topic level", Views, {"--broker", "mqtt://line-pc", "--line", "L1/a"}, "--line 'L1/a' holds '/', which a topic's name cannot"},
     {"certificates in a FIFO, which would hold the start", Views, {"--broker", "mqtts://line-pc", "--line", "L1", "--mqtt-ca", "FIFO"}, "cannot read the certificates <fifo>: it is a FIFO (named pipe), not a regular file"},
     {"certificates without TLS", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-ca", "/etc/hostname"}, "--mqtt-ca goes with an mqtts:// broker"},
     {"credentials others may read", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
     {"a station's broker that is no URL", Stations, {"--publish", "line-pc", "--line", "L1"}, "the broker 'line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: no scheme"},
-    {"a station's line without a broker", Stations, {"--line", "L1"}, "--line goes with --publish URL"},
     {"a station's credentials others may read", Stations, {"--publish", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
 };
 // clang-format on
