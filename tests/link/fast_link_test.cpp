@@ -47,13 +47,9 @@ struct Row {
 // clang-format off
 const Row rows[] = {
     {"1 ms taken, 16 ms put back", "", 16, {}, "1 16", "|"},
-    {"2 ms where 1 is refused", "", 16, {FT_INVALID_PARAMETER}, "1 2 16", "|"},
     {"the value asked for only", "5", 16, {}, "5 16", "|"},
     {"below the bridge's floor: the nearest it accepts, said once", "1", 16, {FT_INVALID_PARAMETER}, "1 2 16", "the bridge refuses a latency timer of 1 ms; the upgrade runs at 2 ms, the nearest it accepts|"},
-    {"a floor of 4 ms", "2", 16, {FT_INVALID_PARAMETER, FT_INVALID_PARAMETER}, "2 3 4 16", "the bridge refuses a latency timer of 2 ms; the upgrade runs at 4 ms, the nearest it accepts|"},
     {"nothing below its own accepted", "13", 16, {FT_INVALID_PARAMETER, FT_INVALID_PARAMETER, FT_INVALID_PARAMETER}, "13 14 15", "the bridge refuses a latency timer of 13 ms; the upgrade runs at its 16 ms as before|"},
-    {"above its own, refused: left as it is", "20", 16, {FT_INVALID_PARAMETER}, "20", "the bridge refuses a latency timer of 20 ms; the upgrade runs at its 16 ms as before|"},
-    {"the attribute not writable ends the search", "1", 16, {FT_INVALID_PARAMETER, NotWritable}, "1 2", "a latency timer of 1 ms needs the port's latency_timer attribute, which is not writable (root, or a udev rule); the upgrade runs at the bridge's 16 ms as before|"},
     {"left alone", "keep", 16, {}, "", "|"},
     {"the bridge refuses both", "", 16, {FT_INVALID_PARAMETER, FT_IO_ERROR}, "1 2", "the bridge refuses a latency timer of 1 or 2 ms; the upgrade runs at its 16 ms as before|"},
     {"the attribute not writable", "", 16, {NotWritable, NotWritable}, "1 2", "a latency timer of 1 or 2 ms needs the port's latency_timer attribute, which is not writable (root, or a udev rule); the upgrade runs at the bridge's 16 ms as before|"},

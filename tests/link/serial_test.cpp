@@ -5,33 +5,24 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <memory>
 #include <optional>
 
-#include "link/serial/AddedPorts.h"
-#include "link/serial/FtdiPorts.h"
-#include "link/serial/SerialLatency.h"
 #include "operations/UpgradeProcedure.h"
 #include "tests/common/SimBridge.h"
 #include "tests/common/WaitUntil.h"
 #include "tests/common/Watched.h"
-#include "tests/common/WriteFile.h"
 
 namespace {
 
 const QString Images = SAMPLE_IMAGES_DIR "/";
 
 // config: the device behind the pseudo-terminal; "held": the silent device's port, while its
-// upgrade holds it; "held by cat": a port that cat holds open without a lock; "missing": a path
-// that does not exist; "early": a host with its echo on writes "id" and closes the port before the
-// reply, then the upgrade follows. said: a line on stderr, %1 the port, %2 the holder's process
-// id; after a failure a hint ends stderr.
+// upgrade holds it; "missing": a path that does not exist; "early": a host with its echo on writes
+// "id" and closes the port before the reply, then the upgrade follows. said: a line on stderr, %1
+// the port, %2 the holder's process id; after a failure a hint ends stderr.
 const QString Unreadable =
     "the bridge's latency timer cannot be read, so it is left alone; the upgrade runs at the "
     "bridge's pace";
@@ -49,7 +40,6 @@ const Row rows[] = {
     {"silent device", "silent_from_record=2", "three-records.frw", 2, "no reply to record 2 of 3 within 10 s"},
     {"unplugged mid-transfer", "unplug_at_record=2", "three-records.frw", 2, "the device vanished after record 2 of 3 was sent"},
     {"busy port", "held", "three-records.frw", 1, "%1 (device TARV0001) is in use by tarvellon-flash (pid %2)"},
-    {"port held without a lock", "held by cat", "three-records.frw", 1, "%1 (device TARV0001) is in use by cat (pid %2)"},
     {"no such port", "missing", "three-records.frw", 4, "/dev/tarvellon-none does not exist"},
     {"an earlier host gone before its reply", "early", "three-records.frw", 0, Unreadable},
 };
@@ -59,7 +49,7 @@ const QString LineSet = "^line 9600 8N1 flow none raw$";
 
 struct PtyRun {
     std::unique_ptr<SimBridge> sim;
-    std::optional<Watched> bridge, holder;
+    std::optional<Watched> bridge;
     QProcess flash;
     QString port;
     qint64 holderPid = 0;
@@ -78,23 +68,11 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
         } else if (row.config == "missing") {
             run.port = "/dev/tarvellon-none";
         } else {
-            const bool device = row.config != "held by cat" && row.config != "early";
-            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" + (device ? row.config : ""));
+            run.sim = std::make_unique<SimBridge>("device=TARV0001\n" +
+                                                  (row.config != "early" ? row.config : ""));
             run.bridge.emplace(PTY_BRIDGE_PROGRAM, QStringList{});
             ASSERT_TRUE(run.bridge->says("^/\\S+\\n"));
             run.port = run.bridge->out.split('\n').first();
-        }
-        if (row.config == "held by cat") {
-            run.holder.emplace("cat", QStringList{run.port});
-            run.holderPid = run.holder->process.processId();
-            // Once cat has the port open, among whatever descriptors it inherited.
-            const QString fds = QStringLiteral("/proc/%1/fd").arg(run.holderPid);
-            const auto holds = [&] {
-                for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::AllEntries | QDir::System))
-                    if (fd.symLinkTarget() == run.port) return true;
-                return false;
-            };
-            ASSERT_TRUE(WaitUntil(holds, 10000));
         }
         if (row.config == "early") {
             // Without echo, or a reply that reaches the port before it closes comes back to the
@@ -125,7 +103,7 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
             QString(row.said).replace("%1", run.port).replace("%2", QString::number(run.holderPid));
         EXPECT_TRUE(lines.contains("tarvellon-flash: " + said)) << err.toStdString();
         EXPECT_EQ(lines.last().startsWith("tarvellon-flash: hint: "), row.exit != 0);
-        EXPECT_TRUE(!run.bridge || run.holder || run.bridge->says(LineSet));
+        EXPECT_TRUE(!run.bridge || run.bridge->says(LineSet));
         // A reply the host never read does not come back as the host's bytes: the device hears
         // the early host's "id" and then the upgrade's.
         if (row.config == "early") {
@@ -143,46 +121,6 @@ TEST(KernelSerial, UpgradesThroughAPseudoTerminal) {
     EXPECT_EQ(library.readAllStandardOutput(), runs[0].flash.readAllStandardOutput());
     EXPECT_EQ(runs[0].sim->wire(), sim.wire());
     EXPECT_GT(sim.wire().size(), 300);
-}
-
-// A user who may open a port but not write its latency_timer attribute must hear that, not that
-// the bridge refused a value it was never sent.
-TEST(KernelSerial, LatencyAttributeThatCannotBeWrittenIsTold) {
-    QTemporaryDir sysfs;
-    const QString ports = sysfs.path() + "/bus/usb-serial/devices/";
-    ASSERT_TRUE(QDir().mkpath(ports + "ttyUSB0") && QDir().mkpath(ports + "ttyUSB1") &&
-                WriteFile(ports + "ttyUSB0/latency_timer", "16\n"));
-    // A number that not even root may write.
-    QFile::link("/proc/sys/kernel/ngroups_max", ports + "ttyUSB1/latency_timer");
-    using Outcome = SerialLatency::WriteOutcome;
-    const struct {
-        const char* port;
-        Outcome outcome;
-    } rows[] = {{"/dev/ttyUSB0", Outcome::Set},
-                {"/dev/ttyUSB1", Outcome::NotWritable},
-                {"/dev/ttyUSB2", Outcome::Refused}};
-    for (const auto& row : rows)
-        EXPECT_EQ(SerialLatency::Write(-1, row.port, 4, sysfs.path()), row.outcome) << row.port;
-    EXPECT_EQ(SerialLatency::Read("/dev/ttyUSB0", sysfs.path()), 4);
-}
-
-// Ports given to the window join the list once each, named by the serial number the system
-// reports, else by their path with links followed; a path that is not there is left out.
-TEST(KernelSerial, PortsGivenByPathJoinTheList) {
-    QTemporaryDir folder;
-    const QString dev = QDir(folder.path()).canonicalPath() + '/';
-    for (const char* name : {"ttyUSB0", "ttyUSB2", "ttyS0"})
-        ASSERT_TRUE(QFile(dev + name).open(QIODevice::WriteOnly));
-    ASSERT_TRUE(QFile::link(dev + "ttyUSB2", dev + "by-id"));
-    const QList<PortDescription> system = {{0x0403, "TARV0001", dev + "ttyUSB0"},
-                                           {0x10C4, "CP000001", dev + "ttyUSB2"},
-                                           {std::nullopt, "", dev + "ttyS0"}};
-    const QStringList given{dev + "ttyUSB0", dev + "by-id", dev + "ttyS0", dev + "gone",
-                            dev + "ttyS0"};
-    EXPECT_EQ(WithAddedPorts(FtdiPorts(system), system, given),
-              (QList<FtdiPort>{{"TARV0001", dev + "ttyUSB0"},
-                               {"CP000001", dev + "ttyUSB2"},
-                               {dev + "ttyS0", dev + "ttyS0"}}));
 }
 
 }  // namespace

@@ -71,10 +71,6 @@ const Row rows[] = {
         {500, "1=Pass", "", "1 1-1 U1 Unplugged"},
         {3500, "", "", "1 1-1 U1 Unplugged"},
         {3501, "", "", "1 1-1 - Empty"}}},
-    {"plugged back while it says unplugged: a new unit", {}, false, {
-        {0, "", "U1@1-1", "1 1-1 U1 Queued"},
-        {500, "1=Fail", "", "1 1-1 U1 Unplugged"},
-        {1000, "", "U1@1-1", "1 1-1 U1 Queued"}}},
     {"a running upgrade keeps its slot whatever the port shows", {}, false, {
         {0, "", "U1@1-1 U2@1-2", "1 1-1 U1 Queued; 2 1-2 U2 Queued"},
         {500, "1=Starting 2=Flashing", "", "1 1-1 U1 Starting; 2 1-2 U2 Flashing"},

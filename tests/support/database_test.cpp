@@ -60,7 +60,6 @@ TEST_F(DataBaseFile, LoadsTheFileAsWritten) {
         {"case, space", "f\r\np\r\n1\r\nF\r\np\r\n2\r\nf\r\np \r\n3\r\n", "f|p|1;F|p|2;f|p |3;"},
         {"CR alone, LF inside", "f\rp\n\r1\n\r", "f|p\n|1\n;"},
         {"last line without its break", "f\r\np\r\n1", "f|p|1;"},
-        {"one line after the last entry", "f\r\np\r\n1\r\nf\r\n", "f|p|1;"},
         {"two lines after the last entry", "f\r\np\r\n1\r\nf\r\np\r\n", "f|p|1;"},
         {"extra empty line at the end", "f\r\np\r\n1\r\n\r\n", "f|p|1;"},
         {"two byte-order marks", QByteArray("\xEF\xBB\xBF").repeated(2) + "f\r\np\r\n1\r\n",
