@@ -142,9 +142,6 @@ const Row rows[] = {
      {{K::Progress}, {K::Log, "Upgrading firmware..."}, {K::Progress}, {K::Warning, "Programming error."}, {K::Finish, "no reply"}},
      "Upgrading firmware...\n", Status + "\r\033[K" + Status + "\r\033[Ktarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
      Progress + logged("Upgrading firmware...") + Progress + box("warning", "Programming error.") + Failed, ProgramOutput::Stream::Err},
-    {"stdout a terminal: the status there",
-     {{K::Progress}, {K::Log, "Upgrading firmware..."}},
-     Status + "\r\033[KUpgrading firmware...\n", "", Progress + logged("Upgrading firmware..."), ProgramOutput::Stream::Out},
 };
 // clang-format on
 
@@ -185,11 +182,9 @@ QString exchangeEvent(const QString& before, const QString& after) {
 const ExchangeRow exchangeRows[] = {
     {"command", {12, true, "id", std::nullopt}, R"([   0.012] > "id")", exchangeEvent(R"("byte":null,"direction":"sent")", R"("outcome":null,"record":null,"text":"id","time_ms":12)")},
     {"reply line", {20, false, "id µTarvellon\r", std::nullopt}, R"([   0.020] < "id µTarvellon\r")", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"ok","record":null,"text":"id µTarvellon\r","time_ms":20)")},
-    {"byte", {1500, false, "", 77}, R"([   1.500] < 77 "M")", exchangeEvent(R"("byte":77,"direction":"received")", R"("outcome":"ok","record":null,"text":null,"time_ms":1500)")},
     {"record", {2000, true, "", std::nullopt, 3}, "[   2.000] > record 3", exchangeEvent(R"("byte":null,"direction":"sent")", R"("outcome":null,"record":3,"text":null,"time_ms":2000)")},
     {"acknowledgement", {2001, false, "", 254, 3}, "[   2.001] < record 3: 254", exchangeEvent(R"("byte":254,"direction":"received")", R"("outcome":"ok","record":3,"text":null,"time_ms":2001)")},
     {"silence", {12000, false, "", std::nullopt, 0, ReadOutcome::NoReply}, "[  12.000] < no reply", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"no_reply","record":null,"text":"","time_ms":12000)")},
-    {"part of a line", {12000, false, "ru", std::nullopt, 0, ReadOutcome::NoReply}, R"([  12.000] < no reply, "ru" so far)", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"no_reply","record":null,"text":"ru","time_ms":12000)")},
     {"vanished", {5, false, "", std::nullopt, 0, ReadOutcome::DeviceError}, "[   0.005] < the device vanished", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"vanished","record":null,"text":"","time_ms":5)")},
     {"flood", {5, false, "xxxx", std::nullopt, 0, ReadOutcome::LineTooLong}, "[   0.005] < 4 characters without a line feed", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"line_too_long","record":null,"text":"xxxx","time_ms":5)")},
     {"interrupted", {5, false, "", std::nullopt, 0, ReadOutcome::Interrupted}, "[   0.005] < interrupted", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"interrupted","record":null,"text":"","time_ms":5)")},
