@@ -33,15 +33,13 @@ const QString Made = "MADE/";
 // three-records.frw whose name is not UTF-8; args led by ">&4" and the like: the streams the shell
 // sends into a pipe whose reader is gone before the program starts. err: the last lines on stderr
 // after the program's name, "hint: " lines naming what the hint says among other words, a line
-// ending in "..." the start of the line; with --json the closing event's detail and hint. out: what
-// stdout starts with.
+// ending in "..." the start of the line; with --json the closing event's detail and hint.
 struct Row {
     const char* name;
     QString config;
     QStringList args;
     int exit;
     QStringList err = {};
-    QString out = {};
 };
 // clang-format off
 const QString Whole = "hint: not a whole firmware";
@@ -63,7 +61,6 @@ const Row rows[] = {
     {"-v, --json", D, QStringList{"upgrade", "-v", "--json"} + Three, 0},
     {"interrupted", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"}, 130, {"interrupted while waiting for the reply to record ", "hint: flash the unit again"}},
     {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5, {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"}},
-    {"-V", D, {"-V"}, 0, {}, "tarvellon-flash " TARVELLON_VERSION "\n"},
     {"stdout on a full disk", D, {"list", "-q"}, 74, {"cannot write to stdout: No space left on device"}},
     {"list -q | head", D, {">&4", "list", "-q"}, 0},
     {"none attached | head", "", {">&4", "list", "-q"}, 4},
@@ -153,7 +150,6 @@ TEST(Flash, EveryExitWithItsCause) {
                                            made.filePath("image\uFFFD.frw").toUtf8() + '\n'));
         }
         EXPECT_FALSE(run.out.contains('\x1b') || run.out.contains('\r'));
-        EXPECT_TRUE(run.out.startsWith(row.out.toUtf8())) << run.out.toStdString();
 
         // The failure's detail, then its hint, end stderr; for a program, its closing event.
         const bool json = args.contains("--json") && args[0] == "upgrade";
