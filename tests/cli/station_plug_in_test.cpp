@@ -48,7 +48,6 @@ const QString Ok = " upgraded 0";
 // clang-format off
 const Row rows[] = {
     {"eight at once", units(8), {"--count", "8"}, "", 0, {"UNIT0001" + Ok, "UNIT0002" + Ok, "UNIT0003" + Ok, "UNIT0004" + Ok, "UNIT0005" + Ok, "UNIT0006" + Ok, "UNIT0007" + Ok, "UNIT0008" + Ok}},
-    {"one of eight refuses a record", units(8, 5, "refuse_record=2"), {"--count", "8"}, "", 6, {"UNIT0001" + Ok, "UNIT0002" + Ok, "UNIT0003" + Ok, "UNIT0004" + Ok, "UNIT0005 programming_error 0", "UNIT0006" + Ok, "UNIT0007" + Ok, "UNIT0008" + Ok}},
     {"plugged in later, and again after an unplug", units(2, 2, "plugged=300-1500,2100-"), {"--new-only", "--count", "2"}, "", 0, {"UNIT0002 upgraded 0", "UNIT0002 upgraded 1"}, {}, "three-records.frw"},
     {"unplugged mid-transfer frees its slot", units(2, 1, "unplug_at_record=2"), {"--jobs", "1", "--count", "2"}, "", 6, {"UNIT0001 programming_error 0", "UNIT0002" + Ok}},
     {"Ctrl-C lets the running upgrade finish", units(1), {}, "int", 0, {"UNIT0001" + Ok}},
