@@ -99,7 +99,6 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
     const Row rows[] = {
         {"whole lines", line("a", "UNIT0001") + line("a", "UNIT0001", "upgraded") + line("b", "UNIT0001"), {{"UNIT0001", 2}}, 0},
         {"a serial with a raw control byte", line("a", "UNIT0001\x01", "upgraded") + line("b", "UNIT0001", "upgraded"), {{"UNIT0001", 1}, {"UNIT0001\x01", 0}}, 1},
-        {"a serial written with escapes", line("a", "\\u0055NIT0001", "upgraded"), {{"UNIT0001", 0}}, 1},
         {"started lines without an attempt", line("", "UNIT0001") + line("", "UNIT0001") + line("", "UNIT0002") + line("a", "UNIT0002", "upgraded"), {{"UNIT0001", 0}, {"UNIT0002", 1}}, 3},
     };
     // clang-format on
