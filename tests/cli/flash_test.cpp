@@ -33,21 +33,16 @@ const QString Made = "MADE/";
 // three-records.frw whose name is not UTF-8; args led by ">&4" and the like: the streams the shell
 // sends into a pipe whose reader is gone before the program starts. err: the last lines on stderr
 // after the program's name, "hint: " lines naming what the hint says among other words, a line
-// ending in "..." the start of the line; with --json the closing event's detail and hint. out: what
-// stdout starts with. signal: sent once the transfer runs.
+// ending in "..." the start of the line; with --json the closing event's detail and hint.
 struct Row {
     const char* name;
     QString config;
     QStringList args;
     int exit;
     QStringList err = {};
-    QString out = {};
-    int signal = SIGINT;
 };
 // clang-format off
 const QString Whole = "hint: not a whole firmware";
-const QStringList Interrupted = {"interrupted while waiting for the reply to record ", "hint: flash the unit again"};
-const QStringList NoLibrary = {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"};
 const Row rows[] = {
     {"in its boot loader, --json", D + "runlevel=boot", QStringList{"upgrade", "--json"} + Three, 0},
     {"silent in the handshake", D + "silent_from_command=firmkey", QStringList{"upgrade"} + Three, 1, {R"(no reply to "firmkey" within 10 s)", "hint: may still be in its boot loader"}},
@@ -58,26 +53,16 @@ const Row rows[] = {
     {"a name that is not UTF-8", D, {"upgrade", "TARV0001", "BYTES"}, 0},
     {"not the image expected", D, QStringList{"upgrade", "--expect-sha256", QString(64, '0')} + Three, 3, {"the SHA-256 of " + Three[1] + " is e86e590c081373a163241959dc964fe55701db4767398c7b802b6ed29aef7715, not the expected " + QString(64, '0'), "hint: not the one expected"}},
     {"a FIFO for a record file", D, QStringList{"upgrade", "--record", Made + "fifo"} + Three, 3, {"cannot append to the record file " + Made + "fifo: it is a FIFO (named pipe), not a regular file", "hint: record file cannot be written"}},
-    {"a folder", D, {"upgrade", "TARV0001", Images}, 3, {Images + " is not an image: it is a folder, not a regular file", "hint: not a folder"}},
     {"part of a record", D, {"upgrade", "TARV0001", Made + "partial.frw"}, 3, {Made + "partial.frw is 43 bytes long: after its 8-byte key and 2 whole 13-byte records come 9 more bytes, part of a record", Whole}},
-    {"over the size limit", D, {"upgrade", "TARV0001", Made + "huge.frw"}, 3, {Made + "huge.frw is 67,108,865 bytes long, over the 67,108,864 bytes an image may have", "hint: far larger than any firmware image"}},
     {"unreadable", D, {"upgrade", "TARV0001", Made + "locked.frw"}, 3, {Made + "locked.frw cannot be read: Permission denied", "hint: permissions"}},
     {"below the bridge's floor", D + "latency_min_ms=4", QStringList{"upgrade", "--latency-ms", "1"} + Three, 0, {"the bridge refuses a latency timer of 1 ms; the upgrade runs at 4 ms, the nearest it accepts", "upgraded TARV0001: 3 records in ..."}},
     {"bridge left alone", D, QStringList{"upgrade", "--latency-ms", "keep"} + Three, 0},
     {"bridge without receive notification", D + "notification=none", QStringList{"upgrade"} + Three, 0},
-    {"-v", D, QStringList{"upgrade", "-v"} + Three, 0},
     {"-v, --json", D, QStringList{"upgrade", "-v", "--json"} + Three, 0},
-    {"interrupted", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"}, 130, Interrupted},
-    {"hung up", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"}, 130, Interrupted, "", SIGHUP},
-    {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5, NoLibrary},
-    {"no library, list", "nolib", {"list", "--driver", "d2xx"}, 5, NoLibrary},
-    {"no library, station", "nolib", {"station", "--driver", "d2xx", Three[1]}, 5, NoLibrary},
-    {"identify", D, {"identify", "TARV0001"}, 0},
-    {"-V", D, {"-V"}, 0, {}, "tarvellon-flash " TARVELLON_VERSION "\n"},
+    {"interrupted", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"}, 130, {"interrupted while waiting for the reply to record ", "hint: flash the unit again"}},
+    {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5, {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"}},
     {"stdout on a full disk", D, {"list", "-q"}, 74, {"cannot write to stdout: No space left on device"}},
     {"list -q | head", D, {">&4", "list", "-q"}, 0},
-    {"list 2>&1 | head", D, {">&4 2>&4", "list"}, 0},
-    {"upgrade | head", D, QStringList{">&4", "upgrade"} + Three, 0},
     {"none attached | head", "", {">&4", "list", "-q"}, 4},
 };
 // clang-format on
@@ -95,11 +80,9 @@ const QMap<int, QString> Outcomes{
 TEST(Flash, EveryExitWithItsCause) {
     QTemporaryDir made;
     const auto place = [&](QString text) { return text.replace(Made, made.path() + "/"); };
-    QFile partial(place(Made + "partial.frw")), huge(place(Made + "huge.frw")),
-        locked(place(Made + "locked.frw"));
+    QFile partial(place(Made + "partial.frw")), locked(place(Made + "locked.frw"));
     ASSERT_TRUE(partial.open(QIODevice::WriteOnly) && partial.write(QByteArray(43, 1)) == 43 &&
                 partial.flush());
-    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(64 * 1024 * 1024 + 1));
     ASSERT_TRUE(locked.open(QIODevice::WriteOnly) && locked.setPermissions({}));
     // Root reads any file, whatever its permissions.
     const bool root = ::geteuid() == 0;
@@ -145,7 +128,7 @@ TEST(Flash, EveryExitWithItsCause) {
                run.process->waitForReadyRead(10000))
             run.out += run.process->readAllStandardOutput();
         if (rows[i].exit == 130) {
-            EXPECT_TRUE(SignalRunning(*run.process, rows[i].signal));
+            EXPECT_TRUE(SignalRunning(*run.process, SIGINT));
         }
     }
 
@@ -167,7 +150,6 @@ TEST(Flash, EveryExitWithItsCause) {
                                            made.filePath("image\uFFFD.frw").toUtf8() + '\n'));
         }
         EXPECT_FALSE(run.out.contains('\x1b') || run.out.contains('\r'));
-        EXPECT_TRUE(run.out.startsWith(row.out.toUtf8())) << run.out.toStdString();
 
         // The failure's detail, then its hint, end stderr; for a program, its closing event.
         const bool json = args.contains("--json") && args[0] == "upgrade";
@@ -216,17 +198,6 @@ TEST(Flash, EveryExitWithItsCause) {
             EXPECT_TRUE(row.exit == 0 ? acknowledged == 3 : acknowledged > 0 && acknowledged < 300)
                 << acknowledged;
             EXPECT_TRUE(end["device_key"] == "µTARVEL0" && end["image_key"] == "µTARVEL0");
-        }
-        if (args.value(0) == "identify" && row.exit == 0) {
-            EXPECT_EQ(
-                run.sim->writes(),
-                (QByteArray("led off\n|led on\n|led off\n|").repeated(6) + "reset\n").split('|'));
-        }
-        // -v: every command and reply, each record and its acknowledgement, time-stamped.
-        if (args.contains("-v") && !json) {
-            for (const char* exchange : {R"(] > "id")", R"(] < "id µTarvellon")", R"(] < 77 "M")",
-                                         "] > record 3", "] < record 3: 254"})
-                EXPECT_TRUE(err.contains(exchange)) << exchange;
         }
 
         // Every upgrade's open device signals received bytes, where the bridge can.

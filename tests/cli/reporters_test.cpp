@@ -1,10 +1,10 @@
 // What a person and a program read of an upgrade: the window's lines each said once on stdout, the
 // failure's detail and hint last on stderr with nothing before them that words the failure
-// otherwise, a success summed up last, the status redrawn only on the stream that is a terminal;
-// for a program one JSON object a line and nothing else. A line said twice, a hint before its
-// detail, a note lost, or a field renamed breaks the scripts and the station that read them. Each
-// row is one run of calls on the reporter, with a column for each: the text reporter's stdout and
-// stderr, the JSON reporter's stdout.
+// otherwise, a success summed up last, no status redrawn off a terminal; for a program one JSON
+// object a line and nothing else. A line said twice, a hint before its detail, a note lost, or a
+// field renamed breaks the scripts and the station that read them. Each row is one run of calls on
+// the reporter, with a column for each: the text reporter's stdout and stderr, the JSON reporter's
+// stdout.
 
 #include <gtest/gtest.h>
 
@@ -95,7 +95,6 @@ const QString Failed =
     "\n";
 const QString Upgraded =
     "tarvellon-flash: upgraded TARV0001: 1,234 records in 5.3 s, image SHA-256 ba7816bf8f01\n";
-const QString Status = "\r\033[Krecords 1 / 3  33%  50 records/s  1 s left";
 const QString Start = R"({"event":"start","image":"x.frw","schema_version":1,"serial":"TARV0001"})"
                       "\n";
 const QString Progress =
@@ -109,12 +108,10 @@ QString box(const QString& icon, const QString& text) {
     return R"({"event":"message","icon":")" + icon + R"(","text":")" + text + "\"}\n";
 }
 
-// status: the stream that is a terminal, and takes the status line.
 struct Row {
     const char* name;
     QList<Call> calls;
     QString out, err, json;
-    std::optional<ProgramOutput::Stream> status = std::nullopt;
 };
 // clang-format off
 const Row rows[] = {
@@ -138,13 +135,6 @@ const Row rows[] = {
      R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":3,"seconds_left":7})" "\n"
      R"({"awaited":"the reply to \"id\"","event":"waiting","seconds":0,"seconds_left":0})" "\n" +
      logged("Upgrading firmware...")},
-    {"stdout a pipe: the status on stderr, put away before each line",
-     {{K::Progress}, {K::Log, "Upgrading firmware..."}, {K::Progress}, {K::Warning, "Programming error."}, {K::Finish, "no reply"}},
-     "Upgrading firmware...\n", Status + "\r\033[K" + Status + "\r\033[Ktarvellon-flash: no reply\ntarvellon-flash: hint: Do this.\n",
-     Progress + logged("Upgrading firmware...") + Progress + box("warning", "Programming error.") + Failed, ProgramOutput::Stream::Err},
-    {"stdout a terminal: the status there",
-     {{K::Progress}, {K::Log, "Upgrading firmware..."}},
-     Status + "\r\033[KUpgrading firmware...\n", "", Progress + logged("Upgrading firmware..."), ProgramOutput::Stream::Out},
 };
 // clang-format on
 
@@ -154,7 +144,7 @@ TEST(Reporters, SayEachThingOnceWhereItBelongs) {
         SCOPED_TRACE(row.name);
         {
             const CapturedOutput output;
-            TextReporter text(row.status);
+            TextReporter text(std::nullopt);
             play(text, row.calls);
             EXPECT_EQ(output.out().toStdString(), row.out.toStdString());
             EXPECT_EQ(output.err().toStdString(), row.err.toStdString());
@@ -185,11 +175,9 @@ QString exchangeEvent(const QString& before, const QString& after) {
 const ExchangeRow exchangeRows[] = {
     {"command", {12, true, "id", std::nullopt}, R"([   0.012] > "id")", exchangeEvent(R"("byte":null,"direction":"sent")", R"("outcome":null,"record":null,"text":"id","time_ms":12)")},
     {"reply line", {20, false, "id µTarvellon\r", std::nullopt}, R"([   0.020] < "id µTarvellon\r")", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"ok","record":null,"text":"id µTarvellon\r","time_ms":20)")},
-    {"byte", {1500, false, "", 77}, R"([   1.500] < 77 "M")", exchangeEvent(R"("byte":77,"direction":"received")", R"("outcome":"ok","record":null,"text":null,"time_ms":1500)")},
     {"record", {2000, true, "", std::nullopt, 3}, "[   2.000] > record 3", exchangeEvent(R"("byte":null,"direction":"sent")", R"("outcome":null,"record":3,"text":null,"time_ms":2000)")},
     {"acknowledgement", {2001, false, "", 254, 3}, "[   2.001] < record 3: 254", exchangeEvent(R"("byte":254,"direction":"received")", R"("outcome":"ok","record":3,"text":null,"time_ms":2001)")},
     {"silence", {12000, false, "", std::nullopt, 0, ReadOutcome::NoReply}, "[  12.000] < no reply", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"no_reply","record":null,"text":"","time_ms":12000)")},
-    {"part of a line", {12000, false, "ru", std::nullopt, 0, ReadOutcome::NoReply}, R"([  12.000] < no reply, "ru" so far)", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"no_reply","record":null,"text":"ru","time_ms":12000)")},
     {"vanished", {5, false, "", std::nullopt, 0, ReadOutcome::DeviceError}, "[   0.005] < the device vanished", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"vanished","record":null,"text":"","time_ms":5)")},
     {"flood", {5, false, "xxxx", std::nullopt, 0, ReadOutcome::LineTooLong}, "[   0.005] < 4 characters without a line feed", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"line_too_long","record":null,"text":"xxxx","time_ms":5)")},
     {"interrupted", {5, false, "", std::nullopt, 0, ReadOutcome::Interrupted}, "[   0.005] < interrupted", exchangeEvent(R"("byte":null,"direction":"received")", R"("outcome":"interrupted","record":null,"text":"","time_ms":5)")},

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -50,52 +49,30 @@ TEST(StationRecordFile, ALostAttemptLineStopsTheLine) {
 
 // A record file renamed during a run (log rotation, an operator archiving it): the upgrades that
 // start after it write to a new file at the path, and the station must find their lines there
-// rather than close their attempts a second time in the file it held. Where nothing can be written
-// at the path any more, the line stops and says why.
+// rather than close their attempts a second time in the file it held.
 TEST(StationRecordFile, ARenamedFileIsFollowed) {
     constexpr int kUnits = 6;
-    struct Row {
-        const char* name;
-        bool folderAtPath;  // put where the file was
-        int exitCode;
-    };
-    for (const Row& row : {Row{"renamed", false, 0}, Row{"a folder in its place", true, 3}}) {
-        SCOPED_TRACE(row.name);
-        SimBridge sim(units(kUnits));
-        ASSERT_TRUE(sim.ready());
-        QTemporaryDir folder;
-        const QString path = folder.filePath("records.jsonl");
-        QProcess station;
-        station.start(FLASH_PROGRAM, {"station", Images + "three-records.frw", "--jobs", "1",
-                                      "--count", QString::number(kUnits), "--record", path});
-        ASSERT_TRUE(WaitUntil([&] { return !ReadRecordFile(path).closing.isEmpty(); }, 30000));
-        ASSERT_TRUE(QFile::rename(path, path + ".1"));
-        if (row.folderAtPath) {
-            ASSERT_TRUE(QDir().mkdir(path));
-        }
-        ASSERT_TRUE(station.waitForFinished(30000));
-        const QString out = QString::fromUtf8(station.readAllStandardOutput());
-        EXPECT_EQ(station.exitCode(), row.exitCode) << out.toStdString();
+    SimBridge sim(units(kUnits));
+    ASSERT_TRUE(sim.ready());
+    QTemporaryDir folder;
+    const QString path = folder.filePath("records.jsonl");
+    QProcess station;
+    station.start(FLASH_PROGRAM, {"station", Images + "three-records.frw", "--jobs", "1", "--count",
+                                  QString::number(kUnits), "--record", path});
+    ASSERT_TRUE(WaitUntil([&] { return !ReadRecordFile(path).closing.isEmpty(); }, 30000));
+    ASSERT_TRUE(QFile::rename(path, path + ".1"));
+    ASSERT_TRUE(station.waitForFinished(30000));
+    EXPECT_EQ(station.exitCode(), 0) << station.readAllStandardOutput().toStdString();
 
-        QStringList closed;
-        for (const QString& file : {path + ".1", path})
-            for (const QJsonObject& closing : ReadRecordFile(file).closing)
-                closed << closing["attempt"].toString();
-        const qsizetype attempts = closed.size();
-        closed.removeDuplicates();
-        EXPECT_EQ(closed.size(), attempts);
-        if (row.folderAtPath) {
-            EXPECT_TRUE(
-                out.contains("LINE STOPPED, no new unit is started: the record file was "
-                             "renamed or removed during the run: cannot append to the "
-                             "record file " +
-                             path + ": "))
-                << out.toStdString();
-        } else {
-            EXPECT_EQ(attempts, kUnits);
-            EXPECT_FALSE(ReadRecordFile(path).closing.isEmpty());
-        }
-    }
+    QStringList closed;
+    for (const QString& file : {path + ".1", path})
+        for (const QJsonObject& closing : ReadRecordFile(file).closing)
+            closed << closing["attempt"].toString();
+    const qsizetype attempts = closed.size();
+    closed.removeDuplicates();
+    EXPECT_EQ(closed.size(), attempts);
+    EXPECT_EQ(attempts, kUnits);
+    EXPECT_FALSE(ReadRecordFile(path).closing.isEmpty());
 }
 
 // A started line, or with an outcome a closing one.
@@ -121,9 +98,7 @@ TEST(StationRecordFile, UpgradeAndStationCountDamagedFilesAlike) {
     // clang-format off
     const Row rows[] = {
         {"whole lines", line("a", "UNIT0001") + line("a", "UNIT0001", "upgraded") + line("b", "UNIT0001"), {{"UNIT0001", 2}}, 0},
-        {"one attempt on two serials", line("a", "UNIT0001") + line("a", "UNIT0002", "upgraded"), {{"UNIT0001", 1}, {"UNIT0002", 1}}, 0},
         {"a serial with a raw control byte", line("a", "UNIT0001\x01", "upgraded") + line("b", "UNIT0001", "upgraded"), {{"UNIT0001", 1}, {"UNIT0001\x01", 0}}, 1},
-        {"a serial written with escapes", line("a", "\\u0055NIT0001", "upgraded"), {{"UNIT0001", 0}}, 1},
         {"started lines without an attempt", line("", "UNIT0001") + line("", "UNIT0001") + line("", "UNIT0002") + line("a", "UNIT0002", "upgraded"), {{"UNIT0001", 0}, {"UNIT0002", 1}}, 3},
     };
     // clang-format on

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <optional>
 
@@ -33,11 +32,9 @@ class Tmux {
                    command)
             .has_value();
     }
-    // The screen's lines; with `escapes` as the attributes of their characters set them.
-    QStringList screen(bool escapes = false) const {
-        QStringList args{"capture-pane", "-p"};
-        if (escapes) args << "-e";
-        return QString::fromUtf8(run(args).value_or("")).split('\n').mid(0, 24);
+    // The screen's lines.
+    QStringList screen() const {
+        return QString::fromUtf8(run({"capture-pane", "-p"}).value_or("")).split('\n').mid(0, 24);
     }
     int history() const {
         return run({"display-message", "-p", "#{history_size}"}).value_or("-1").trimmed().toInt();
@@ -68,9 +65,8 @@ qsizetype saying(const QStringList& screen, const QString& text) {
 }
 
 // More slots than rows, a failure of 96 characters, a unit that stops answering, a resize and two
-// Ctrl-C: every line fits, nothing scrolls away, no redraw leaves a stale line behind, the silent
-// unit's line counts down while nothing else happens, in colour. Which lines a frame keeps and
-// where it cuts them is the station view test's to hold.
+// Ctrl-C: every line fits, nothing scrolls away, no redraw leaves a stale line behind. Which lines
+// a frame keeps, where it cuts them and how a wait counts down is the station view test's to hold.
 TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
     // "the device answered "id ..." to "id"": 96 characters.
     const QString identity = "identity=id " + QString(63, 'x');
@@ -92,29 +88,11 @@ TEST(StationScreen, FitsTheTerminalAndNeverWraps) {
                std::all_of(screen.begin(), screen.end(),
                            [&](const QString& line) { return line.size() < columns; });
     };
-    // The seconds left on the silent unit's line; -1 while it waits on no reply.
-    const auto secondsLeft = [&] {
-        static const QRegularExpression waiting(
-            R"(UNIT0003 +handshake  (\d) s left to wait for the reply to "firmkey"$)");
-        for (const QString& line : tmux.screen()) {
-            if (const QRegularExpressionMatch match = waiting.match(line); match.hasMatch())
-                return match.captured(1).toInt();
-        }
-        return -1;
-    };
-    int first = -1;
-    ASSERT_TRUE(WaitUntil([&] { return (first = secondsLeft()) > 0; }, 20000))
-        << tmux.screen().join('\n').toStdString();
-    EXPECT_LE(first, 9);
-    EXPECT_TRUE(WaitUntil([&] { return secondsLeft() > 0 && secondsLeft() < first; }, 5000))
-        << tmux.screen().join('\n').toStdString();
     ASSERT_TRUE(
-        WaitUntil([&] { return saying(tmux.screen(), "passed 23, failed 2,") == 1; }, 30000))
+        WaitUntil([&] { return saying(tmux.screen(), "passed 23, failed 2,") == 1; }, 60000))
         << tmux.screen().join('\n').toStdString();
     EXPECT_TRUE(fits(80));
     EXPECT_EQ(tmux.history(), 0);
-    const QString escapes = tmux.screen(true).join('\n');
-    EXPECT_TRUE(escapes.contains("32mPASS") && escapes.contains("31mFAIL"));
 
     tmux.send({"resize-window", "-x", "60", "-y", "24"});
     EXPECT_TRUE(WaitUntil([&] { return fits(60); }, 10000))
