@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include "cli/Program.h"
+#include "station/SlotNames.h"
 #include "tests/common/CapturedOutput.h"
 #include "tests/common/SimBridge.h"
 #include "tests/common/WriteFile.h"
@@ -92,6 +93,32 @@ TEST(Commands, SayWhatScriptsAndPeopleRead) {
         EXPECT_EQ(int(RunProgram(QStringList{"tarvellon-flash"} + row.args)), row.exit);
         expectLines(output.out(), row.out, "");
         expectLines(output.err(), row.err, "tarvellon-flash: ");
+    }
+}
+
+// Every help fits a terminal of 80 columns ("help --help" the program's own); the slots file the
+// station's shows is one it takes.
+TEST(Commands, HelpFitsAndItsExampleWorks) {
+    for (const char* command :
+         {"--help", "list", "identify", "upgrade", "station", "info", "line"}) {
+        SCOPED_TRACE(command);
+        const CapturedOutput output;
+        ASSERT_EQ(int(RunProgram({"tarvellon-flash", "help", command})), 0);
+        for (const QString& line : output.out().split('\n')) {
+            EXPECT_LE(line.size(), 80) << line.toStdString();
+            EXPECT_FALSE(line.endsWith(' ')) << line.toStdString();
+        }
+        if (QString(command) != "station") continue;
+        // The --slots example, each of its entries a line of the file.
+        const QString help = output.out().simplified();
+        const qsizetype at = help.indexOf("one LOCATION = NAME a line (");
+        ASSERT_GE(at, 0);
+        const qsizetype from = help.indexOf('(', at) + 1;
+        const QString example = help.mid(from, help.indexOf(')', from) - from);
+        ASSERT_TRUE(WriteFile(Made.filePath("slots"), example.split(", ").join('\n').toUtf8()));
+        const SlotNames::Read read = SlotNames::FromFile(Made.filePath("slots"));
+        EXPECT_EQ(read.error.toStdString(), "");
+        EXPECT_EQ(read.byLocation.size(), 2) << example.toStdString();
     }
 }
 
