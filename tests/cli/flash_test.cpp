@@ -61,6 +61,7 @@ const Row rows[] = {
     {"-v, --json", D, QStringList{"upgrade", "-v", "--json"} + Three, 0},
     {"interrupted", D + "program_ms=5", {"upgrade", "--json", "TARV0001", Images + "accepted.frw"}, 130, {"interrupted while waiting for the reply to record ", "hint: flash the unit again"}},
     {"no library", "nolib", QStringList{"upgrade", "--driver", "d2xx"} + Three, 5, {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"}},
+    {"no library, list", "nolib", {"list", "--driver", "d2xx"}, 5, {"the D2XX library (libftd2xx) is not installed", "hint: --driver serial"}},
     {"stdout on a full disk", D, {"list", "-q"}, 74, {"cannot write to stdout: No space left on device"}},
     {"list -q | head", D, {">&4", "list", "-q"}, 0},
     {"none attached | head", "", {">&4", "list", "-q"}, 4},
