@@ -44,6 +44,7 @@ class StationLayoutTest : public QObject {
         QTest::addColumn<QSize>("room");
         QTest::newRow("none named, 1080p") << 0 << QSize(1420, 880);
         QTest::newRow("32 named, 1366x768") << 32 << QSize(1340, 560);
+        QTest::newRow("none named, 1024x768") << 0 << QSize(720, 560);
         QTest::newRow("each named, 1080p") << -1 << QSize(1400, 900);
     }
     void tilesStayAndFit() {

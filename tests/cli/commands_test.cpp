@@ -19,9 +19,10 @@ namespace {
 const QString D = "device=TARV0001\nlatency_ms=0\nprogram_ms=0\n";
 const QString Three = SAMPLE_IMAGES_DIR "/three-records.frw";
 const QString Short = SAMPLE_IMAGES_DIR "/too-short.frw";
-// Made from three-records.frw by the test: its first two records alone.
+// Made from three-records.frw by the test: its first two records alone, and all three with 3 more
+// bytes.
 const QTemporaryDir Made;
-const QString Cut = Made.filePath("cut.frw");
+const QString Cut = Made.filePath("cut.frw"), Tail = Made.filePath("tail.frw");
 const QString Escape = "device=UN\x1b[2J01\nlatency_ms=0\nprogram_ms=0\n";
 const QString Driver = "driver: d2xx (the vendor's D2XX library)";
 const QString UpgradeHelp = "try 'tarvellon-flash upgrade --help'";
@@ -50,6 +51,7 @@ const Row rows[] = {
     {"info", D, {"info", Three}, 0, {"file      " + Three, "size      47 bytes", "key       µTARVEL0", "records   3", "sha256    e86e590c081373a163241959dc964fe55701db4767398c7b802b6ed29aef7715", "duration  0.1 s at the bridge's default 16 ms latency timer, ..."}},
     {"info --json", D, {"info", "--json", Three}, 0, {R"({"detail":null,"event":"info","exit_code":0,"expected_ms_default_timer":95,"expected_ms_fast_link":50,"hint":null,"ignored_bytes":0,"image":")" + Three + R"(","image_bytes":47,"image_key":"µTARVEL0","image_sha256":"e86e590c081373a163241959dc964fe55701db4767398c7b802b6ed29aef7715","records":3,"schema_version":1})"}},
     {"info, bad image", D, {"info", Short}, 3, {}, {Short + " is 5 bytes long, too short for an image: an 8-byte key and at least one 13-byte record, 21 bytes", "hint: The file is not a whole firmware image..."}},
+    {"info, 3 bytes after the last record", D, {"info", Tail}, 0, {"file      " + Tail, "size      50 bytes", "key       µTARVEL0", "records   3", "ignored   3 bytes after the last whole record, never sent", "..."}},
     {"upgraded in process", D, {"upgrade", "TARV0001", Three, "-q"}, 0, {"Openning file " + Three, "Upgrading firmware...", "Upgrade successfull.", "Upgrade successfull !", ""}},
     {"upgraded, summed up last", D, {"upgrade", "--latency-ms", "keep", Three}, 0, {"..."}, {"upgraded TARV0001: 3 records in ..."}},
     {"upgrade, an image cut short", D, {"upgrade", "-q", Cut}, 2, {"Openning file " + Cut, "Upgrading firmware..."}, {"record 2 of 2, the image's last, was answered 0: the device expected more records", "hint: The image may be cut short..."}},
@@ -84,7 +86,7 @@ TEST(Commands, SayWhatScriptsAndPeopleRead) {
     QFile three(Three);
     ASSERT_TRUE(three.open(QIODevice::ReadOnly));
     const QByteArray bytes = three.readAll();
-    ASSERT_TRUE(WriteFile(Cut, bytes.left(8 + 2 * 13)));
+    ASSERT_TRUE(WriteFile(Cut, bytes.left(8 + 2 * 13)) && WriteFile(Tail, bytes + "xyz"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const SimBridge sim(row.config);
